@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project builds, runs and tests with (run as root).
+set -euo pipefail
+packages=(
+  cmake ninja-build g++ make pkg-config
+  libgtest-dev googletest libbenchmark-dev
+  zlib1g-dev libx11-dev libxext-dev
+  libfreetype-dev fonts-dejavu-core libstb-dev
+  mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
+  wine wine64 xvfb xauth xdotool imagemagick
+  clang libclang-rt-14-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update
+  apt-get install -y --no-install-recommends "${missing[@]}"
+fi

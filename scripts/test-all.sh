@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds and runs every test: Linux natively, the sanitizer build, Windows under Wine,
+# and a short run of each fuzz target.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+export CTEST_OUTPUT_ON_FAILURE=1
+
+step() { printf '\n=== %s ===\n' "$*"; }
+status=0
+
+step "Linux (native)"
+cmake --preset native >/dev/null
+cmake --build --preset native
+ctest --preset native || status=1
+
+step "Linux (ASan + UBSan)"
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize
+ctest --preset sanitize || status=1
+
+step "Windows (mingw-w64, under Wine)"
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw
+ctest --preset mingw || status=1
+
+if [ -f fuzz/CMakeLists.txt ]; then
+  step "Fuzz targets"
+  cmake --preset fuzz >/dev/null
+  cmake --build --preset fuzz
+  bash scripts/fuzz-briefly.sh build/fuzz || status=1
+fi
+
+exit $status
