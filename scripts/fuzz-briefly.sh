@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Runs every fuzz target in BUILD_DIR/fuzz for a short while on a copy of its seed corpus.
+# Usage: fuzz-briefly.sh BUILD_DIR [SECONDS]
+set -euo pipefail
+build=${1:?build dir}
+seconds=${2:-30}
+root=$(cd "$(dirname "$0")/.." && pwd)
+status=0
+for exe in $(find "$build/fuzz" -type f -executable -name 'fuzz_*' | sort); do
+  name=$(basename "$exe")
+  work=$(mktemp -d)
+  if [ -d "$root/fuzz/corpus/$name" ]; then cp -r "$root/fuzz/corpus/$name/." "$work/"; fi
+  echo "fuzzing $name for ${seconds}s"
+  if ! "$exe" -max_total_time="$seconds" -print_final_stats=0 -rss_limit_mb=2048 "$work" >"$work.log" 2>&1; then
+    echo "FAILED: $name"; tail -40 "$work.log"; status=1
+  else
+    echo "ok: $name ($(grep -c '' "$work.log") log lines)"
+  fi
+  rm -rf "$work" "$work.log"
+done
+exit $status
