@@ -1,0 +1,280 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/device/GlowTimers.h"
+#include "framework/Application.h"
+#include "platform/headless/HeadlessPlatform.h"
+
+namespace qel {
+namespace {
+
+// A timer as the screensaver sets it up, on a manual clock. Each frame's OnTimer handler
+// "works" for WorkMs of clock time and then calls Process, unless told not to.
+class GlowTimerTest : public ::testing::Test {
+ protected:
+  explicit GlowTimerTest(std::int64_t Frequency = 10'000'000) : Platform(800, 600, Frequency), App(Platform) {
+    Timer = Create<TGlowTimer>(&App);
+    Timer->SetSpeed(120);
+    Timer->SetMaxFPS(100);
+    Timer->SetEnabled(true);
+    Timer->SetOnTimer([this](TObject* Sender) {
+      EXPECT_EQ(Sender, Timer);
+      ++Frames;
+      Clock().AdvanceMs(WorkMs);
+      if (CallProcess) Timer->Process();
+    });
+    Timer->SetOnProcess([this](TObject* Sender) {
+      EXPECT_EQ(Sender, Timer);
+      ++Steps;
+    });
+  }
+
+  TManualClock& Clock() { return Platform.ManualClock(); }
+
+  // A first frame that does no work: it sleeps the frame period, so every later frame owes
+  // exactly the time between its idle call and the previous one.
+  void Start() {
+    const double Work = WorkMs;
+    WorkMs = 0;
+    Frame();
+    WorkMs = Work;
+  }
+
+  // One idle call; answers the steps it fired.
+  int Frame() {
+    const int Before = Steps;
+    bool Done = true;
+    Timer->HandleIdle(&App, Done);
+    EXPECT_FALSE(Done);  // the loop is kept busy
+    return Steps - Before;
+  }
+
+  THeadlessPlatform Platform;
+  TApplication App;
+  TGlowTimer* Timer = nullptr;
+  double WorkMs = 10;
+  bool CallProcess = true;
+  int Frames = 0;
+  int Steps = 0;
+};
+
+class GlowTimerTickCountTest : public GlowTimerTest {
+ protected:
+  GlowTimerTickCountTest() : GlowTimerTest(0) {}
+};
+
+TEST_F(GlowTimerTest, SettersClampAndTheDefaultsAreSensible) {
+  auto* Fresh = Create<TGlowTimer>(&App);
+  EXPECT_EQ(Fresh->Speed(), 60.0);
+  EXPECT_EQ(Fresh->MaxFPS(), 100);
+  EXPECT_FALSE(Fresh->Enabled());
+  EXPECT_EQ(Fresh->FrameRate(), 0);
+  EXPECT_EQ(Fresh->Precision(), ppHigh);
+  Fresh->SetSpeed(0.5);
+  EXPECT_EQ(Fresh->Speed(), 1.0);
+  Fresh->SetSpeed(-3);
+  EXPECT_EQ(Fresh->Speed(), 1.0);
+  Fresh->SetMaxFPS(0);
+  EXPECT_EQ(Fresh->MaxFPS(), 1);
+  Fresh->SetMaxFPS(-7);
+  EXPECT_EQ(Fresh->MaxFPS(), 1);
+}
+
+TEST_F(GlowTimerTickCountTest, WithoutACounterTheTickCountIsTheSource) {
+  EXPECT_EQ(Timer->Precision(), ppLow);
+  Start();
+  for (int i = 0; i < 1000; ++i) Frame();
+  EXPECT_NEAR(Steps, 1200, 1);
+}
+
+TEST_F(GlowTimerTest, TheLastTimerCreatedRunsFromTheApplicationsIdleEvent) {
+  auto* Second = Create<TGlowTimer>(&App);
+  Second->SetEnabled(true);
+  int SecondFrames = 0;
+  Second->SetOnTimer([&](TObject*) { ++SecondFrames; });
+  Platform.QuitAt(100);
+  App.Run();
+  EXPECT_GT(SecondFrames, 0);
+  EXPECT_EQ(Frames, 0);
+}
+
+TEST_F(GlowTimerTest, DestroyingTheInstalledTimerUnhooksIt) {
+  auto* Other = Create<TGlowTimer>(&App);
+  delete Timer;  // not the installed one: the hook stays
+  Timer = nullptr;
+  EXPECT_TRUE(static_cast<bool>(App.OnIdle()));
+  delete Other;
+  EXPECT_FALSE(static_cast<bool>(App.OnIdle()));
+  Platform.QuitAt(50);
+  App.Run();  // idles without a handler, no dangling call
+}
+
+TEST_F(GlowTimerTest, SteadyFramesRun120StepsPerSecondOverALongRun) {
+  Start();
+  const int Before = Steps;
+  int Ones = 0, Twos = 0;
+  for (int i = 0; i < 100'000; ++i) {  // 1000 s of 10 ms frames
+    const int N = Frame();
+    Ones += N == 1;
+    Twos += N == 2;
+  }
+  EXPECT_EQ(Ones + Twos, 100'000);  // once or twice per frame, never 0 or 3
+  EXPECT_NEAR(Steps - Before, 120'000, 1);
+}
+
+TEST_F(GlowTimerTest, TheFractionOfAStepIsCarriedToTheNextFrame) {
+  Start();
+  // 10 ms at 120 steps/s is 1.2 steps; per frame the timer owes this many 2^-20 steps.
+  const std::int64_t PerFrame = std::int64_t{10} * 1048576 * 1048576 / 8738133;
+  for (int k = 1; k <= 50; ++k) {
+    Frame();
+    EXPECT_EQ(Steps, k * PerFrame / 1048576) << "frame " << k;
+  }
+}
+
+TEST_F(GlowTimerTest, IrregularFramesStillAverage120StepsPerSecond) {
+  const double First = Clock().NowMs();
+  Start();
+  const double Pattern[] = {3, 17, 10, 40, 1, 25, 8};
+  double Last = First;
+  for (int i = 0; i < 20'000; ++i) {
+    WorkMs = Pattern[i % 7];
+    Last = Clock().NowMs();  // the time this idle call reads
+    Frame();
+  }
+  // What is owed runs from the first idle call to the last; short frames' sleeps included.
+  EXPECT_NEAR(Steps, 120.0 * (Last - First) / 1000.0, 1.0);
+}
+
+TEST_F(GlowTimerTest, ALongFrameOwesAtMost32Steps) {
+  Start();
+  Frame();
+  const int Settled = Steps;
+  WorkMs = 500;  // 60 steps of time
+  Frame();       // this frame's Process pays for the previous 10 ms
+  WorkMs = 10;
+  EXPECT_EQ(Frame(), 32);
+  EXPECT_LE(Steps - Settled, 34);
+  EXPECT_GE(Frame(), 1);
+}
+
+TEST_F(GlowTimerTest, NothingIsOwedWhileProcessIsNotCalled) {
+  Start();
+  Frame();
+  CallProcess = false;
+  for (int i = 0; i < 100; ++i) Frame();
+  const int Before = Steps;
+  CallProcess = true;
+  WorkMs = 250;
+  // The first call after the pause pays only what the last frame before it owed (1.2 steps
+  // with the fraction carried): nothing for the hundred frames of the pause.
+  EXPECT_EQ(Frame(), 1);
+  WorkMs = 10;
+  // The next owes only the 250 ms since the previous idle call: 30 steps.
+  EXPECT_EQ(Frame(), 30);
+  EXPECT_EQ(Steps - Before, 31);
+}
+
+TEST_F(GlowTimerTest, WholeStepsAreConsumedWithoutAnOnProcessHandler) {
+  Start();
+  Timer->SetOnProcess(nullptr);
+  WorkMs = 100;  // 12 steps
+  Frame();
+  Frame();
+  Timer->SetOnProcess([this](TObject*) { ++Steps; });
+  WorkMs = 10;
+  EXPECT_EQ(Frame(), 12);  // only the last 100 ms, not 24 steps
+}
+
+TEST_F(GlowTimerTest, ShortFramesAreStretchedToTheFrameCap) {
+  Start();
+  WorkMs = 3;
+  Frame();  // reads the 10 ms slept before: no sleep now
+  const std::uint64_t Slept = Clock().SleptMs();
+  Frame();
+  // The idle call came 3 ms after the previous reading: it sleeps the other 7.
+  EXPECT_EQ(Clock().SleptMs() - Slept, 7u);
+}
+
+TEST_F(GlowTimerTest, AStallOfAnyLengthCostsAtMostOneFrame) {
+  Start();
+  Frame();
+  for (double StallMs : {3'000.0, 86'400'000.0, 1e12}) {
+    WorkMs = StallMs;
+    Frame();
+    WorkMs = 10;
+    EXPECT_EQ(Frame(), 32) << StallMs;  // clamped, never wrapped to negative or few
+    const int N = Frame();
+    EXPECT_GE(N, 1) << StallMs;
+    EXPECT_LE(N, 2) << StallMs;
+    EXPECT_GE(Timer->FrameRate(), 0);
+  }
+}
+
+TEST_F(GlowTimerTickCountTest, AStallOnTheTickCountIsClampedToo) {
+  Start();
+  Frame();
+  WorkMs = 3'000;  // 3000 * 2^20 wraps a signed 32-bit value to negative
+  Frame();
+  WorkMs = 10;
+  EXPECT_EQ(Frame(), 32);
+  EXPECT_GE(Frame(), 1);
+}
+
+TEST_F(GlowTimerTest, FrameRateIsMeasuredAboutOnceASecond) {
+  Start();  // its 10 ms sleep counts once
+  for (int i = 2; i <= 99; ++i) Frame();
+  EXPECT_EQ(Timer->FrameRate(), 0);
+  Frame();  // the 100th frame of 10 ms fills the second
+  EXPECT_EQ(Timer->FrameRate(), 100);
+  for (int i = 0; i < 99; ++i) Frame();
+  EXPECT_EQ(Timer->FrameRate(), 100);
+  WorkMs = 20;
+  Frame();  // still reads a 10 ms frame: ends the second measurement
+  for (int i = 0; i < 50; ++i) Frame();
+  EXPECT_EQ(Timer->FrameRate(), 50);
+}
+
+TEST_F(GlowTimerTest, AFrameThatSawNoTimeEndsAFourFrameMeasurement) {
+  // Frames without work: every other idle call comes straight after a 10 ms sleep and
+  // reads 0 ms, which asks for a measurement of 4 frames.
+  WorkMs = 0;
+  std::vector<int> Rates;
+  for (int i = 0; i < 5; ++i) {
+    Frame();
+    Rates.push_back(Timer->FrameRate());
+  }
+  EXPECT_EQ(Rates, (std::vector<int>{0, 0, 0, 0, 100}));
+}
+
+TEST_F(GlowTimerTickCountTest, FramesThatTakeNoTimeNeverDivideByZero) {
+  Timer->SetMaxFPS(5000);  // cap below 1 ms: no sleep at all
+  WorkMs = 0;
+  for (int i = 0; i < 20; ++i) Frame();
+  EXPECT_EQ(Timer->FrameRate(), 0);
+  WorkMs = 1;
+  for (int i = 0; i < 2000; ++i) Frame();
+  EXPECT_EQ(Timer->FrameRate(), 1000);
+}
+
+TEST_F(GlowTimerTest, ADisabledTimerSleepsAndProducesNoFrames) {
+  for (int i = 0; i < 200; ++i) Frame();
+  const int Rate = Timer->FrameRate();
+  const int Before = Frames;
+  Timer->SetEnabled(false);
+  const std::uint64_t Slept = Clock().SleptMs();
+  for (int i = 0; i < 500; ++i) Frame();
+  EXPECT_EQ(Frames, Before);
+  EXPECT_EQ(Timer->FrameRate(), Rate);
+  EXPECT_EQ(Clock().SleptMs() - Slept, 2500u);
+  // Time spent disabled is not owed afterwards.
+  Timer->SetEnabled(true);
+  const int StepsBefore = Steps;
+  Frame();
+  EXPECT_LE(Steps - StepsBefore, 1);
+}
+
+}  // namespace
+}  // namespace qel
