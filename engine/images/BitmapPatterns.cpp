@@ -81,31 +81,32 @@ TPatternPacking::TPatternPacking(const TBitmap& Source, TPoint PageSize, TPoint 
   FCopyHeight = std::min(SourceCell.Y, DestCell.Y);
 }
 
-void TPatternPacking::ComposeRow(int Y, std::uint8_t* Row, bool UseColorKey, std::uint32_t ColorKey,
-                                 int Tolerance) const {
-  const std::size_t RowBytes = static_cast<std::size_t>(FPageSize.X) * 4;
-  if (Y < 0 || Y >= Height()) {
-    std::memset(Row, 0, RowBytes);
-    return;
-  }
+bool TPatternPacking::LocateRow(int Y, long long& FirstCell, int& InnerY) const {
+  if (Y < 0 || Y >= Height()) return false;
   const int Page = Y / FPageSize.Y;
   const int PageY = Y % FPageSize.Y;
   const int CellRow = PageY / FDestCell.Y;
-  const int InnerY = PageY % FDestCell.Y;
-  if (CellRow >= FCellRows || InnerY >= FCopyHeight) {
+  InnerY = PageY % FDestCell.Y;
+  if (CellRow >= FCellRows || InnerY >= FCopyHeight) return false;
+  FirstCell = static_cast<long long>(Page) * FCellsPerPage + static_cast<long long>(CellRow) * FCellsPerRow;
+  return FirstCell < FTotal;
+}
+
+void TPatternPacking::ComposeRow(int Y, std::uint8_t* Row, bool UseColorKey, std::uint32_t ColorKey,
+                                 int Tolerance) const {
+  const std::size_t RowBytes = static_cast<std::size_t>(FPageSize.X) * 4;
+  long long FirstCell = 0;
+  int InnerY = 0;
+  if (!LocateRow(Y, FirstCell, InnerY)) {
     std::memset(Row, 0, RowBytes);
     return;
   }
-  const long long FirstCell = static_cast<long long>(Page) * FCellsPerPage + static_cast<long long>(CellRow) * FCellsPerRow;
-  const int Cells = static_cast<int>(std::clamp<long long>(FTotal - FirstCell, 0, FCellsPerRow));
+  const int Cells = static_cast<int>(std::min<long long>(FTotal - FirstCell, FCellsPerRow));
   // Clear what the cells leave uncovered: gaps between cells, the right margin, empty slots.
   if (Cells < FCellsPerRow || FCopyWidth < FDestCell.X || FCellsPerRow * FDestCell.X < FPageSize.X)
     std::memset(Row, 0, RowBytes);
   for (int C = 0; C < Cells; ++C) {
-    const long long I = FirstCell + C;
-    const int SourceX = static_cast<int>(I % FColumns) * FSourceCell.X;
-    const int SourceY = static_cast<int>((I / FColumns) % FRows) * FSourceCell.Y + InnerY;
-    const std::uint8_t* From = FSource.ScanLine(SourceY) + static_cast<std::size_t>(SourceX) * 4;
+    const std::uint8_t* From = SourcePixels(FirstCell + C, InnerY);
     std::uint8_t* To = Row + static_cast<std::size_t>(C) * FDestCell.X * 4;
     if (UseColorKey) {
       ColorKeyLine(From, To, FCopyWidth, ColorKey, Tolerance);
@@ -113,6 +114,19 @@ void TPatternPacking::ComposeRow(int Y, std::uint8_t* Row, bool UseColorKey, std
       std::memcpy(To, From, static_cast<std::size_t>(FCopyWidth) * 4);
     }
   }
+}
+
+const std::uint8_t* TPatternPacking::DirectRow(int Y) const {
+  long long FirstCell = 0;
+  int InnerY = 0;
+  if (FCellsPerRow != 1 || FCopyWidth != FPageSize.X || !LocateRow(Y, FirstCell, InnerY)) return nullptr;
+  return SourcePixels(FirstCell, InnerY);
+}
+
+const std::uint8_t* TPatternPacking::SourcePixels(long long Cell, int InnerY) const {
+  const int SourceX = static_cast<int>(Cell % FColumns) * FSourceCell.X;
+  const int SourceY = static_cast<int>((Cell / FColumns) % FRows) * FSourceCell.Y + InnerY;
+  return FSource.ScanLine(SourceY) + static_cast<std::size_t>(SourceX) * 4;
 }
 
 void PackPatterns(TBitmap& Dest, TBitmap& Source, TPoint PageSize, TPoint DestCell, TPoint SourceCell,

@@ -33,8 +33,17 @@ class TPatternPacking {
   // Writes row Y of the packed picture (PageSize width ARGB pixels) into Row; slots without a
   // cell are transparent black. With UseColorKey the copied pixels go through ColorKeyLine.
   void ComposeRow(int Y, std::uint8_t* Row, bool UseColorKey, std::uint32_t ColorKey, int Tolerance) const;
+  // The source pixels of row Y when that row is one cell's row spanning the whole page, so
+  // it can be used in place; nullptr otherwise.
+  const std::uint8_t* DirectRow(int Y) const;
 
  private:
+  // The cell slot row Y of the packed picture passes through: false when the row lies in no
+  // cell (or past the part of a cell that is copied).
+  bool LocateRow(int Y, long long& FirstCell, int& InnerY) const;
+  // Where row InnerY of source cell Cell starts.
+  const std::uint8_t* SourcePixels(long long Cell, int InnerY) const;
+
   const TBitmap& FSource;
   TPoint FPageSize, FDestCell, FSourceCell;
   int FColumns = 0, FRows = 0, FTotal = 0;

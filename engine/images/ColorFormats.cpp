@@ -1,5 +1,7 @@
 #include "engine/images/ColorFormats.h"
 
+#include "framework/AsciiText.h"
+
 namespace qel {
 
 namespace {
@@ -11,8 +13,6 @@ constexpr std::string_view Names[ColorFormatCount] = {
 
 constexpr int Bytes[ColorFormatCount] = {1, 2, 4, 2, 2, 4, 2, 2, 2, 1, 1, 0};
 
-char LowerAscii(char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; }
-
 }  // namespace
 
 int FormatBytes(TColorFormat Code) { return IsKnownFormat(Code) ? Bytes[Code] : 0; }
@@ -21,11 +21,7 @@ std::string_view FormatName(TColorFormat Code) { return Names[IsKnownFormat(Code
 
 bool FormatFromName(std::string_view Name, TColorFormat& Code) {
   for (int I = 0; I < cfUnknown; ++I) {
-    const std::string_view Candidate = Names[I];
-    if (Candidate.size() != Name.size()) continue;
-    bool Same = true;
-    for (std::size_t K = 0; K < Name.size() && Same; ++K) Same = LowerAscii(Name[K]) == Candidate[K];
-    if (Same) {
+    if (SameTextAscii(Name, Names[I])) {
       Code = static_cast<TColorFormat>(I);
       return true;
     }

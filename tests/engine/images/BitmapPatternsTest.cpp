@@ -160,5 +160,27 @@ TEST(PackPatterns, ClipsASourceCellLargerThanTheDestinationCell) {
   EXPECT_EQ(PixelAt(Dest, 5, 2), 0x40000002u);
 }
 
+TEST(PatternPacking, DirectRowsAreTheComposedRowsOfWholeWidthCells) {
+  TBitmap Source;
+  NumberedCells(Source, 1, 3, 5, 2, 0, 1);  // three cells of 5 x 2 stacked, one spare row
+  const TPatternPacking OnePerPage(Source, {5, 3}, {5, 2}, {5, 2});
+  ASSERT_EQ(OnePerPage.Pages(), 3);
+  std::uint8_t Composed[5 * 4];
+  for (int Y = 0; Y < OnePerPage.Height(); ++Y) {
+    OnePerPage.ComposeRow(Y, Composed, false, 0, 0);
+    const std::uint8_t* Direct = OnePerPage.DirectRow(Y);
+    if (Y % 3 == 2) {
+      EXPECT_EQ(Direct, nullptr) << "row " << Y << " lies below the cell";
+      continue;
+    }
+    ASSERT_NE(Direct, nullptr) << "row " << Y;
+    EXPECT_EQ(std::memcmp(Direct, Composed, sizeof(Composed)), 0) << "row " << Y;
+  }
+  const TPatternPacking TwoPerRow(Source, {10, 2}, {5, 2}, {5, 2});
+  EXPECT_EQ(TwoPerRow.DirectRow(0), nullptr);
+  const TPatternPacking Narrower(Source, {6, 2}, {5, 2}, {5, 2});
+  EXPECT_EQ(Narrower.DirectRow(0), nullptr) << "the margin must be cleared";
+}
+
 }  // namespace
 }  // namespace qel

@@ -1,0 +1,68 @@
+#include "engine/images/ImagePayload.h"
+
+#include "engine/images/PatternLayout.h"
+
+namespace qel {
+
+namespace {
+
+std::int32_t Load32(const std::uint8_t* P) {
+  return static_cast<std::int32_t>(std::uint32_t{P[0]} | std::uint32_t{P[1]} << 8 | std::uint32_t{P[2]} << 16 |
+                                   std::uint32_t{P[3]} << 24);
+}
+
+void Store32(std::uint8_t* P, std::int32_t V) {
+  for (int I = 0; I < 4; ++I) P[I] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(V) >> (8 * I));
+}
+
+}  // namespace
+
+bool ReadImagePayloadHeader(TStream& Stream, TImagePayloadHeader& Header) {
+  std::uint8_t B[ImagePayloadHeaderSize];
+  if (!Stream.ReadBuffer(B, sizeof(B))) return false;
+  Header.Format = static_cast<TColorFormat>(B[0]);
+  Header.PatternSize = {Load32(B + 1), Load32(B + 5)};
+  Header.VisibleSize = {Load32(B + 9), Load32(B + 13)};
+  Header.PatternCount = Load32(B + 17);
+  Header.TextureSize = {Load32(B + 21), Load32(B + 25)};
+  Header.TextureCount = Load32(B + 29);
+  return true;
+}
+
+bool WriteImagePayloadHeader(TStream& Stream, const TImagePayloadHeader& Header) {
+  std::uint8_t B[ImagePayloadHeaderSize];
+  B[0] = Header.Format;
+  Store32(B + 1, Header.PatternSize.X);
+  Store32(B + 5, Header.PatternSize.Y);
+  Store32(B + 9, Header.VisibleSize.X);
+  Store32(B + 13, Header.VisibleSize.Y);
+  Store32(B + 17, Header.PatternCount);
+  Store32(B + 21, Header.TextureSize.X);
+  Store32(B + 25, Header.TextureSize.Y);
+  Store32(B + 29, Header.TextureCount);
+  return Stream.WriteBuffer(B, sizeof(B));
+}
+
+std::int64_t ImagePayloadPixelBytes(const TImagePayloadHeader& Header) {
+  if (Header.TextureSize.X < 0 || Header.TextureSize.Y < 0 || Header.TextureCount < 0) return -1;
+  // Each factor is below 2^31 and a pixel has at most 4 bytes: the first two products fit,
+  // the last is checked by division.
+  const std::int64_t Texture = std::int64_t{Header.TextureSize.X} * Header.TextureSize.Y * FormatBytes(Header.Format);
+  if (Header.TextureCount != 0 && Texture > INT64_MAX / Header.TextureCount) return -1;
+  return Texture * Header.TextureCount;
+}
+
+bool IsLoadableImagePayload(const TImagePayloadHeader& Header, std::int64_t BytesLeft, TPoint MaxTextureSize) {
+  if (!IsKnownFormat(Header.Format)) return false;
+  if (Header.TextureSize.X < 1 || Header.TextureSize.Y < 1 || Header.TextureCount < 1) return false;
+  if (Header.TextureSize.X > MaxTextureSize.X || Header.TextureSize.Y > MaxTextureSize.Y) return false;
+  TPatternLayout Layout;
+  if (!LayOutPatterns(Header.TextureSize, Header.PatternSize, Header.VisibleSize, Layout)) return false;
+  if (Header.PatternCount > 0 &&
+      std::int64_t{Header.PatternCount} > std::int64_t{Layout.PatternsPerTexture} * Header.TextureCount)
+    return false;
+  const std::int64_t PixelBytes = ImagePayloadPixelBytes(Header);
+  return PixelBytes >= 0 && PixelBytes <= BytesLeft;
+}
+
+}  // namespace qel
