@@ -8,6 +8,8 @@ namespace {
 constexpr std::uint64_t kMultiplier = 6364136223846793005ULL;
 constexpr std::uint64_t kIncrement = 1442695040888963407ULL;
 std::uint64_t State = 0x853C49E6748FEA9BULL;
+bool SeedFixed = false;
+std::uint64_t FixedSeed = 0;
 
 }  // namespace
 
@@ -18,7 +20,18 @@ void RandSeed(std::uint64_t Seed) {
   RandomU32();
 }
 
+void FixRandomizeSeed(std::uint64_t Seed) {
+  SeedFixed = true;
+  FixedSeed = Seed;
+}
+
+void UnfixRandomizeSeed() { SeedFixed = false; }
+
 void Randomize() {
+  if (SeedFixed) {
+    RandSeed(FixedSeed);
+    return;
+  }
   std::int64_t Counter = 0;
   if (!Clock().QueryPerformanceCounter(Counter)) Counter = Clock().GetTickCount();
   RandSeed(static_cast<std::uint64_t>(Counter));

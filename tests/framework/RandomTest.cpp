@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "framework/Clock.h"
 #include "framework/Random.h"
 
 namespace qel {
@@ -32,6 +33,23 @@ TEST(Random, StaysInRangeAndCoversIt) {
   EXPECT_EQ(Random(0), 0);
   EXPECT_EQ(Random(-5), 0);
   EXPECT_EQ(Random(1), 0);
+}
+
+TEST(Random, AFixedSeedOverridesTheClockUntilUnfixed) {
+  RandSeed(99);
+  const std::uint32_t Expected = RandomU32();
+  FixRandomizeSeed(99);
+  Randomize();
+  EXPECT_EQ(RandomU32(), Expected);
+  UnfixRandomizeSeed();
+  TManualClock Clock;
+  Clock.AdvanceTicks(12345);
+  SetClock(&Clock);
+  Randomize();
+  const std::uint32_t FromClock = RandomU32();
+  SetClock(nullptr);
+  RandSeed(12345);
+  EXPECT_EQ(FromClock, RandomU32());
 }
 
 }  // namespace

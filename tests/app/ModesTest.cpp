@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include "tests/app/ProgramRun.h"
+
+namespace qel {
+namespace {
+
+TEST(Modes, SlashSInEitherCaseRunsTheSaver) {
+  for (const char* Arg : {"/s", "/S"}) {
+    TProgramRun R(1024, 768);
+    R.Run(Arg, 3000);
+    EXPECT_FALSE(R.EndedBefore(3000)) << Arg;
+    EXPECT_TRUE(R.Form->RunMode);
+    EXPECT_FALSE(R.Form->Panel1->Visible());
+    EXPECT_EQ(R.App.Title(), "QEL Wave");
+    // Borderless over the whole screen, no cursor; the device takes the screen's size.
+    const TWindowParams& W = R.Window();
+    EXPECT_EQ(W.BorderStyle, TBorderStyle::bsNone);
+    EXPECT_FALSE(W.BorderIcons);
+    EXPECT_FALSE(W.CursorVisible);
+    EXPECT_EQ(W.Left, 0);
+    EXPECT_EQ(W.Top, 0);
+    EXPECT_EQ(W.ClientWidth, 1024);
+    EXPECT_EQ(W.ClientHeight, 768);
+    EXPECT_EQ(R.Form->DeviceHeight(), 768);
+    // The first wave is under way, opening on the desktop picture.
+    EXPECT_EQ(R.Form->Wave.LayerCount, 6);
+    EXPECT_EQ(R.Form->Wave.FadeState, fsFadingIn);
+    EXPECT_EQ(R.Form->Wave.ColorTable, WaveColors);
+    EXPECT_LT(R.Form->Wave.Fade, 0.0);
+    EXPECT_EQ(R.Form->Wave.Layers[0].Origin.Y, 384.0f);
+  }
+}
+
+TEST(Modes, SecondCharacterCOpensTheConfigurationPanel) {
+  for (const char* Arg : {"/c", "/C", "/C:1234", "/c:99", "xc", "-C"}) {
+    TProgramRun R;
+    R.Run(Arg, 3000);
+    EXPECT_FALSE(R.EndedBefore(3000)) << Arg;
+    EXPECT_TRUE(R.Form->RunMode) << Arg;
+    EXPECT_TRUE(R.Form->Panel1->Visible()) << Arg;
+    const TWindowParams& W = R.Window();
+    EXPECT_EQ(W.BorderStyle, TBorderStyle::bsSingle);
+    EXPECT_FALSE(W.BorderIcons);
+    EXPECT_TRUE(W.CursorVisible);
+    EXPECT_EQ(W.ClientWidth, 401);
+    EXPECT_EQ(W.ClientHeight, 282);
+    EXPECT_EQ(W.Left, (800 - 401) / 2);  // centred on the desktop
+    EXPECT_EQ(W.Top, (600 - 282) / 2);
+    EXPECT_EQ(R.Form->Wave.LayerCount, 0) << "no wave is made for the panel";
+  }
+}
+
+TEST(Modes, PreviewNoArgumentAndAnythingElseEndAtOnce) {
+  for (const char* Arg : {"/p", "/P", "", "/", "c", "s", "/s:1", "/S ", "s/", "-s", "/ps"}) {
+    TProgramRun R;
+    int Frames = 0;
+    R.Run(Arg, 5000, [&](TMainForm& F) { F.Timer->SetOnTimer([&](TObject*) { ++Frames; }); });
+    EXPECT_EQ(R.EndMs, 0.0) << "'" << Arg << "'";
+    EXPECT_FALSE(R.Form->RunMode) << Arg;
+    EXPECT_EQ(Frames, 0) << Arg;
+    EXPECT_EQ(R.Form->Wave.LayerCount, 0) << Arg;
+  }
+}
+
+TEST(Modes, ConfigurationPanelHasItsControls) {
+  TProgramRun R;
+  R.Run("/c", 10);
+  TMainForm& F = *R.Form;
+  EXPECT_EQ(F.Panel1->Parent(), &F);
+  EXPECT_EQ(F.Panel1->Left(), 8);
+  EXPECT_EQ(F.Panel1->Width(), 385);
+  EXPECT_EQ(F.Label1->Parent(), F.Panel1);
+  EXPECT_EQ(F.Label1->Caption(), "No Options - Sorry!");
+  EXPECT_TRUE(F.Label1->Font().Bold);
+  EXPECT_EQ(F.Label2->Caption(), "QEL Wave");
+  EXPECT_EQ(F.Label2->Font().Height, 32);
+  EXPECT_EQ(F.Button1->Caption(), "close");
+  EXPECT_EQ(F.Button1->TabOrder(), 0);
+  EXPECT_EQ(F.Button1->Font().Height, 11);
+  // Owned components in their stored order.
+  const char* Names[] = {"Panel1", "Label1", "Label2", "Button1", "Timer", "ExitTimer", "ChangeTimer"};
+  ASSERT_EQ(F.ComponentCount(), 7);
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(F.Components(i)->Name(), Names[i]);
+}
+
+TEST(Modes, CloseButtonEndsTheConfigurationPanelAndTheMouseNever) {
+  TProgramRun R;
+  for (int i = 0; i < 40; ++i) R.Platform.MouseMoveAt(1100 + i * 50, (i % 2) * 700, (i % 3) * 500);
+  R.Run("/C:1234", 20'000, [](TMainForm& F) {
+    auto* Click = Create<TTimer>(&F);
+    Click->SetInterval(4321);
+    Click->SetOnTimer([&F](TObject*) { F.Button1->Click(); });
+  });
+  EXPECT_GE(R.EndMs, 4321.0);
+  EXPECT_LT(R.EndMs, 4400.0);
+  EXPECT_EQ(R.Form->MouseX, 700);  // movements are still recorded
+}
+
+}  // namespace
+}  // namespace qel
