@@ -7,20 +7,12 @@
 
 #include "engine/archive/Blowfish.h"
 #include "engine/archive/LittleEndian.h"
+#include "framework/AsciiText.h"
 
 namespace qel {
 namespace {
 
 std::string Quoted(const std::string& Key) { return "\"" + Key + "\""; }
-
-char LowerAscii(char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; }
-
-bool SameKey(const std::string& A, const std::string& B) {
-  if (A.size() != B.size()) return false;
-  for (std::size_t i = 0; i < A.size(); ++i)
-    if (LowerAscii(A[i]) != LowerAscii(B[i])) return false;
-  return true;
-}
 
 bool ReadU32(TStream& S, std::uint32_t& Value) {
   std::uint8_t B[4];
@@ -209,7 +201,7 @@ const TRecordInfo* TGlowDb::RecordInfo(int Index) const {
 
 int TGlowDb::RecordIndex(const std::string& Key) const {
   for (std::size_t i = 0; i < FRecords.size(); ++i)
-    if (SameKey(FRecords[i].Key, Key)) return static_cast<int>(i);
+    if (SameTextAscii(FRecords[i].Key, Key)) return static_cast<int>(i);
   return -1;
 }
 
@@ -223,7 +215,8 @@ bool TGlowDb::ReadStored(TStream& Source, const TRecordInfo& Info, std::vector<s
   return true;
 }
 
-bool TGlowDb::ReadRecord(const std::string& Key, std::vector<std::uint8_t>& Data) {
+template <class TFind>
+bool TGlowDb::ReadFound(TFind Find, std::vector<std::uint8_t>& Data) {
   Data.clear();
   std::vector<std::uint8_t> Stored;
   TRecordInfo Info;
@@ -232,14 +225,34 @@ bool TGlowDb::ReadRecord(const std::string& Key, std::vector<std::uint8_t>& Data
     TSource Source(FStream, FFileName, Error);
     if (!Source.get()) return Fail(Error);
     if (!Refresh(Source.get())) return false;
-    const int Index = RecordIndex(Key);
-    if (Index < 0) return Fail("no record " + Quoted(Key));
+    const int Index = Find();
+    if (Index < 0) return false;
     Info = FRecords[static_cast<std::size_t>(Index)];
     if (!ReadStored(*Source.get(), Info, Stored)) return false;
   }
   std::string Why;
   if (!DecodeRecord(Stored, Info, FCipherKey.data(), FCipherKeyLength, Data, &Why)) return Fail(Why);
   return true;
+}
+
+bool TGlowDb::ReadRecord(const std::string& Key, std::vector<std::uint8_t>& Data) {
+  return ReadFound(
+      [&] {
+        const int Index = RecordIndex(Key);
+        if (Index < 0) Fail("no record " + Quoted(Key));
+        return Index;
+      },
+      Data);
+}
+
+bool TGlowDb::ReadRecordAt(int Index, std::vector<std::uint8_t>& Data) {
+  return ReadFound(
+      [&] {
+        if (Index >= 0 && Index < RecordCount()) return Index;
+        Fail("no record number " + std::to_string(Index));
+        return -1;
+      },
+      Data);
 }
 
 bool TGlowDb::ReadStream(const std::string& Key, TStream& Stream) {

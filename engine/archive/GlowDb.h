@@ -70,6 +70,9 @@ class TGlowDb : public TComponent {
 
   // The decoded payload of the record Key (Data.size() is its OrigSize); Data is empty on failure.
   bool ReadRecord(const std::string& Key, std::vector<std::uint8_t>& Data);
+  // The same for the record at Index of the table as it is re-read now (so records with the
+  // same key can each be read).
+  bool ReadRecordAt(int Index, std::vector<std::uint8_t>& Data);
   // ReadRecord, then writes the payload at Stream's position; nothing is written on failure.
   bool ReadStream(const std::string& Key, TStream& Stream);
 
@@ -87,6 +90,8 @@ class TGlowDb : public TComponent {
   bool ReadTable(TStream& Source);
   bool ReadRecordHeaders(TStream& Source);
   bool ReadStored(TStream& Source, const TRecordInfo& Info, std::vector<std::uint8_t>& Stored);
+  template <class TFind>
+  bool ReadFound(TFind Find, std::vector<std::uint8_t>& Data);
 
   std::string FFileName;
   bool FOwnsBuffer = true;
