@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/resources/EmbeddedResources.h"
+
 namespace qel {
 
 THeadlessPlatform::THeadlessPlatform(int ScreenWidth, int ScreenHeight, std::int64_t Frequency)
@@ -64,7 +66,8 @@ void THeadlessPlatform::WaitEvent(std::int64_t TimeoutMs) {
 
 bool THeadlessPlatform::FindResource(const std::string& Name, const void*& Data, std::int64_t& Size) {
   auto It = FResources.find(Name);
-  if (It == FResources.end()) return false;
+  // What a test added comes first; otherwise whatever the program itself carries.
+  if (It == FResources.end()) return FindEmbeddedResource(Name, Data, Size);
   Data = It->second.data();
   Size = static_cast<std::int64_t>(It->second.size());
   return true;
