@@ -1,0 +1,220 @@
+#include "platform/d3d9/soft/Rasterizer.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "platform/d3d9/soft/PixelMath.h"
+#include "platform/d3d9/soft/SoftResources.h"
+#include "platform/d3d9/soft/SpanPipeline.h"
+
+namespace qel::soft {
+namespace {
+
+constexpr int SubPixelBits = 8;
+constexpr double SubPixel = 1 << SubPixelBits;
+// Positions beyond this many pixels from the origin are clamped; the edge arithmetic stays
+// inside 64 bits.
+constexpr double PositionLimit = 1 << 21;
+
+bool FastPaths = true;
+
+std::int64_t FloorDiv(std::int64_t A, std::int64_t B) {  // B > 0
+  std::int64_t Q = A / B;
+  if ((A % B) != 0 && A < 0) --Q;
+  return Q;
+}
+std::int64_t CeilDiv(std::int64_t A, std::int64_t B) { return -FloorDiv(-A, B); }
+
+std::int64_t ToSubPixel(float V) {
+  const double C = std::clamp(static_cast<double>(V), -PositionLimit, PositionLimit);
+  return std::llround(C * SubPixel);
+}
+
+bool Finite(const TVertex& V) {
+  return std::isfinite(V.X) && std::isfinite(V.Y) && std::isfinite(V.Z) && std::isfinite(V.Rhw) &&
+         std::isfinite(V.U) && std::isfinite(V.V);
+}
+
+// Plane through three values at three points.
+TTriangleSetup::TPlane PlaneOf(const double X[3], const double Y[3], const double A[3], double Area) {
+  TTriangleSetup::TPlane P;
+  const double A1 = A[1] - A[0], A2 = A[2] - A[0];
+  P.DX = (A1 * (Y[2] - Y[0]) - A2 * (Y[1] - Y[0])) / Area;
+  P.DY = (A2 * (X[1] - X[0]) - A1 * (X[2] - X[0])) / Area;
+  P.Base = A[0] - P.DX * X[0] - P.DY * Y[0];
+  return P;
+}
+
+}  // namespace
+
+void TRasterizer::SetFastPaths(bool Enabled) { FastPaths = Enabled; }
+
+TRasterizer::TRasterizer() : FScratch(std::make_shared<TRasterScratch>()) {}
+TRasterizer::~TRasterizer() = default;
+
+void TRasterizer::Begin(const TTarget& Target, const TPipeline& Pipeline) {
+  FTarget = Target;
+  FPipeline = Pipeline;
+  FFull = {0, 0, Target.Width, Target.Height};
+}
+
+bool TRasterizer::SetupTriangle(const TVertex& A, const TVertex& B, const TVertex& C, TTriangleSetup& S) const {
+  if (!Finite(A) || !Finite(B) || !Finite(C)) return false;
+  const TVertex* V[3] = {&A, &B, &C};
+  std::int64_t X[3], Y[3];
+  for (int i = 0; i < 3; ++i) X[i] = ToSubPixel(V[i]->X), Y[i] = ToSubPixel(V[i]->Y);
+  std::int64_t Area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
+  if (Area == 0) return false;
+  // Positive area is clockwise on the screen (y grows downwards).
+  if ((FPipeline.Cull == D3DCULL_CCW && Area < 0) || (FPipeline.Cull == D3DCULL_CW && Area > 0)) return false;
+  if (Area < 0) {
+    std::swap(V[1], V[2]);
+    std::swap(X[1], X[2]);
+    std::swap(Y[1], Y[2]);
+    Area = -Area;
+  }
+  for (int i = 0; i < 3; ++i) {
+    const int j = (i + 1) % 3;
+    const std::int64_t Dx = X[j] - X[i], Dy = Y[j] - Y[i];
+    TTriangleSetup::TEdge& E = S.Edges[i];
+    // E(P) = Dx * (Py - Yi) - Dy * (Px - Xi) with P at (x, y) pixel centres in sub-pixels.
+    E.A = -Dy * static_cast<std::int64_t>(SubPixel);
+    E.B = Dx * static_cast<std::int64_t>(SubPixel);
+    E.C = Dy * X[i] - Dx * Y[i];
+    const bool TopLeft = (Dy == 0 && Dx > 0) || Dy < 0;
+    E.Bias = TopLeft ? 0 : 1;
+  }
+  const std::int64_t MinX = std::min({X[0], X[1], X[2]}), MaxX = std::max({X[0], X[1], X[2]});
+  const std::int64_t MinY = std::min({Y[0], Y[1], Y[2]}), MaxY = std::max({Y[0], Y[1], Y[2]});
+  const std::int64_t One = static_cast<std::int64_t>(SubPixel);
+  S.MinX = static_cast<int>(CeilDiv(MinX, One));
+  S.MaxX = static_cast<int>(FloorDiv(MaxX, One));
+  S.MinY = static_cast<int>(CeilDiv(MinY, One));
+  S.MaxY = static_cast<int>(FloorDiv(MaxY, One));
+
+  double Xd[3], Yd[3];
+  for (int i = 0; i < 3; ++i) Xd[i] = X[i] / SubPixel, Yd[i] = Y[i] / SubPixel;
+  const double AreaD = static_cast<double>(Area) / (SubPixel * SubPixel);
+  const std::uint32_t First = A.Diffuse;  // flat shading takes the first vertex's colour
+  S.FlatColor = FPipeline.FlatShading || (A.Diffuse == B.Diffuse && B.Diffuse == C.Diffuse);
+  S.Flat = First;
+  if (!S.FlatColor)
+    for (int c = 0; c < 4; ++c) {
+      double Values[3];
+      for (int i = 0; i < 3; ++i) Values[i] = static_cast<double>(px::Channel(V[i]->Diffuse, c));
+      S.Color[c] = PlaneOf(Xd, Yd, Values, AreaD);
+    }
+  S.Perspective = !(V[0]->Rhw == V[1]->Rhw && V[1]->Rhw == V[2]->Rhw);
+  double U[3], Vv[3], W[3], Z[3];
+  for (int i = 0; i < 3; ++i) {
+    const double Rhw = S.Perspective ? V[i]->Rhw : 1.0;
+    U[i] = V[i]->U * Rhw;
+    Vv[i] = V[i]->V * Rhw;
+    W[i] = Rhw;
+    Z[i] = V[i]->Z;
+  }
+  S.U = PlaneOf(Xd, Yd, U, AreaD);
+  S.V = PlaneOf(Xd, Yd, Vv, AreaD);
+  S.W = PlaneOf(Xd, Yd, W, AreaD);
+  S.Z = PlaneOf(Xd, Yd, Z, AreaD);
+  return true;
+}
+
+void TRasterizer::DrawTriangle(const TTriangleSetup& S, const TClipRect& Clip) const {
+  const int Top = std::max(S.MinY, Clip.Top), Bottom = std::min(S.MaxY, Clip.Bottom - 1);
+  const int Left = std::max(S.MinX, Clip.Left), Right = std::min(S.MaxX, Clip.Right - 1);
+  if (Top > Bottom || Left > Right) return;
+  TSpanPipeline Pipe(FTarget, FPipeline, *FScratch, FastPaths);
+  Pipe.BeginTriangle(S, Left, Right + 1);
+  for (int y = Top; y <= Bottom; ++y) {
+    std::int64_t X0 = Left, X1 = Right;  // inclusive
+    bool Empty = false;
+    for (const TTriangleSetup::TEdge& E : S.Edges) {
+      const std::int64_t Row = E.B * y + E.C - E.Bias;  // inside: A * x + Row >= 0
+      if (E.A > 0) {
+        X0 = std::max(X0, CeilDiv(-Row, E.A));
+      } else if (E.A < 0) {
+        X1 = std::min(X1, FloorDiv(Row, -E.A));
+      } else if (Row < 0) {
+        Empty = true;
+      }
+    }
+    if (Empty || X0 > X1) continue;
+    Pipe.TriangleSpan(static_cast<int>(X0), y, static_cast<int>(X1 - X0 + 1));
+  }
+}
+
+void TRasterizer::Triangle(const TVertex& A, const TVertex& B, const TVertex& C) {
+  TTriangleSetup S;
+  if (SetupTriangle(A, B, C, S)) DrawTriangle(S, FFull);
+}
+
+void TRasterizer::Point(const TVertex& A) {
+  if (!Finite(A)) return;
+  const double Size = std::clamp(static_cast<double>(FPipeline.PointSize), 1.0, 64.0);
+  // Covered: centre - size/2 <= pixel < centre + size/2, in both directions.
+  const double X = std::clamp(static_cast<double>(A.X), -PositionLimit, PositionLimit);
+  const double Y = std::clamp(static_cast<double>(A.Y), -PositionLimit, PositionLimit);
+  const int X0 = std::max(FFull.Left, static_cast<int>(std::ceil(X - Size / 2)));
+  const int X1 = std::min(FFull.Right, static_cast<int>(std::ceil(X + Size / 2)));
+  const int Y0 = std::max(FFull.Top, static_cast<int>(std::ceil(Y - Size / 2)));
+  const int Y1 = std::min(FFull.Bottom, static_cast<int>(std::ceil(Y + Size / 2)));
+  if (X0 >= X1 || Y0 >= Y1) return;
+  TSpanPipeline Pipe(FTarget, FPipeline, *FScratch, FastPaths);
+  for (int y = Y0; y < Y1; ++y) Pipe.ConstantSpan(X0, y, X1 - X0, A);
+}
+
+void TRasterizer::Line(const TVertex& A, const TVertex& B) {
+  if (!Finite(A) || !Finite(B)) return;
+  const double Ax = std::clamp(static_cast<double>(A.X), -PositionLimit, PositionLimit);
+  const double Ay = std::clamp(static_cast<double>(A.Y), -PositionLimit, PositionLimit);
+  const double Bx = std::clamp(static_cast<double>(B.X), -PositionLimit, PositionLimit);
+  const double By = std::clamp(static_cast<double>(B.Y), -PositionLimit, PositionLimit);
+  const double Dx = Bx - Ax, Dy = By - Ay;
+  if (Dx == 0 && Dy == 0) return;
+  const bool XMajor = std::fabs(Dx) >= std::fabs(Dy);
+  // Diamond exit: a pixel is drawn when the line leaves it; the last pixel is not drawn.
+  const double Start = XMajor ? Ax : Ay, End = XMajor ? Bx : By, Delta = XMajor ? Dx : Dy;
+  std::int64_t First, Last;
+  if (Delta > 0) {
+    First = static_cast<std::int64_t>(std::floor(Start - 0.5)) + 1;
+    Last = static_cast<std::int64_t>(std::floor(End - 0.5));
+  } else {
+    First = static_cast<std::int64_t>(std::ceil(End + 0.5));
+    Last = static_cast<std::int64_t>(std::ceil(Start + 0.5)) - 1;
+  }
+  const int Limit = XMajor ? FFull.Right : FFull.Bottom;
+  First = std::max<std::int64_t>(First, 0);
+  Last = std::min<std::int64_t>(Last, Limit - 1);
+  TSpanPipeline Pipe(FTarget, FPipeline, *FScratch, FastPaths);
+  for (std::int64_t M = First; M <= Last; ++M) {
+    const double T = (static_cast<double>(M) - Start) / Delta;
+    const double Minor = XMajor ? Ay + T * Dy : Ax + T * Dx;
+    const std::int64_t N = static_cast<std::int64_t>(std::floor(Minor + 0.5));
+    const int Px = static_cast<int>(XMajor ? M : N), Py = static_cast<int>(XMajor ? N : M);
+    if (Px < FFull.Left || Px >= FFull.Right || Py < FFull.Top || Py >= FFull.Bottom) continue;
+    TVertex P;
+    P.X = static_cast<float>(Px);
+    P.Y = static_cast<float>(Py);
+    P.Z = static_cast<float>(A.Z + T * (B.Z - A.Z));
+    P.Rhw = 1;
+    std::uint32_t Color = 0;
+    for (int c = 0; c < 4; ++c) {
+      const double V = px::Channel(A.Diffuse, c) + T * (double(px::Channel(B.Diffuse, c)) - px::Channel(A.Diffuse, c));
+      Color |= static_cast<std::uint32_t>(std::clamp(std::lround(V), 0l, 255l)) << (8 * c);
+    }
+    P.Diffuse = FPipeline.FlatShading ? A.Diffuse : Color;
+    // Texture coordinates follow the line in screen space, corrected for 1/w.
+    const double Wa = A.Rhw, Wb = B.Rhw;
+    const double W = Wa + T * (Wb - Wa);
+    const double Uw = A.U * Wa + T * (B.U * Wb - A.U * Wa), Vw = A.V * Wa + T * (B.V * Wb - A.V * Wa);
+    P.U = static_cast<float>(W != 0 ? Uw / W : A.U);
+    P.V = static_cast<float>(W != 0 ? Vw / W : A.V);
+    Pipe.ConstantSpan(Px, Py, 1, P);
+  }
+}
+
+}  // namespace qel::soft

@@ -1,0 +1,113 @@
+#pragma once
+// Controls of the software Direct3D 9 device that Direct3D itself lacks: a configurable
+// adapter, a call log, injected failures, device loss, presenters and the presented frames.
+// Tests and the platforms that show frames use them; engine code never does.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/d3d9/d3d9api.h"
+
+namespace qel::soft {
+
+// ---------------------------------------------------------------------------------------
+// Adapter
+// ---------------------------------------------------------------------------------------
+struct TFormatSupport {
+  D3DFORMAT Format = D3DFMT_UNKNOWN;
+  HRESULT AsTexture = D3D_OK;         // answer to a plain texture check
+  HRESULT WithAutoGenMipMap = D3D_OK;  // answer when D3DUSAGE_AUTOGENMIPMAP is asked for
+};
+
+struct TAdapterConfig {
+  D3DDISPLAYMODE DesktopMode = {};
+  std::vector<D3DDISPLAYMODE> Modes;       // full-screen modes, every format mixed
+  std::vector<TFormatSupport> Textures;    // texture formats; others are not supported
+  std::vector<D3DFORMAT> DepthFormats;     // depth-stencil surface formats
+  std::vector<D3DFORMAT> BackBufferFormats;  // display / back-buffer formats
+  UINT MaxTextureWidth = 16384;
+  UINT MaxTextureHeight = 16384;
+  // Extra bytes at the end of every texture row, so code that ignores the pitch shows it.
+  UINT TexturePitchPadding = 16;
+};
+
+// What Direct3D 9 under Wine answers on this machine: desktop X8R8G8B8, the common modes
+// in X8R8G8B8 and R5G6B5, no 8-bit-per-channel-with-3-3-2 textures, no automatic mipmaps
+// for the 1- and 4-bit alpha formats.
+TAdapterConfig DefaultAdapter();
+// The adapter every Direct3D object answers from; changes take effect at once.
+TAdapterConfig& Adapter();
+
+// ---------------------------------------------------------------------------------------
+// Call log
+// ---------------------------------------------------------------------------------------
+struct TCall {
+  const char* Name = "";  // the method's name, e.g. "SetRenderState"
+  int ArgCount = 0;
+  std::uint64_t Args[6] = {};  // integers as they are; pointers as addresses; floats as bits
+  HRESULT Result = D3D_OK;
+
+  std::uint64_t Arg(int Index) const { return Index < ArgCount ? Args[Index] : 0; }
+  std::string Text() const;  // "SetRenderState(27, 1) = 0"
+};
+
+class TCallLog {
+ public:
+  const std::vector<TCall>& Calls() const { return FCalls; }
+  int Count(const std::string& Name) const;
+  std::vector<TCall> Named(const std::string& Name) const;
+  std::vector<std::string> Names() const;
+  void Clear() { FCalls.clear(); }
+  void Add(const TCall& Call);
+
+ private:
+  std::vector<TCall> FCalls;
+};
+TCallLog& CallLog();
+
+// ---------------------------------------------------------------------------------------
+// Injected failures and device loss
+// ---------------------------------------------------------------------------------------
+// The next Count calls of the named operation ("CreateDevice", "Present", "Reset",
+// "TestCooperativeLevel", "Direct3DCreate9", "LockRect", ...) answer Result and do nothing
+// else. Direct3DCreate9 answers no object.
+void FailNext(const std::string& Operation, int Count, HRESULT Result = D3DERR_INVALIDCALL);
+// Puts every live device into the lost state, as when another program takes the screen:
+// Present answers D3DERR_DEVICELOST; TestCooperativeLevel answers D3DERR_DEVICELOST for
+// the next StillLostPolls calls and D3DERR_DEVICENOTRESET afterwards, until Reset succeeds.
+void LoseDevices(int StillLostPolls = 0);
+
+// ---------------------------------------------------------------------------------------
+// Presentation
+// ---------------------------------------------------------------------------------------
+struct TFrame {
+  int Width = 0;
+  int Height = 0;
+  std::vector<std::uint32_t> Pixels;  // 0xAARRGGBB, rows top-down, Width pixels a row
+
+  std::uint32_t Pixel(int X, int Y) const { return Pixels[static_cast<std::size_t>(Y) * Width + X]; }
+};
+
+// A presenter shows the finished frames of one window (the X11 platform registers one per
+// window). Without a presenter the last frame presented into a window is kept.
+using TPresenter = std::function<void(const TFrame& Frame)>;
+void RegisterPresenter(HWND Window, TPresenter Presenter);
+void UnregisterPresenter(HWND Window);
+const TFrame* PresentedFrame(HWND Window);
+int PresentCount(HWND Window);
+
+// What the device's back buffer holds now (false for anything but a software device).
+bool ReadBackBuffer(IDirect3DDevice9* Device, TFrame& Frame);
+
+// ---------------------------------------------------------------------------------------
+// Housekeeping
+// ---------------------------------------------------------------------------------------
+// false sends every pixel down the rasteriser's general path (the pixels must not change).
+void UseFastPaths(bool Enabled);
+// Direct3D objects, devices and resources alive now (leak checks).
+int LiveObjects();
+// Default adapter, empty log, no injected failures, no presenters, no kept frames, fast paths.
+void ResetControls();
+
+}  // namespace qel::soft

@@ -1,0 +1,172 @@
+#include "platform/d3d9/soft/SoftResources.h"
+
+#include <algorithm>
+
+#include "platform/d3d9/soft/TexelFormats.h"
+
+namespace qel::soft {
+
+TPoolMembership::TPoolMembership(std::shared_ptr<TDeviceLink> Link, D3DPOOL Pool)
+    : FLink(std::move(Link)), FDefaultPool(Pool == D3DPOOL_DEFAULT) {
+  if (FDefaultPool) ++FLink->DefaultPoolResources;
+}
+
+TPoolMembership::~TPoolMembership() {
+  if (FDefaultPool) --FLink->DefaultPoolResources;
+}
+
+HRESULT TPoolMembership::GetDevice(IDirect3DDevice9** ppDevice) const {
+  return Logged("GetDevice", {LogArg(ppDevice)}, [&]() -> HRESULT {
+    if (!ppDevice || !FLink->Device) return D3DERR_INVALIDCALL;
+    FLink->Device->AddRef();
+    *ppDevice = FLink->Device;
+    return D3D_OK;
+  });
+}
+
+// ---------------------------------------------------------------------------------------
+
+TSoftTexture::TSoftTexture(std::shared_ptr<TDeviceLink> Link, UINT Width, UINT Height, UINT Levels, DWORD Usage,
+                           D3DFORMAT Format, D3DPOOL Pool)
+    : FPool(std::move(Link), Pool), FFormat(Format), FUsage(Usage), FPoolKind(Pool) {
+  // A texture with automatic mipmaps shows only its top level; the rasteriser samples only
+  // that level, so the generated ones are not kept.
+  UINT Count = Levels;
+  if (Usage & D3DUSAGE_AUTOGENMIPMAP) Count = 1;
+  if (Count == 0) {
+    Count = 1;
+    for (UINT W = Width, H = Height; W > 1 || H > 1; W = std::max(1u, W / 2), H = std::max(1u, H / 2)) ++Count;
+  }
+  const UINT Bytes = static_cast<UINT>(TexelBytes(Format));
+  const UINT Padding = State().Adapter.TexturePitchPadding;
+  UINT W = Width, H = Height;
+  for (UINT i = 0; i < Count; ++i) {
+    TLevel L;
+    L.Width = W;
+    L.Height = H;
+    L.Pitch = (W * Bytes + 3) / 4 * 4 + (Padding + 3) / 4 * 4;
+    L.Bits.assign(static_cast<std::size_t>(L.Pitch) * H, 0);
+    FLevels.push_back(std::move(L));
+    W = std::max(1u, W / 2);
+    H = std::max(1u, H / 2);
+  }
+  DecodeLevel0();
+}
+
+void TSoftTexture::DecodeLevel0() {
+  static std::uint64_t Versions = 0;
+  FVersion = ++Versions;
+  const TLevel& L = FLevels[0];
+  FTexels.resize(static_cast<std::size_t>(L.Width) * L.Height);
+  for (UINT y = 0; y < L.Height; ++y)
+    DecodeTexels(FFormat, L.Bits.data() + static_cast<std::size_t>(y) * L.Pitch, FTexels.data() + y * L.Width,
+                 static_cast<int>(L.Width));
+}
+
+void TSoftTexture::GenerateMipSubLevels() { LogCall("GenerateMipSubLevels", {}, D3D_OK); }
+
+HRESULT TSoftTexture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) {
+  return Logged("GetLevelDesc", {Level, LogArg(pDesc)}, [&]() -> HRESULT {
+    if (!pDesc || Level >= FLevels.size()) return D3DERR_INVALIDCALL;
+    *pDesc = {};
+    pDesc->Format = FFormat;
+    pDesc->Type = D3DRTYPE_SURFACE;
+    pDesc->Usage = FUsage;
+    pDesc->Pool = FPoolKind;
+    pDesc->Width = FLevels[Level].Width;
+    pDesc->Height = FLevels[Level].Height;
+    return D3D_OK;
+  });
+}
+
+HRESULT TSoftTexture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) {
+  return Logged("LockRect", {Level, LogArg(pLockedRect), LogArg(pRect), Flags}, [&]() -> HRESULT {
+    if (!pLockedRect || Level >= FLevels.size()) return D3DERR_INVALIDCALL;
+    TLevel& L = FLevels[Level];
+    if (L.Locked) return D3DERR_INVALIDCALL;
+    // Default-pool textures are lockable only when dynamic.
+    if (FPoolKind == D3DPOOL_DEFAULT && !(FUsage & D3DUSAGE_DYNAMIC)) return D3DERR_INVALIDCALL;
+    RECT R = {0, 0, static_cast<LONG>(L.Width), static_cast<LONG>(L.Height)};
+    if (pRect) {
+      R = *pRect;
+      if (R.left < 0 || R.top < 0 || R.left >= R.right || R.top >= R.bottom ||
+          R.right > static_cast<LONG>(L.Width) || R.bottom > static_cast<LONG>(L.Height))
+        return D3DERR_INVALIDCALL;
+    }
+    const int Bytes = TexelBytes(FFormat);
+    pLockedRect->Pitch = static_cast<INT>(L.Pitch);
+    pLockedRect->pBits = L.Bits.data() + static_cast<std::size_t>(R.top) * L.Pitch + static_cast<std::size_t>(R.left) * Bytes;
+    L.Locked = true;
+    L.ReadOnly = (Flags & D3DLOCK_READONLY) != 0;
+    return D3D_OK;
+  });
+}
+
+HRESULT TSoftTexture::UnlockRect(UINT Level) {
+  return Logged("UnlockRect", {Level}, [&]() -> HRESULT {
+    if (Level >= FLevels.size() || !FLevels[Level].Locked) return D3DERR_INVALIDCALL;
+    TLevel& L = FLevels[Level];
+    L.Locked = false;
+    if (Level == 0 && !L.ReadOnly) DecodeLevel0();
+    return D3D_OK;
+  });
+}
+
+// ---------------------------------------------------------------------------------------
+
+TBufferStorage::TBufferStorage(std::shared_ptr<TDeviceLink> Link, UINT Length, DWORD Usage, D3DPOOL Pool)
+    : FPool(std::move(Link), Pool), FBytes(Length, 0), FUsage(Usage), FPoolKind(Pool) {}
+
+HRESULT TBufferStorage::Lock(UINT Offset, UINT Size, void** ppbData, DWORD) {
+  if (!ppbData) return D3DERR_INVALIDCALL;
+  if (Size == 0 && Offset <= FBytes.size()) Size = static_cast<UINT>(FBytes.size()) - Offset;  // 0: to the end
+  const std::uint64_t End = std::uint64_t{Offset} + Size;
+  if (Offset > FBytes.size() || End > FBytes.size()) return D3DERR_INVALIDCALL;
+  // Drawing is finished when a draw call returns, so a discarding lock can hand out the
+  // same memory.
+  *ppbData = FBytes.data() + Offset;
+  ++FLocks;
+  return D3D_OK;
+}
+
+HRESULT TBufferStorage::Unlock() {
+  if (FLocks == 0) return D3DERR_INVALIDCALL;
+  --FLocks;
+  return D3D_OK;
+}
+
+HRESULT TSoftVertexBuffer::Lock(UINT Offset, UINT Size, void** ppbData, DWORD Flags) {
+  return Logged("VertexBuffer::Lock", {Offset, Size, LogArg(ppbData), Flags},
+                [&] { return FStorage.Lock(Offset, Size, ppbData, Flags); });
+}
+
+HRESULT TSoftVertexBuffer::Unlock() {
+  return Logged("VertexBuffer::Unlock", {}, [&] { return FStorage.Unlock(); });
+}
+
+HRESULT TSoftVertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* pDesc) {
+  return Logged("VertexBuffer::GetDesc", {LogArg(pDesc)}, [&]() -> HRESULT {
+    if (!pDesc) return D3DERR_INVALIDCALL;
+    *pDesc = {D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, FStorage.Usage(), FStorage.Pool(), FStorage.Length(), FFVF};
+    return D3D_OK;
+  });
+}
+
+HRESULT TSoftIndexBuffer::Lock(UINT Offset, UINT Size, void** ppbData, DWORD Flags) {
+  return Logged("IndexBuffer::Lock", {Offset, Size, LogArg(ppbData), Flags},
+                [&] { return FStorage.Lock(Offset, Size, ppbData, Flags); });
+}
+
+HRESULT TSoftIndexBuffer::Unlock() {
+  return Logged("IndexBuffer::Unlock", {}, [&] { return FStorage.Unlock(); });
+}
+
+HRESULT TSoftIndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* pDesc) {
+  return Logged("IndexBuffer::GetDesc", {LogArg(pDesc)}, [&]() -> HRESULT {
+    if (!pDesc) return D3DERR_INVALIDCALL;
+    *pDesc = {FFormat, D3DRTYPE_INDEXBUFFER, FStorage.Usage(), FStorage.Pool(), FStorage.Length()};
+    return D3D_OK;
+  });
+}
+
+}  // namespace qel::soft

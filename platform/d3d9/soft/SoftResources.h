@@ -1,0 +1,125 @@
+#pragma once
+// Textures and vertex/index buffers of the software device.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/d3d9/soft/SoftState.h"
+
+namespace qel::soft {
+
+// What a resource knows of the device that made it. The device clears Device when it goes,
+// so a resource released later does not reach a dead device.
+struct TDeviceLink {
+  IDirect3DDevice9* Device = nullptr;
+  int DefaultPoolResources = 0;  // must be 0 for Reset to succeed
+};
+
+// Registers a resource of the default pool with its device for as long as it lives.
+class TPoolMembership {
+ public:
+  TPoolMembership(std::shared_ptr<TDeviceLink> Link, D3DPOOL Pool);
+  ~TPoolMembership();
+  TPoolMembership(const TPoolMembership&) = delete;
+  TPoolMembership& operator=(const TPoolMembership&) = delete;
+  HRESULT GetDevice(IDirect3DDevice9** ppDevice) const;
+
+ private:
+  std::shared_ptr<TDeviceLink> FLink;
+  bool FDefaultPool;
+};
+
+class TSoftTexture final : public TRefCounted<IDirect3DTexture9> {
+ public:
+  // Arguments are checked by the device.
+  TSoftTexture(std::shared_ptr<TDeviceLink> Link, UINT Width, UINT Height, UINT Levels, DWORD Usage,
+               D3DFORMAT Format, D3DPOOL Pool);
+
+  HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return FPool.GetDevice(ppDevice); }
+  D3DRESOURCETYPE GetType() override { return D3DRTYPE_TEXTURE; }
+  DWORD GetLevelCount() override { return static_cast<DWORD>(FLevels.size()); }
+  void GenerateMipSubLevels() override;
+  HRESULT GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) override;
+  HRESULT LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) override;
+  HRESULT UnlockRect(UINT Level) override;
+
+  // Level 0 as 0xAARRGGBB, Width() texels a row: what the rasteriser samples.
+  const std::uint32_t* Texels() const { return FTexels.data(); }
+  int Width() const { return static_cast<int>(FLevels[0].Width); }
+  int Height() const { return static_cast<int>(FLevels[0].Height); }
+  D3DFORMAT Format() const { return FFormat; }
+  // Changes whenever level 0 changes; unique among all textures ever made.
+  std::uint64_t Version() const { return FVersion; }
+
+ private:
+  struct TLevel {
+    UINT Width = 0, Height = 0, Pitch = 0;
+    std::vector<std::uint8_t> Bits;
+    bool Locked = false;
+    bool ReadOnly = false;
+  };
+  void DecodeLevel0();
+
+  TPoolMembership FPool;
+  D3DFORMAT FFormat;
+  DWORD FUsage;
+  D3DPOOL FPoolKind;
+  std::vector<TLevel> FLevels;
+  std::vector<std::uint32_t> FTexels;
+  std::uint64_t FVersion = 0;
+};
+
+// Storage shared by vertex and index buffers.
+class TBufferStorage {
+ public:
+  TBufferStorage(std::shared_ptr<TDeviceLink> Link, UINT Length, DWORD Usage, D3DPOOL Pool);
+  HRESULT Lock(UINT Offset, UINT Size, void** ppbData, DWORD Flags);
+  HRESULT Unlock();
+  const std::uint8_t* Data() const { return FBytes.data(); }
+  UINT Length() const { return static_cast<UINT>(FBytes.size()); }
+  DWORD Usage() const { return FUsage; }
+  D3DPOOL Pool() const { return FPoolKind; }
+  TPoolMembership& Membership() { return FPool; }
+
+ private:
+  TPoolMembership FPool;
+  std::vector<std::uint8_t> FBytes;
+  DWORD FUsage;
+  D3DPOOL FPoolKind;
+  int FLocks = 0;
+};
+
+class TSoftVertexBuffer final : public TRefCounted<IDirect3DVertexBuffer9> {
+ public:
+  TSoftVertexBuffer(std::shared_ptr<TDeviceLink> Link, UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool)
+      : FStorage(std::move(Link), Length, Usage, Pool), FFVF(FVF) {}
+  HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return FStorage.Membership().GetDevice(ppDevice); }
+  D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
+  HRESULT Lock(UINT Offset, UINT Size, void** ppbData, DWORD Flags) override;
+  HRESULT Unlock() override;
+  HRESULT GetDesc(D3DVERTEXBUFFER_DESC* pDesc) override;
+  const TBufferStorage& Storage() const { return FStorage; }
+
+ private:
+  TBufferStorage FStorage;
+  DWORD FFVF;
+};
+
+class TSoftIndexBuffer final : public TRefCounted<IDirect3DIndexBuffer9> {
+ public:
+  TSoftIndexBuffer(std::shared_ptr<TDeviceLink> Link, UINT Length, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool)
+      : FStorage(std::move(Link), Length, Usage, Pool), FFormat(Format) {}
+  HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return FStorage.Membership().GetDevice(ppDevice); }
+  D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
+  HRESULT Lock(UINT Offset, UINT Size, void** ppbData, DWORD Flags) override;
+  HRESULT Unlock() override;
+  HRESULT GetDesc(D3DINDEXBUFFER_DESC* pDesc) override;
+  const TBufferStorage& Storage() const { return FStorage; }
+  D3DFORMAT Format() const { return FFormat; }
+
+ private:
+  TBufferStorage FStorage;
+  D3DFORMAT FFormat;
+};
+
+}  // namespace qel::soft

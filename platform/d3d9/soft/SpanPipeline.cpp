@@ -1,0 +1,486 @@
+#include "platform/d3d9/soft/SpanPipeline.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/d3d9/soft/PixelMath.h"
+#include "platform/d3d9/soft/SoftResources.h"
+
+namespace qel::soft {
+namespace {
+
+constexpr double Frac32 = 4294967296.0;
+constexpr std::int64_t Half32 = std::int64_t{1} << 31;
+
+// 32.32 fixed point of a value, clamped so that stepping across a target stays in 64 bits.
+std::int64_t Fixed(double Value, double Limit) { return std::llround(std::clamp(Value, -Limit, Limit) * Frac32); }
+std::int64_t FixedCoord(double Texels) { return Fixed(Texels, 536870912.0); }  // 2^29 texels
+std::int64_t FixedStep(double Texels) { return Fixed(Texels, 8192.0); }        // 2^13 texels a pixel
+
+int Address(std::int64_t I, int N, DWORD Mode) {
+  switch (Mode) {
+    case D3DTADDRESS_CLAMP: return static_cast<int>(std::clamp<std::int64_t>(I, 0, N - 1));
+    case D3DTADDRESS_BORDER: return I < 0 || I >= N ? -1 : static_cast<int>(I);
+    case D3DTADDRESS_MIRROR: {
+      std::int64_t M = I % (2 * std::int64_t{N});
+      if (M < 0) M += 2 * std::int64_t{N};
+      return static_cast<int>(M < N ? M : 2 * std::int64_t{N} - 1 - M);
+    }
+    case D3DTADDRESS_MIRRORONCE: {
+      const std::int64_t M = I < 0 ? -I - 1 : I;
+      return static_cast<int>(std::min<std::int64_t>(M, N - 1));
+    }
+    default: {  // wrap
+      std::int64_t M = I % N;
+      return static_cast<int>(M < 0 ? M + N : M);
+    }
+  }
+}
+
+std::uint32_t Texel(const TTexInfo& T, int X, int Y) {
+  if (X < 0 || Y < 0) return T.Border;
+  return T.Texels[static_cast<std::size_t>(Y) * T.Width + X];
+}
+
+std::uint32_t SamplePoint(const TTexInfo& T, std::int64_t U, std::int64_t V) {
+  if (T.Pow2Wrap)
+    return T.Texels[((static_cast<int>(V >> 32) & T.HeightMask) << T.WidthShift) | (static_cast<int>(U >> 32) & T.WidthMask)];
+  return Texel(T, Address(U >> 32, T.Width, T.AddressU), Address(V >> 32, T.Height, T.AddressV));
+}
+
+std::uint32_t SampleLinear(const TTexInfo& T, std::int64_t U, std::int64_t V) {
+  U -= Half32;
+  V -= Half32;
+  const std::uint32_t Fx = static_cast<std::uint32_t>(U >> 24) & 255, Fy = static_cast<std::uint32_t>(V >> 24) & 255;
+  const std::int64_t X0 = U >> 32, Y0 = V >> 32;
+  int Xa, Xb, Ya, Yb;
+  if (T.Pow2Wrap) {
+    Xa = static_cast<int>(X0) & T.WidthMask, Xb = (Xa + 1) & T.WidthMask;
+    Ya = static_cast<int>(Y0) & T.HeightMask, Yb = (Ya + 1) & T.HeightMask;
+  } else {
+    Xa = Address(X0, T.Width, T.AddressU), Xb = Address(X0 + 1, T.Width, T.AddressU);
+    Ya = Address(Y0, T.Height, T.AddressV), Yb = Address(Y0 + 1, T.Height, T.AddressV);
+  }
+  return px::Bilinear(Texel(T, Xa, Ya), Texel(T, Xb, Ya), Texel(T, Xa, Yb), Texel(T, Xb, Yb), Fx, Fy);
+}
+
+bool Compare(DWORD Func, double A, double B) {
+  switch (Func) {
+    case D3DCMP_NEVER: return false;
+    case D3DCMP_LESS: return A < B;
+    case D3DCMP_EQUAL: return A == B;
+    case D3DCMP_LESSEQUAL: return A <= B;
+    case D3DCMP_GREATER: return A > B;
+    case D3DCMP_NOTEQUAL: return A != B;
+    case D3DCMP_GREATEREQUAL: return A >= B;
+    default: return true;
+  }
+}
+
+// ---- texture-stage arithmetic, one 8-bit channel at a time ----
+
+std::uint32_t Clamp255(int V) { return static_cast<std::uint32_t>(std::clamp(V, 0, 255)); }
+
+std::uint32_t StageOp(DWORD Op, std::uint32_t A1, std::uint32_t A2, std::uint32_t Alpha) {
+  const int a = static_cast<int>(A1), b = static_cast<int>(A2);
+  switch (Op) {
+    case D3DTOP_SELECTARG2: return A2;
+    case D3DTOP_MODULATE: return px::Div255(A1 * A2);
+    case D3DTOP_MODULATE2X: return std::min(255u, px::Div255(2 * A1 * A2));
+    case D3DTOP_MODULATE4X: return std::min(255u, px::Div255(4 * A1 * A2));
+    case D3DTOP_ADD: return std::min(255u, A1 + A2);
+    case D3DTOP_ADDSIGNED: return Clamp255(a + b - 128);
+    case D3DTOP_ADDSIGNED2X: return Clamp255(2 * (a + b - 128));
+    case D3DTOP_SUBTRACT: return Clamp255(a - b);
+    case D3DTOP_ADDSMOOTH: return Clamp255(a + b - static_cast<int>(px::Div255(A1 * A2)));
+    case D3DTOP_BLENDDIFFUSEALPHA:
+    case D3DTOP_BLENDTEXTUREALPHA:
+    case D3DTOP_BLENDFACTORALPHA:
+    case D3DTOP_BLENDCURRENTALPHA: return px::Div255(A1 * Alpha + A2 * (255 - Alpha));
+    default: return A1;  // SELECTARG1 and operations this device does not offer
+  }
+}
+
+std::uint32_t BlendFactor(DWORD Factor, int Channel, std::uint32_t Src, std::uint32_t Dst, std::uint32_t Constant) {
+  const std::uint32_t As = Src >> 24, Ad = Dst >> 24;
+  switch (Factor) {
+    case D3DBLEND_ZERO: return 0;
+    case D3DBLEND_ONE: return 255;
+    case D3DBLEND_SRCCOLOR: return px::Channel(Src, Channel);
+    case D3DBLEND_INVSRCCOLOR: return 255 - px::Channel(Src, Channel);
+    case D3DBLEND_SRCALPHA: return As;
+    case D3DBLEND_INVSRCALPHA: return 255 - As;
+    case D3DBLEND_DESTALPHA: return Ad;
+    case D3DBLEND_INVDESTALPHA: return 255 - Ad;
+    case D3DBLEND_DESTCOLOR: return px::Channel(Dst, Channel);
+    case D3DBLEND_INVDESTCOLOR: return 255 - px::Channel(Dst, Channel);
+    case D3DBLEND_SRCALPHASAT: return Channel == 3 ? 255 : std::min(As, 255 - Ad);
+    case D3DBLEND_BLENDFACTOR: return px::Channel(Constant, Channel);
+    case D3DBLEND_INVBLENDFACTOR: return 255 - px::Channel(Constant, Channel);
+    default: return 0;
+  }
+}
+
+std::uint32_t BlendChannel(DWORD Op, std::uint32_t S, std::uint32_t D, std::uint32_t Fs, std::uint32_t Fd) {
+  const int Sw = static_cast<int>(S * Fs), Dw = static_cast<int>(D * Fd);
+  switch (Op) {
+    case D3DBLENDOP_SUBTRACT: return px::Div255(static_cast<std::uint32_t>(std::max(0, Sw - Dw)));
+    case D3DBLENDOP_REVSUBTRACT: return px::Div255(static_cast<std::uint32_t>(std::max(0, Dw - Sw)));
+    case D3DBLENDOP_MIN: return std::min(S, D);
+    case D3DBLENDOP_MAX: return std::max(S, D);
+    default: return std::min(255u, px::Div255(static_cast<std::uint32_t>(Sw + Dw)));
+  }
+}
+
+std::uint32_t BlendGeneral(const TPipeline& P, std::uint32_t Src, std::uint32_t Dst, bool DstHasAlpha) {
+  const std::uint32_t DstForFactors = DstHasAlpha ? Dst : (Dst | 0xFF000000u);
+  DWORD SrcF = P.SrcBlend, DstF = P.DestBlend;
+  if (SrcF == D3DBLEND_BOTHSRCALPHA) SrcF = D3DBLEND_SRCALPHA, DstF = D3DBLEND_INVSRCALPHA;
+  if (SrcF == D3DBLEND_BOTHINVSRCALPHA) SrcF = D3DBLEND_INVSRCALPHA, DstF = D3DBLEND_SRCALPHA;
+  DWORD SrcA = SrcF, DstA = DstF, OpA = P.BlendOp;
+  if (P.SeparateAlpha) SrcA = P.SrcBlendAlpha, DstA = P.DestBlendAlpha, OpA = P.BlendOpAlpha;
+  std::uint32_t Result = 0;
+  for (int c = 0; c < 4; ++c) {
+    const bool IsAlpha = c == 3;
+    const DWORD Fs = IsAlpha ? SrcA : SrcF, Fd = IsAlpha ? DstA : DstF, Op = IsAlpha ? OpA : P.BlendOp;
+    const std::uint32_t V = BlendChannel(Op, px::Channel(Src, c), px::Channel(Dst, c),
+                                         BlendFactor(Fs, c, Src, DstForFactors, P.BlendFactor),
+                                         BlendFactor(Fd, c, Src, DstForFactors, P.BlendFactor));
+    Result |= V << (8 * c);
+  }
+  return Result;
+}
+
+bool IsTextureArg(DWORD Arg) { return Arg == D3DTA_TEXTURE; }
+bool IsDiffuseArg(DWORD Arg) { return Arg == D3DTA_DIFFUSE || Arg == D3DTA_CURRENT; }
+
+}  // namespace
+
+TSpanPipeline::TSpanPipeline(const TTarget& Target, const TPipeline& Pipeline, TRasterScratch& Scratch, bool FastPaths)
+    : FTarget(Target), FPipeline(Pipeline), FScratch(Scratch), FFast(FastPaths) {
+  const TPipeline& P = Pipeline;
+  // Stages that sample: every stage up to the last one with a texture.
+  for (int s = 0; s < P.StageCount; ++s) {
+    const TStage& St = P.Stages[s];
+    if (!St.Texture || St.ColorOp == D3DTOP_DISABLE) continue;
+    TTexInfo& T = FTex[s];
+    T.Texels = St.Texture->Texels();
+    T.Width = St.Texture->Width();
+    T.Height = St.Texture->Height();
+    T.AddressU = St.AddressU;
+    T.AddressV = St.AddressV;
+    T.Border = St.BorderColor;
+    T.Pow2Wrap = std::has_single_bit(static_cast<unsigned>(T.Width)) &&
+                 std::has_single_bit(static_cast<unsigned>(T.Height)) && T.AddressU == D3DTADDRESS_WRAP &&
+                 T.AddressV == D3DTADDRESS_WRAP;
+    T.WidthMask = T.Width - 1;
+    T.HeightMask = T.Height - 1;
+    T.WidthShift = std::countr_zero(static_cast<unsigned>(T.Width));
+    T.Linear = St.MagFilter == D3DTEXF_LINEAR || St.MagFilter == D3DTEXF_ANISOTROPIC;
+    FTexturedStages = s + 1;
+  }
+
+  const TStage& S0 = P.Stages[0];
+  const bool Single = P.StageCount == 1;
+  if (!S0.Texture || S0.ColorOp == D3DTOP_DISABLE) {
+    // A stage without a texture passes the diffuse colour on, whatever its operation.
+    FCombine = Single ? TCombine::Diffuse : TCombine::General;
+  } else if (Single && S0.ColorOp == D3DTOP_SELECTARG1 && S0.AlphaOp == D3DTOP_SELECTARG1 &&
+             IsTextureArg(S0.ColorArg1) && IsTextureArg(S0.AlphaArg1)) {
+    FCombine = TCombine::Texture;
+  } else if (Single && S0.ColorOp == D3DTOP_MODULATE && S0.AlphaOp == D3DTOP_MODULATE &&
+             ((IsTextureArg(S0.ColorArg1) && IsDiffuseArg(S0.ColorArg2)) ||
+              (IsDiffuseArg(S0.ColorArg1) && IsTextureArg(S0.ColorArg2))) &&
+             ((IsTextureArg(S0.AlphaArg1) && IsDiffuseArg(S0.AlphaArg2)) ||
+              (IsDiffuseArg(S0.AlphaArg1) && IsTextureArg(S0.AlphaArg2)))) {
+    FCombine = TCombine::Modulate;
+  }
+
+  if (!P.Blend) {
+    FBlend = TBlend::Replace;
+  } else if (!P.SeparateAlpha && P.BlendOp == D3DBLENDOP_ADD) {
+    if ((P.SrcBlend == D3DBLEND_SRCALPHA && P.DestBlend == D3DBLEND_INVSRCALPHA) || P.SrcBlend == D3DBLEND_BOTHSRCALPHA)
+      FBlend = TBlend::Alpha;
+    else if (P.SrcBlend == D3DBLEND_SRCALPHA && P.DestBlend == D3DBLEND_ONE)
+      FBlend = TBlend::Add;
+    else if (P.SrcBlend == D3DBLEND_ONE && P.DestBlend == D3DBLEND_ZERO)
+      FBlend = TBlend::Replace;
+  }
+  if (!FFast) {
+    if (FCombine != TCombine::Diffuse || P.StageCount > 1) FCombine = TCombine::General;
+    FBlend = TBlend::General;
+  }
+}
+
+bool TSpanPipeline::PrepareRowCache(const TTriangleSetup& S, int Left, int Right) {
+  const TTexInfo& T = FTex[0];
+  const TStage& St = FPipeline.Stages[0];
+  if (!FFast || FTexturedStages < 1 || !T.Texels || S.Perspective || T.AddressV == D3DTADDRESS_BORDER) return false;
+  // Rows must map to constant texture rows, and columns to the same texture columns.
+  if (S.V.DX != 0 || S.U.DY != 0) return false;
+  const double RowsPerPixel = std::fabs(S.V.DY * T.Height);
+  const double ColumnsPerPixel = std::fabs(S.U.DX * T.Width);
+  const bool Magnified = std::max(RowsPerPixel, ColumnsPerPixel) <= 1.0;
+  const bool Linear = Magnified ? T.Linear : (St.MinFilter == D3DTEXF_LINEAR || St.MinFilter == D3DTEXF_ANISOTROPIC);
+  // Worth it only when several frame rows share a texture row pair.
+  if (!Linear || RowsPerPixel > 0.5 || Right - Left < 32) return false;
+  if (std::int64_t{T.Height} * (Right - Left) > (8 << 20)) return false;
+  TRowCache& C = FScratch.RowCache;
+  const std::int64_t URow = FixedCoord(S.U.Base * T.Width), DU = FixedStep(S.U.DX * T.Width);
+  const TSoftTexture* Texture = FPipeline.Stages[0].Texture;
+  if (C.Texture != Texture || C.Version != Texture->Version() || C.URow != URow || C.DU != DU || C.Left != Left ||
+      C.Right != Right || C.AddressU != T.AddressU || C.Done.size() != static_cast<std::size_t>(T.Height)) {
+    C.Texture = Texture;
+    C.Version = Texture->Version();
+    C.URow = URow, C.DU = DU, C.Left = Left, C.Right = Right, C.AddressU = T.AddressU;
+    C.Rows.resize(static_cast<std::size_t>(T.Height) * (Right - Left));
+    C.Done.assign(static_cast<std::size_t>(T.Height), 0);
+  }
+  return true;
+}
+
+void TSpanPipeline::BeginTriangle(const TTriangleSetup& Setup, int Left, int Right) {
+  FSetup = &Setup;
+  FRowCacheReady = PrepareRowCache(Setup, Left, Right);
+}
+
+void TSpanPipeline::TriangleSpan(int X, int Y, int Count) {
+  const TTriangleSetup& S = *FSetup;
+  TSpanInputs In;
+  In.X = X, In.Y = Y, In.Count = Count;
+  In.Setup = &S;
+  In.FlatColor = S.FlatColor;
+  In.Flat = S.Flat;
+  if (!S.FlatColor)
+    for (int c = 0; c < 4; ++c) {
+      In.C[c] = Fixed(S.Color[c].At(X, Y), 1e6);
+      In.DC[c] = Fixed(S.Color[c].DX, 1e6);
+    }
+  In.Perspective = S.Perspective;
+  if (!S.Perspective)
+    for (int s = 0; s < FTexturedStages; ++s) {
+      if (!FTex[s].Texels) continue;
+      // Coordinates step from the row's value at x = 0, so a pixel's coordinates do not
+      // depend on where its span starts.
+      const double W = FTex[s].Width, H = FTex[s].Height;
+      In.DU[s] = FixedStep(S.U.DX * W);
+      In.DV[s] = FixedStep(S.V.DX * H);
+      In.U[s] = FixedCoord((S.U.Base + S.U.DY * Y) * W) + In.DU[s] * X;
+      In.V[s] = FixedCoord((S.V.Base + S.V.DY * Y) * H) + In.DV[s] * X;
+    }
+  In.Z = S.Z.At(X, Y);
+  In.DZ = S.Z.DX;
+  In.UseRowCache = FRowCacheReady;
+  Run(In);
+}
+
+void TSpanPipeline::ConstantSpan(int X, int Y, int Count, const TVertex& Vertex) {
+  TSpanInputs In;
+  In.X = X, In.Y = Y, In.Count = Count;
+  In.FlatColor = true;
+  In.Flat = Vertex.Diffuse;
+  for (int s = 0; s < FTexturedStages; ++s) {
+    if (!FTex[s].Texels) continue;
+    In.U[s] = FixedCoord(static_cast<double>(Vertex.U) * FTex[s].Width);
+    In.V[s] = FixedCoord(static_cast<double>(Vertex.V) * FTex[s].Height);
+  }
+  In.Z = Vertex.Z;
+  Run(In);
+}
+
+void TSpanPipeline::FetchStage(int Stage, const TSpanInputs& In, int Offset, int Count, std::uint32_t* Out) {
+  const TTexInfo& T = FTex[Stage];
+  const TStage& St = FPipeline.Stages[Stage];
+  bool Linear = T.Linear;
+  if (In.Setup) {
+    // Magnification or minification decides the filter, per triangle.
+    const TTriangleSetup& S = *In.Setup;
+    double W = 1;
+    if (S.Perspective) W = S.W.At(In.X + Offset, In.Y);
+    const double Du = std::hypot(S.U.DX * T.Width, S.V.DX * T.Height) / std::fabs(W);
+    const double Dv = std::hypot(S.U.DY * T.Width, S.V.DY * T.Height) / std::fabs(W);
+    if (std::max(Du, Dv) > 1.0) Linear = St.MinFilter == D3DTEXF_LINEAR || St.MinFilter == D3DTEXF_ANISOTROPIC;
+  }
+  if (In.Perspective) {
+    const TTriangleSetup& S = *In.Setup;
+    for (int i = 0; i < Count; ++i) {
+      const double X = In.X + Offset + i, W = S.W.At(X, In.Y);
+      const double U = W != 0 ? S.U.At(X, In.Y) / W : 0, V = W != 0 ? S.V.At(X, In.Y) / W : 0;
+      const std::int64_t Uf = FixedCoord(U * T.Width), Vf = FixedCoord(V * T.Height);
+      Out[i] = Linear ? SampleLinear(T, Uf, Vf) : SamplePoint(T, Uf, Vf);
+    }
+    return;
+  }
+  std::int64_t U = In.U[Stage] + In.DU[Stage] * Offset, V = In.V[Stage] + In.DV[Stage] * Offset;
+  const std::int64_t DU = In.DU[Stage], DV = In.DV[Stage];
+  if (Linear) {
+    for (int i = 0; i < Count; ++i, U += DU, V += DV) Out[i] = SampleLinear(T, U, V);
+  } else {
+    for (int i = 0; i < Count; ++i, U += DU, V += DV) Out[i] = SamplePoint(T, U, V);
+  }
+}
+
+void TSpanPipeline::FetchFromRowCache(const TSpanInputs& In, int Offset, int Count, std::uint32_t* Out) {
+  const TTexInfo& T = FTex[0];
+  TRowCache& C = FScratch.RowCache;
+  const int Width = C.Right - C.Left;
+  auto Row = [&](std::int64_t Index) -> const std::uint32_t* {
+    const int Y = T.Pow2Wrap ? static_cast<int>(Index) & T.HeightMask : Address(Index, T.Height, T.AddressV);
+    std::uint32_t* R = C.Rows.data() + static_cast<std::size_t>(Y) * Width;
+    if (!C.Done[Y]) {
+      std::int64_t U = C.URow + C.DU * C.Left - Half32;
+      for (int x = 0; x < Width; ++x, U += C.DU) {
+        const std::int64_t X0 = U >> 32;
+        const std::uint32_t Fx = static_cast<std::uint32_t>(U >> 24) & 255;
+        const int Xa = T.Pow2Wrap ? static_cast<int>(X0) & T.WidthMask : Address(X0, T.Width, T.AddressU);
+        const int Xb = T.Pow2Wrap ? (Xa + 1) & T.WidthMask : Address(X0 + 1, T.Width, T.AddressU);
+        R[x] = px::Unspread(px::Lerp(px::Spread(Texel(T, Xa, Y)), px::Spread(Texel(T, Xb, Y)), Fx));
+      }
+      C.Done[Y] = 1;
+    }
+    return R;
+  };
+  const std::int64_t V = In.V[0] - Half32;
+  const std::uint32_t Fy = static_cast<std::uint32_t>(V >> 24) & 255;
+  const std::uint32_t* Top = Row(V >> 32) + (In.X + Offset - C.Left);
+  if (Fy == 0) {
+    std::memcpy(Out, Top, static_cast<std::size_t>(Count) * 4);
+    return;
+  }
+  const std::uint32_t* Bottom = Row((V >> 32) + 1) + (In.X + Offset - C.Left);
+  for (int i = 0; i < Count; ++i) Out[i] = px::Unspread(px::Lerp(px::Spread(Top[i]), px::Spread(Bottom[i]), Fy));
+}
+
+void TSpanPipeline::CombineGeneral(const std::uint32_t* Diffuse, std::uint32_t* Out, int Count) {
+  const TPipeline& P = FPipeline;
+  for (int i = 0; i < Count; ++i) {
+    std::uint32_t Current = Diffuse[i];
+    for (int s = 0; s < P.StageCount; ++s) {
+      const TStage& St = P.Stages[s];
+      if (St.ColorOp == D3DTOP_DISABLE) break;
+      if (!St.Texture) continue;  // passes the colour on, as Direct3D 9 under Wine shows
+      const std::uint32_t Tex = FTexRows[s][i];
+      auto Arg = [&](DWORD A) {
+        std::uint32_t V;
+        switch (A & D3DTA_SELECTMASK) {
+          case D3DTA_DIFFUSE: V = Diffuse[i]; break;
+          case D3DTA_CURRENT: V = Current; break;
+          case D3DTA_TEXTURE: V = Tex; break;
+          case D3DTA_TFACTOR: V = P.TextureFactor; break;
+          case D3DTA_CONSTANT: V = St.Constant; break;
+          default: V = 0; break;  // specular and temporary registers hold nothing here
+        }
+        if (A & D3DTA_ALPHAREPLICATE) V = (V >> 24) * 0x01010101u;
+        if (A & D3DTA_COMPLEMENT) V = ~V;
+        return V;
+      };
+      auto BlendAlpha = [&](DWORD Op) -> std::uint32_t {
+        switch (Op) {
+          case D3DTOP_BLENDDIFFUSEALPHA: return Diffuse[i] >> 24;
+          case D3DTOP_BLENDTEXTUREALPHA: return Tex >> 24;
+          case D3DTOP_BLENDFACTORALPHA: return P.TextureFactor >> 24;
+          default: return Current >> 24;
+        }
+      };
+      const std::uint32_t C1 = Arg(St.ColorArg1), C2 = Arg(St.ColorArg2);
+      std::uint32_t Result = 0;
+      for (int c = 0; c < 3; ++c)
+        Result |= StageOp(St.ColorOp, px::Channel(C1, c), px::Channel(C2, c), BlendAlpha(St.ColorOp)) << (8 * c);
+      if (St.AlphaOp == D3DTOP_DISABLE) {
+        Result |= Current & 0xFF000000u;
+      } else {
+        const std::uint32_t A1 = Arg(St.AlphaArg1) >> 24, A2 = Arg(St.AlphaArg2) >> 24;
+        Result |= StageOp(St.AlphaOp, A1, A2, BlendAlpha(St.AlphaOp)) << 24;
+      }
+      Current = Result;
+    }
+    Out[i] = Current;
+  }
+}
+
+void TSpanPipeline::Write(const TSpanInputs& In, int Offset, int Count, const std::uint32_t* Src) {
+  const TPipeline& P = FPipeline;
+  const int X = In.X + Offset;
+  std::uint32_t* Dst = FTarget.Pixels + static_cast<std::size_t>(In.Y) * FTarget.Pitch + X;
+  const bool Tests = P.AlphaTest || P.DepthTest || P.ColorWriteMask != 0xF;
+  if (!Tests) {
+    switch (FBlend) {
+      case TBlend::Replace: std::memcpy(Dst, Src, static_cast<std::size_t>(Count) * 4); return;
+      case TBlend::Alpha:
+        for (int i = 0; i < Count; ++i) Dst[i] = px::AlphaBlend(Src[i], Dst[i]);
+        return;
+      case TBlend::Add:
+        for (int i = 0; i < Count; ++i) Dst[i] = px::AddBlend(Src[i], Dst[i]);
+        return;
+      case TBlend::General: break;
+    }
+  }
+  float* Depth = FTarget.Depth ? FTarget.Depth + static_cast<std::size_t>(In.Y) * FTarget.Width + X : nullptr;
+  std::uint32_t Keep = 0;
+  if (!(P.ColorWriteMask & D3DCOLORWRITEENABLE_BLUE)) Keep |= 0x000000FFu;
+  if (!(P.ColorWriteMask & D3DCOLORWRITEENABLE_GREEN)) Keep |= 0x0000FF00u;
+  if (!(P.ColorWriteMask & D3DCOLORWRITEENABLE_RED)) Keep |= 0x00FF0000u;
+  if (!(P.ColorWriteMask & D3DCOLORWRITEENABLE_ALPHA)) Keep |= 0xFF000000u;
+  for (int i = 0; i < Count; ++i) {
+    const std::uint32_t S = Src[i];
+    if (P.AlphaTest && !Compare(P.AlphaFunc, S >> 24, P.AlphaRef)) continue;
+    if (P.DepthTest && Depth) {
+      const float Z = static_cast<float>(In.Z + In.DZ * (Offset + i));
+      if (!Compare(P.DepthFunc, Z, Depth[i])) continue;
+      if (P.DepthWrite) Depth[i] = Z;
+    }
+    std::uint32_t Out;
+    switch (FBlend) {
+      case TBlend::Replace: Out = S; break;
+      case TBlend::Alpha: Out = px::AlphaBlend(S, Dst[i]); break;
+      case TBlend::Add: Out = px::AddBlend(S, Dst[i]); break;
+      default: Out = P.Blend ? BlendGeneral(P, S, Dst[i], FTarget.HasAlpha) : S; break;
+    }
+    Dst[i] = (Out & ~Keep) | (Dst[i] & Keep);
+  }
+}
+
+void TSpanPipeline::Run(TSpanInputs& In) {
+  std::uint32_t Diffuse[Chunk];
+  std::uint32_t Src[Chunk];
+  for (int Offset = 0; Offset < In.Count; Offset += Chunk) {
+    const int N = std::min(Chunk, In.Count - Offset);
+    for (int s = 0; s < FTexturedStages; ++s) {
+      if (!FTex[s].Texels) continue;
+      if (s == 0 && In.UseRowCache)
+        FetchFromRowCache(In, Offset, N, FTexRows[0]);
+      else
+        FetchStage(s, In, Offset, N, FTexRows[s]);
+    }
+    const bool NeedDiffuse = FCombine != TCombine::Texture;
+    if (NeedDiffuse) {
+      if (In.FlatColor) {
+        std::fill(Diffuse, Diffuse + N, In.Flat);
+      } else {
+        std::int64_t C[4];
+        for (int c = 0; c < 4; ++c) C[c] = In.C[c] + In.DC[c] * Offset + Half32;
+        for (int i = 0; i < N; ++i) {
+          std::uint32_t V = 0;
+          for (int c = 0; c < 4; ++c) {
+            V |= static_cast<std::uint32_t>(std::clamp<std::int64_t>(C[c] >> 32, 0, 255)) << (8 * c);
+            C[c] += In.DC[c];
+          }
+          Diffuse[i] = V;
+        }
+      }
+    }
+    const std::uint32_t* Result = Src;
+    switch (FCombine) {
+      case TCombine::Diffuse: Result = Diffuse; break;
+      case TCombine::Texture: Result = FTexRows[0]; break;
+      case TCombine::Modulate:
+        for (int i = 0; i < N; ++i) Src[i] = px::Modulate(FTexRows[0][i], Diffuse[i]);
+        break;
+      case TCombine::General: CombineGeneral(Diffuse, Src, N); break;
+    }
+    Write(In, Offset, N, Result);
+  }
+}
+
+}  // namespace qel::soft

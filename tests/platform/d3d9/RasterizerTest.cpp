@@ -1,0 +1,372 @@
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "tests/platform/d3d9/SoftDeviceFixture.h"
+
+namespace qel::soft::testing {
+namespace {
+
+std::uint32_t Ch(std::uint32_t C, int I) { return (C >> (8 * I)) & 0xFF; }
+std::uint32_t Rgb(std::uint32_t C) { return C & 0x00FFFFFF; }
+
+// A reproducible texture with every channel busy.
+std::vector<std::uint32_t> Noise(int Count, std::uint32_t Seed) {
+  std::vector<std::uint32_t> T(Count);
+  for (auto& V : T) {
+    Seed = Seed * 1664525u + 1013904223u;
+    V = Seed ^ (Seed >> 13);
+  }
+  return T;
+}
+
+using RasterTest = SoftDeviceTest;
+
+TEST_F(RasterTest, QuadOnIntegerCornersCoversHalfOpenRectangle) {
+  MakeDevice(8, 8);
+  Clear(0xFF000000);
+  ASSERT_EQ(D3D_OK, DrawQuad(2, 1, 6, 4, 0xFFFFFFFF));
+  const TFrame F = Frame();
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) {
+      const bool Inside = x >= 2 && x < 6 && y >= 1 && y < 4;
+      EXPECT_EQ(Inside ? 0xFFFFFFFFu : 0xFF000000u, F.Pixel(x, y)) << x << "," << y;
+    }
+}
+
+TEST_F(RasterTest, TrianglesSharingEdgesDrawEachPixelOnce) {
+  // A fan of triangles around an off-grid centre, added with ONE/ONE: a pixel drawn twice
+  // would show 2, a gap 0.
+  MakeDevice(40, 40);
+  Clear(0x00000000);
+  Device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  Device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+  Device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+  const float Cx = 19.3f, Cy = 20.7f;
+  std::vector<TQuadVertex> V;
+  const int Sides = 13;
+  auto Corner = [&](int i) {
+    const double A = 2 * 3.14159265358979 * i / Sides;
+    return TQuadVertex{static_cast<float>(Cx + 17 * std::cos(A)), static_cast<float>(Cy + 17 * std::sin(A)), 0, 1,
+                       0x00000001u, 0, 0};
+  };
+  for (int i = 0; i < Sides; ++i) {
+    V.push_back({Cx, Cy, 0, 1, 0x00000001u, 0, 0});
+    V.push_back(Corner(i));
+    V.push_back(Corner(i + 1));
+  }
+  ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, V, Sides));
+  const TFrame F = Frame();
+  int Covered = 0;
+  for (int y = 0; y < 40; ++y) {
+    for (int x = 0; x < 40; ++x) {
+      const std::uint32_t P = Rgb(F.Pixel(x, y));
+      ASSERT_LE(P, 1u) << "drawn twice at " << x << "," << y;
+      const double R = std::hypot(x - Cx, y - Cy);
+      if (R < 15) EXPECT_EQ(1u, P) << "gap at " << x << "," << y;
+      Covered += static_cast<int>(P);
+    }
+  }
+  EXPECT_GT(Covered, 700);
+}
+
+TEST_F(RasterTest, ShiftedQuadReproducesTextureUnderBilinearFiltering) {
+  MakeDevice(8, 6);
+  const auto Texels = Noise(8 * 6, 7);
+  auto Texture = MakeTexture(8, 6, Texels);
+  Device->SetTexture(0, Texture.Get());
+  Device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+  Device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+  Device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  Device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+  ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Quad(-0.5f, -0.5f, 7.5f, 5.5f, 0xFFFFFFFF), 2));
+  const TFrame F = Frame();
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(Texels[y * 8 + x], F.Pixel(x, y)) << x << "," << y;
+}
+
+TEST_F(RasterTest, BilinearWrapsAcrossTextureEdges) {
+  // Four texels stretched over eight pixels: pixel x samples texel x/2 - 1/4, so pixel 0
+  // mixes the last texel (weight 1/4) with the first (weight 3/4).
+  MakeDevice(8, 1);
+  const std::vector<std::uint32_t> Texels = {0xFF000000, 0xFF0000FF, 0xFF00FF00, 0xFFFF0000};
+  auto Texture = MakeTexture(4, 1, Texels);
+  Device->SetTexture(0, Texture.Get());
+  Device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+  Device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Quad(-0.5f, -0.5f, 7.5f, 0.5f, 0xFFFFFFFF), 2));
+  const TFrame F = Frame();
+  // Fraction 0.75 of the way from texel 3 (red) to texel 0 (black): red 255 * 64 / 256.
+  EXPECT_EQ(0xFF400000u, F.Pixel(0, 0));
+  // Pixel 7 samples 3.25: red with a quarter of black.
+  EXPECT_EQ(0xFFBF0000u, F.Pixel(7, 0));
+  // Pixel 1 samples 0.25: black with a quarter of blue.
+  EXPECT_EQ(0xFF000040u, F.Pixel(1, 0));
+}
+
+TEST_F(RasterTest, PointFilteringWrapsRepeatedCoordinates) {
+  MakeDevice(8, 2);
+  const std::vector<std::uint32_t> Texels = {0xFF111111, 0xFF222222, 0xFF333333, 0xFF444444};
+  auto Texture = MakeTexture(2, 2, Texels);
+  Device->SetTexture(0, Texture.Get());
+  Device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  // u runs over two repeats of the texture.
+  ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Quad(-0.5f, -0.5f, 7.5f, 1.5f, 0xFFFFFFFF, 0, 0, 4, 1), 2));
+  const TFrame F = Frame();
+  const std::uint32_t Row0[8] = {0xFF111111, 0xFF222222, 0xFF111111, 0xFF222222,
+                                 0xFF111111, 0xFF222222, 0xFF111111, 0xFF222222};
+  for (int x = 0; x < 8; ++x) {
+    EXPECT_EQ(Row0[x], F.Pixel(x, 0)) << x;
+    EXPECT_EQ(Row0[x] + 0x00222222u, F.Pixel(x, 1)) << x;
+  }
+}
+
+TEST_F(RasterTest, GouraudColoursFollowThePlaneThroughTheVertices) {
+  MakeDevice(256, 4);
+  Clear(0xFF000000);
+  // Red rises by one per pixel from 0 at x = 0; green falls from the top row to the bottom.
+  std::vector<TQuadVertex> V = {
+      {0, 0, 0, 1, 0xFF00FF00, 0, 0},   {255, 0, 0, 1, 0xFFFFFF00, 0, 0}, {0, 3, 0, 1, 0xFF00FC00, 0, 0},
+      {255, 0, 0, 1, 0xFFFFFF00, 0, 0}, {255, 3, 0, 1, 0xFFFFFC00, 0, 0}, {0, 3, 0, 1, 0xFF00FC00, 0, 0},
+  };
+  ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, V, 2));
+  const TFrame F = Frame();
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 255; ++x) {
+      EXPECT_EQ(static_cast<std::uint32_t>(x), Ch(F.Pixel(x, y), 2)) << x << "," << y;
+      EXPECT_EQ(static_cast<std::uint32_t>(255 - y), Ch(F.Pixel(x, y), 1)) << x << "," << y;
+    }
+  EXPECT_EQ(0xFF000000u, F.Pixel(255, 0));  // right edge excluded
+}
+
+TEST_F(RasterTest, FlatShadingTakesTheFirstVertexColour) {
+  MakeDevice(8, 8);
+  Device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
+  std::vector<TQuadVertex> V = {{0, 0, 0, 1, 0xFF102030, 0, 0}, {8, 0, 0, 1, 0xFFFFFFFF, 0, 0},
+                                {0, 8, 0, 1, 0xFF000000, 0, 0}};
+  ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, V, 1));
+  EXPECT_EQ(0xFF102030u, Pixel(1, 1));
+  EXPECT_EQ(0xFF102030u, Pixel(5, 1));
+}
+
+TEST_F(RasterTest, CullingFollowsWindingOnScreen) {
+  MakeDevice(8, 8);
+  Clear(0xFF000000);
+  Device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+  // Clockwise on the screen (y down): kept under the default counter-clockwise culling.
+  std::vector<TQuadVertex> Cw = {{0, 0, 0, 1, 0xFFFF0000, 0, 0}, {8, 0, 0, 1, 0xFFFF0000, 0, 0},
+                                 {0, 8, 0, 1, 0xFFFF0000, 0, 0}};
+  std::vector<TQuadVertex> Ccw = {Cw[0], Cw[2], Cw[1]};
+  for (auto& V : Ccw) V.Diffuse = 0xFF00FF00;
+  ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Ccw, 1));
+  EXPECT_EQ(0xFF000000u, Pixel(1, 1));
+  ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Cw, 1));
+  EXPECT_EQ(0xFFFF0000u, Pixel(1, 1));
+}
+
+// ---- blending ----
+
+// Reference arithmetic, written out per channel with doubles.
+std::uint32_t Factor(DWORD F, int C, std::uint32_t S, std::uint32_t D) {
+  switch (F) {
+    case D3DBLEND_ZERO: return 0;
+    case D3DBLEND_ONE: return 255;
+    case D3DBLEND_SRCCOLOR: return Ch(S, C);
+    case D3DBLEND_INVSRCCOLOR: return 255 - Ch(S, C);
+    case D3DBLEND_SRCALPHA: return Ch(S, 3);
+    case D3DBLEND_INVSRCALPHA: return 255 - Ch(S, 3);
+    case D3DBLEND_DESTALPHA: return Ch(D, 3);
+    case D3DBLEND_INVDESTALPHA: return 255 - Ch(D, 3);
+    case D3DBLEND_DESTCOLOR: return Ch(D, C);
+    case D3DBLEND_INVDESTCOLOR: return 255 - Ch(D, C);
+    case D3DBLEND_SRCALPHASAT: return C == 3 ? 255 : std::min(Ch(S, 3), 255 - Ch(D, 3));
+  }
+  return 0;
+}
+
+std::uint32_t Expected(std::uint32_t S, std::uint32_t D, DWORD Fs, DWORD Fd, DWORD Op) {
+  std::uint32_t R = 0;
+  for (int c = 0; c < 4; ++c) {
+    const double Sw = Ch(S, c) * (Factor(Fs, c, S, D) / 255.0), Dw = Ch(D, c) * (Factor(Fd, c, S, D) / 255.0);
+    double V = 0;
+    switch (Op) {
+      case D3DBLENDOP_ADD: V = Sw + Dw; break;
+      case D3DBLENDOP_SUBTRACT: V = Sw - Dw; break;
+      case D3DBLENDOP_REVSUBTRACT: V = Dw - Sw; break;
+      case D3DBLENDOP_MIN: V = std::min(Ch(S, c), Ch(D, c)); break;
+      case D3DBLENDOP_MAX: V = std::max(Ch(S, c), Ch(D, c)); break;
+    }
+    R |= static_cast<std::uint32_t>(std::clamp(std::lround(V), 0l, 255l)) << (8 * c);
+  }
+  return R;
+}
+
+TEST_F(RasterTest, EveryBlendFactorAndOperationOnKnownPixels) {
+  MakeDevice(4, 4);
+  const std::uint32_t Dst = 0x90C04020, Src = 0x6030A0F0;
+  const DWORD Factors[] = {D3DBLEND_ZERO,         D3DBLEND_ONE,          D3DBLEND_SRCCOLOR,  D3DBLEND_INVSRCCOLOR,
+                           D3DBLEND_SRCALPHA,     D3DBLEND_INVSRCALPHA,  D3DBLEND_DESTALPHA, D3DBLEND_INVDESTALPHA,
+                           D3DBLEND_DESTCOLOR,    D3DBLEND_INVDESTCOLOR, D3DBLEND_SRCALPHASAT};
+  const DWORD Ops[] = {D3DBLENDOP_ADD, D3DBLENDOP_REVSUBTRACT, D3DBLENDOP_SUBTRACT, D3DBLENDOP_MIN, D3DBLENDOP_MAX};
+  for (bool Fast : {true, false}) {
+    UseFastPaths(Fast);
+    for (DWORD Op : Ops)
+      for (DWORD Fs : Factors)
+        for (DWORD Fd : Factors) {
+          Clear(Dst);
+          Device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+          Device->SetRenderState(D3DRS_SRCBLEND, Fs);
+          Device->SetRenderState(D3DRS_DESTBLEND, Fd);
+          Device->SetRenderState(D3DRS_BLENDOP, Op);
+          ASSERT_EQ(D3D_OK, DrawQuad(0, 0, 4, 4, Src));
+          ASSERT_EQ(Expected(Src, Dst, Fs, Fd, Op), Pixel(1, 1))
+              << "src " << Fs << " dest " << Fd << " op " << Op << " fast " << Fast;
+        }
+  }
+}
+
+TEST_F(RasterTest, DestinationAlphaOfATargetWithoutAlphaReadsOpaque) {
+  MakeDevice(4, 4, D3DFMT_X8R8G8B8);
+  Clear(0x00404040);
+  Device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  Device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_INVDESTALPHA);
+  Device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_DESTALPHA);
+  ASSERT_EQ(D3D_OK, DrawQuad(0, 0, 4, 4, 0xFFFFFFFF));
+  EXPECT_EQ(0xFF404040u, Pixel(2, 2));
+}
+
+TEST_F(RasterTest, UntexturedStagePassesDiffuseWhateverItsOperation) {
+  MakeDevice(4, 4);
+  Device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  Device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  Device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  for (DWORD Op : {D3DTOP_MODULATE, D3DTOP_SELECTARG1}) {
+    Clear(0xFF0000C8);
+    Device->SetTextureStageState(0, D3DTSS_COLOROP, Op);
+    Device->SetTextureStageState(0, D3DTSS_ALPHAOP, Op);
+    Device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    Device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    ASSERT_EQ(D3D_OK, DrawQuad(0, 0, 4, 4, 0x80FF0000));
+    EXPECT_EQ(0x800064u, Rgb(Pixel(1, 1))) << Op;
+  }
+}
+
+TEST_F(RasterTest, ModulateAndSelectCombineTextureAndDiffuse) {
+  MakeDevice(2, 1);
+  auto Texture = MakeTexture(2, 1, {0x80FF8040, 0xFF204060});
+  Device->SetTexture(0, Texture.Get());
+  Device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  Device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+  Device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+  Device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+  Device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+  Device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+  const auto Q = Quad(-0.5f, -0.5f, 1.5f, 0.5f, 0x80808080);
+  ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Q, 2));
+  // round(a * b / 255) per channel.
+  EXPECT_EQ(0x40804020u, Pixel(0, 0));
+  EXPECT_EQ(0x80102030u, Pixel(1, 0));
+  Device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  Device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+  ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Q, 2));
+  EXPECT_EQ(0x80FF8040u, Pixel(0, 0));
+}
+
+TEST_F(RasterTest, AlphaTestDropsPixelsThatFailTheComparison) {
+  MakeDevice(4, 1);
+  Clear(0xFF000000);
+  Device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+  Device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+  Device->SetRenderState(D3DRS_ALPHAREF, 0x80);
+  ASSERT_EQ(D3D_OK, DrawQuad(0, 0, 2, 1, 0x7FFFFFFF));
+  ASSERT_EQ(D3D_OK, DrawQuad(2, 0, 4, 1, 0x80FFFFFF));
+  EXPECT_EQ(0xFF000000u, Pixel(0, 0));
+  EXPECT_EQ(0x80FFFFFFu, Pixel(3, 0));
+}
+
+TEST_F(RasterTest, ColourWriteMaskKeepsMaskedChannels) {
+  MakeDevice(2, 1);
+  Clear(0x11223344);
+  Device->SetRenderState(D3DRS_COLORWRITEENABLE, D3DCOLORWRITEENABLE_RED | D3DCOLORWRITEENABLE_ALPHA);
+  ASSERT_EQ(D3D_OK, DrawQuad(0, 0, 2, 1, 0xAABBCCDD));
+  EXPECT_EQ(0xAABB3344u, Pixel(0, 0));
+}
+
+TEST_F(RasterTest, PointListsCoverThePixelUnderEachPoint) {
+  MakeDevice(8, 8);
+  Clear(0xFF000000);
+  std::vector<TQuadVertex> V = {{2, 3, 0, 1, 0xFFFF0000, 0, 0}, {5.5f, 5.5f, 0, 1, 0xFF00FF00, 0, 0}};
+  ASSERT_EQ(D3D_OK, Draw(D3DPT_POINTLIST, V, 2));
+  const TFrame F = Frame();
+  int Lit = 0;
+  for (std::uint32_t P : F.Pixels) Lit += P != 0xFF000000u;
+  EXPECT_EQ(2, Lit);
+  EXPECT_EQ(0xFFFF0000u, F.Pixel(2, 3));
+  EXPECT_EQ(0xFF00FF00u, F.Pixel(5, 5));
+}
+
+TEST_F(RasterTest, LineListsDrawEveryPixelButTheLast) {
+  MakeDevice(8, 8);
+  Clear(0xFF000000);
+  std::vector<TQuadVertex> V = {{1, 1, 0, 1, 0xFFFFFFFF, 0, 0}, {6, 1, 0, 1, 0xFFFFFFFF, 0, 0},
+                                {7, 2, 0, 1, 0xFF0000FF, 0, 0}, {7, 7, 0, 1, 0xFF0000FF, 0, 0},
+                                {0, 3, 0, 1, 0xFF00FF00, 0, 0}, {4, 7, 0, 1, 0xFF00FF00, 0, 0}};
+  ASSERT_EQ(D3D_OK, Draw(D3DPT_LINELIST, V, 3));
+  const TFrame F = Frame();
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(x >= 1 && x < 6 ? 0xFFFFFFFFu : 0xFF000000u, F.Pixel(x, 1)) << x;
+  for (int y = 0; y < 8; ++y) EXPECT_EQ(y >= 2 && y < 7 ? 0xFF0000FFu : 0xFF000000u, F.Pixel(7, y)) << y;
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(0xFF00FF00u, F.Pixel(i, 3 + i)) << i;  // the diagonal
+  EXPECT_EQ(0xFF000000u, F.Pixel(4, 7));
+}
+
+TEST_F(RasterTest, GouraudLineInterpolatesColour) {
+  MakeDevice(8, 1);
+  std::vector<TQuadVertex> V = {{0, 0, 0, 1, 0xFF000000, 0, 0}, {4, 0, 0, 1, 0xFF0000FF, 0, 0}};
+  ASSERT_EQ(D3D_OK, Draw(D3DPT_LINELIST, V, 1));
+  EXPECT_EQ(0xFF000000u, Pixel(0, 0));
+  EXPECT_EQ(0xFF000080u, Pixel(2, 0));  // 127.5 rounds up
+  EXPECT_EQ(0xFF0000BFu, Pixel(3, 0));
+}
+
+TEST_F(RasterTest, FastPathsAndGeneralPathGiveTheSameFrame) {
+  // A stretched picture (the cached-row path), rotated textured quads under both filters,
+  // Gouraud colours, alpha and additive blending: the same frame either way.
+  MakeDevice(97, 61);
+  const auto Texels = Noise(16 * 8, 3);
+  auto Texture = MakeTexture(16, 8, Texels);
+  auto Scene = [&] {
+    Clear(0xFF203040);
+    Device->SetTexture(0, Texture.Get());
+    Device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    Device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    Device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    Device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    Device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    Device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    Device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    for (DWORD Filter : {D3DTEXF_LINEAR, D3DTEXF_POINT}) {
+      Device->SetSamplerState(0, D3DSAMP_MAGFILTER, Filter);
+      Device->SetSamplerState(0, D3DSAMP_MINFILTER, Filter);
+      ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Quad(-3.5f, 2.25f, 90.5f, 58.5f, 0xC0FFE0A0, 0.1f, 0.2f, 1.7f, 1.3f), 2));
+      std::vector<TQuadVertex> Rot = {{10, 5, 0, 1, 0xFFFF0000, 0, 0},  {80, 15, 0, 1, 0x8000FF00, 2, 0},
+                                      {3, 50, 0, 1, 0x400000FF, 0, 1},  {80, 15, 0, 1, 0x8000FF00, 2, 0},
+                                      {70, 60, 0, 1, 0xFFFFFFFF, 2, 1}, {3, 50, 0, 1, 0x400000FF, 0, 1}};
+      ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Rot, 2));
+      Device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    }
+    Device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    Device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+    ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Quad(20.5f, 10.5f, 60.5f, 30.5f, 0xFFFFFFFF, -0.3f, 0, 2.3f, 4), 2));
+  };
+  Scene();
+  const TFrame Fast = Frame();
+  UseFastPaths(false);
+  Scene();
+  const TFrame General = Frame();
+  ASSERT_EQ(Fast.Pixels.size(), General.Pixels.size());
+  for (std::size_t i = 0; i < Fast.Pixels.size(); ++i)
+    ASSERT_EQ(Fast.Pixels[i], General.Pixels[i]) << "pixel " << i % 97 << "," << i / 97;
+}
+
+}  // namespace
+}  // namespace qel::soft::testing
