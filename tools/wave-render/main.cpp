@@ -56,7 +56,7 @@ void PrintState(std::uint64_t Second, const qel::TMainForm& F) {
 int main(int argc, char** argv) {
   std::uint64_t Seed = 1;
   std::uint64_t Seconds = 10;
-  for (int i = 1; i < argc; ++i) {
+  for (int i = 1; i < argc; i += 2) {
     const std::string_view Arg = argv[i];
     if (Arg == "--help" || Arg == "-h") {
       Usage(stdout);
@@ -73,7 +73,6 @@ int main(int argc, char** argv) {
       Usage(stderr);
       return 2;
     }
-    ++i;
   }
   if (Seconds < 1 || Seconds > kMaxSeconds) {
     std::fprintf(stderr, "wave-render: --seconds must be 1 ... %llu\n", static_cast<unsigned long long>(kMaxSeconds));
