@@ -9,8 +9,10 @@
 namespace qel::soft {
 
 TSoftState& State() {
-  static TSoftState Instance;
-  return Instance;
+  // Never destroyed: Direct3D objects still held by other static objects are released
+  // at exit after function-local statics are gone.
+  static TSoftState* Instance = new TSoftState;
+  return *Instance;
 }
 
 TAdapterConfig DefaultAdapter() {
