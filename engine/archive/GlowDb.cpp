@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "engine/archive/Blowfish.h"
-#include "engine/archive/LittleEndian.h"
+#include "framework/LittleEndian.h"
 #include "framework/AsciiText.h"
 
 namespace qel {

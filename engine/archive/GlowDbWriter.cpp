@@ -2,7 +2,7 @@
 
 #include "engine/archive/Blowfish.h"
 #include "engine/archive/GlowDb.h"
-#include "engine/archive/LittleEndian.h"
+#include "framework/LittleEndian.h"
 
 namespace qel {
 

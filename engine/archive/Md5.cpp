@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "engine/archive/LittleEndian.h"
+#include "framework/LittleEndian.h"
 
 namespace qel {
 namespace {

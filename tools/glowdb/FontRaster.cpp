@@ -8,7 +8,7 @@
 #include <cmath>
 #include <memory>
 
-#include "engine/archive/LittleEndian.h"
+#include "framework/LittleEndian.h"
 
 namespace qel {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/archive/GlowDb.h"
-#include "engine/archive/LittleEndian.h"
+#include "framework/LittleEndian.h"
 #include "framework/Streams.h"
 #include "platform/headless/HeadlessPlatform.h"
 

@@ -7,7 +7,7 @@
 
 #include "engine/archive/GlowDb.h"
 #include "engine/archive/GlowDbWriter.h"
-#include "engine/archive/LittleEndian.h"
+#include "framework/LittleEndian.h"
 #include "framework/Streams.h"
 
 namespace qel {
@@ -101,6 +101,12 @@ TEST(GlowDb, KeysFoldOnlyAsciiLettersAndTheFirstMatchWins) {
   std::vector<std::uint8_t> Data;
   ASSERT_TRUE(A.Db->ReadRecord("bG", Data));
   EXPECT_EQ(Data, Bytes("first"));
+  // By index, the second of two equal keys can be read too.
+  ASSERT_TRUE(A.Db->ReadRecordAt(1, Data));
+  EXPECT_EQ(Data, Bytes("second"));
+  EXPECT_FALSE(A.Db->ReadRecordAt(4, Data));
+  EXPECT_FALSE(A.Db->ReadRecordAt(-1, Data));
+  EXPECT_TRUE(Data.empty());
 }
 
 TEST(GlowDb, AnyFourSignatureBytesAreAcceptedAndAnEmptyArchiveOpens) {

@@ -6,7 +6,7 @@
 
 #include "engine/archive/GlowDb.h"
 #include "engine/archive/GlowDbWriter.h"
-#include "engine/archive/LittleEndian.h"
+#include "framework/LittleEndian.h"
 #include "framework/Streams.h"
 
 namespace qel {

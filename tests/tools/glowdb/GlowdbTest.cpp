@@ -9,7 +9,7 @@
 
 #include "engine/archive/GlowDb.h"
 #include "engine/archive/GlowDbWriter.h"
-#include "engine/archive/LittleEndian.h"
+#include "framework/LittleEndian.h"
 #include "framework/Streams.h"
 #include "tools/common/Png.h"
 #include "tools/glowdb/Glowdb.h"

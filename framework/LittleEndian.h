@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <cstring>
 
-// Fixed-size little-endian fields of the archive's binary format.
+// Fixed-size little-endian fields of the binary formats (archive, record headers, payloads).
 namespace qel::le {
 
 inline std::uint16_t Load16(const std::uint8_t* P) { return static_cast<std::uint16_t>(P[0] | P[1] << 8); }
