@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/d3d9/soft/PixelMath.h"
+#include "platform/d3d9/soft/RowKernels.h"
 #include "platform/d3d9/soft/SoftResources.h"
 
 namespace qel::soft {
@@ -321,7 +322,8 @@ void TSpanPipeline::FetchStage(int Stage, const TSpanInputs& In, int Offset, int
   }
 }
 
-void TSpanPipeline::FetchFromRowCache(const TSpanInputs& In, int Offset, int Count, std::uint32_t* Out) {
+void TSpanPipeline::CachedRows(const TSpanInputs& In, int Offset, const std::uint32_t*& Top,
+                               const std::uint32_t*& Bottom, std::uint32_t& Fy) {
   const TTexInfo& T = FTex[0];
   TRowCache& C = FScratch.RowCache;
   const int Width = C.Right - C.Left;
@@ -342,14 +344,41 @@ void TSpanPipeline::FetchFromRowCache(const TSpanInputs& In, int Offset, int Cou
     return R;
   };
   const std::int64_t V = In.V[0] - Half32;
-  const std::uint32_t Fy = static_cast<std::uint32_t>(V >> 24) & 255;
-  const std::uint32_t* Top = Row(V >> 32) + (In.X + Offset - C.Left);
-  if (Fy == 0) {
+  Fy = static_cast<std::uint32_t>(V >> 24) & 255;
+  const int Column = In.X + Offset - C.Left;
+  Top = Row(V >> 32) + Column;
+  Bottom = Fy == 0 ? Top : Row((V >> 32) + 1) + Column;
+}
+
+void TSpanPipeline::FetchFromRowCache(const TSpanInputs& In, int Offset, int Count, std::uint32_t* Out) {
+  const std::uint32_t *Top, *Bottom;
+  std::uint32_t Fy;
+  CachedRows(In, Offset, Top, Bottom, Fy);
+  if (Fy == 0)
     std::memcpy(Out, Top, static_cast<std::size_t>(Count) * 4);
-    return;
+  else
+    LerpRows(Top, Bottom, Fy, Out, Count);
+}
+
+bool TSpanPipeline::RunFused(const TSpanInputs& In) {
+  const TPipeline& P = FPipeline;
+  if (!In.UseRowCache || P.AlphaTest || P.DepthTest || P.ColorWriteMask != 0xF || FTexturedStages != 1) return false;
+  std::uint32_t* Dst = FTarget.Pixels + static_cast<std::size_t>(In.Y) * FTarget.Pitch + In.X;
+  const std::uint32_t *Top, *Bottom;
+  std::uint32_t Fy;
+  if (FCombine == TCombine::Texture && FBlend == TBlend::Replace) {
+    CachedRows(In, 0, Top, Bottom, Fy);
+    LerpRows(Top, Bottom, Fy, Dst, In.Count);
+    return true;
   }
-  const std::uint32_t* Bottom = Row((V >> 32) + 1) + (In.X + Offset - C.Left);
-  for (int i = 0; i < Count; ++i) Out[i] = px::Unspread(px::Lerp(px::Spread(Top[i]), px::Spread(Bottom[i]), Fy));
+  if (FCombine != TCombine::Modulate || !In.FlatColor || (FBlend != TBlend::Alpha && FBlend != TBlend::Add))
+    return false;
+  CachedRows(In, 0, Top, Bottom, Fy);
+  if (FBlend == TBlend::Alpha)
+    LerpModulateAlphaBlendRow(Top, Bottom, Fy, In.Flat, Dst, In.Count);
+  else
+    LerpModulateAddBlendRow(Top, Bottom, Fy, In.Flat, Dst, In.Count);
+  return true;
 }
 
 void TSpanPipeline::CombineGeneral(const std::uint32_t* Diffuse, std::uint32_t* Out, int Count) {
@@ -407,12 +436,8 @@ void TSpanPipeline::Write(const TSpanInputs& In, int Offset, int Count, const st
   if (!Tests) {
     switch (FBlend) {
       case TBlend::Replace: std::memcpy(Dst, Src, static_cast<std::size_t>(Count) * 4); return;
-      case TBlend::Alpha:
-        for (int i = 0; i < Count; ++i) Dst[i] = px::AlphaBlend(Src[i], Dst[i]);
-        return;
-      case TBlend::Add:
-        for (int i = 0; i < Count; ++i) Dst[i] = px::AddBlend(Src[i], Dst[i]);
-        return;
+      case TBlend::Alpha: AlphaBlendRow(Src, Dst, Count); return;
+      case TBlend::Add: AddBlendRow(Src, Dst, Count); return;
       case TBlend::General: break;
     }
   }
@@ -442,6 +467,7 @@ void TSpanPipeline::Write(const TSpanInputs& In, int Offset, int Count, const st
 }
 
 void TSpanPipeline::Run(TSpanInputs& In) {
+  if (RunFused(In)) return;
   std::uint32_t Diffuse[Chunk];
   std::uint32_t Src[Chunk];
   for (int Offset = 0; Offset < In.Count; Offset += Chunk) {
@@ -453,7 +479,7 @@ void TSpanPipeline::Run(TSpanInputs& In) {
       else
         FetchStage(s, In, Offset, N, FTexRows[s]);
     }
-    const bool NeedDiffuse = FCombine != TCombine::Texture;
+    const bool NeedDiffuse = FCombine != TCombine::Texture && !(FCombine == TCombine::Modulate && In.FlatColor);
     if (NeedDiffuse) {
       if (In.FlatColor) {
         std::fill(Diffuse, Diffuse + N, In.Flat);
@@ -475,7 +501,10 @@ void TSpanPipeline::Run(TSpanInputs& In) {
       case TCombine::Diffuse: Result = Diffuse; break;
       case TCombine::Texture: Result = FTexRows[0]; break;
       case TCombine::Modulate:
-        for (int i = 0; i < N; ++i) Src[i] = px::Modulate(FTexRows[0][i], Diffuse[i]);
+        if (In.FlatColor)
+          ModulateRowByColor(FTexRows[0], In.Flat, Src, N);
+        else
+          ModulateRow(FTexRows[0], Diffuse, Src, N);
         break;
       case TCombine::General: CombineGeneral(Diffuse, Src, N); break;
     }

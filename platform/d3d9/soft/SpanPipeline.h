@@ -67,6 +67,11 @@ class TSpanPipeline {
   void Run(TSpanInputs& In);
   void FetchStage(int Stage, const TSpanInputs& In, int Offset, int Count, std::uint32_t* Out);
   void FetchFromRowCache(const TSpanInputs& In, int Offset, int Count, std::uint32_t* Out);
+  // The two cached texture rows a span row filters between, and the weight of the second.
+  void CachedRows(const TSpanInputs& In, int Offset, const std::uint32_t*& Top, const std::uint32_t*& Bottom,
+                  std::uint32_t& Fy);
+  // The whole span in one pass when it is the stretched-picture case; false otherwise.
+  bool RunFused(const TSpanInputs& In);
   bool PrepareRowCache(const TTriangleSetup& Setup, int Left, int Right);
   void CombineGeneral(const std::uint32_t* Diffuse, std::uint32_t* Out, int Count);
   void Write(const TSpanInputs& In, int Offset, int Count, const std::uint32_t* Src);

@@ -1,0 +1,139 @@
+#include "platform/d3d9/soft/RowKernels.h"
+
+#include <cstring>
+
+#include "platform/d3d9/soft/PixelMath.h"
+
+// On x86-64 Linux each kernel is built for AVX-512, AVX2 and the baseline, and the loader
+// picks the best the processor has.
+#if defined(__x86_64__) && defined(__linux__) && !defined(__clang__)
+#define QEL_ROW_KERNEL __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
+// The helpers are always inlined into each variant, so no vector crosses a call.
+#pragma GCC diagnostic ignored "-Wpsabi"
+#else
+#define QEL_ROW_KERNEL
+#endif
+#define QEL_INLINE inline __attribute__((always_inline))
+
+namespace qel::soft {
+namespace {
+
+typedef std::uint8_t TBytes __attribute__((vector_size(32)));   // eight pixels
+typedef std::uint16_t TWide __attribute__((vector_size(64)));   // eight pixels, 16 bits a channel
+constexpr int Step = 8;
+
+QEL_INLINE TWide Load(const std::uint32_t* P) {
+  TBytes B;
+  std::memcpy(&B, P, sizeof B);
+  return __builtin_convertvector(B, TWide);
+}
+QEL_INLINE void Store(std::uint32_t* P, TWide W) {
+  const TBytes B = __builtin_convertvector(W, TBytes);
+  std::memcpy(P, &B, sizeof B);
+}
+QEL_INLINE TWide Splat(std::uint16_t V) { return TWide{} + V; }
+// round(X / 255) per lane, X up to 255 * 255.
+QEL_INLINE TWide Div255(TWide X) {
+  X += 128;
+  return (X + (X >> 8)) >> 8;
+}
+// Each pixel's alpha in all four of its lanes.
+QEL_INLINE TWide Alphas(const std::uint32_t* P) {
+  TBytes B;
+  std::memcpy(&B, P, sizeof B);
+  const TBytes A = __builtin_shufflevector(B, B, 3, 3, 3, 3, 7, 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15, 19, 19, 19,
+                                           19, 23, 23, 23, 23, 27, 27, 27, 27, 31, 31, 31, 31);
+  return __builtin_convertvector(A, TWide);
+}
+
+QEL_INLINE TWide AlphaLanes(TWide W) {
+  return __builtin_shufflevector(W, W, 3, 3, 3, 3, 7, 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15, 19, 19, 19, 19, 23, 23,
+                                 23, 23, 27, 27, 27, 27, 31, 31, 31, 31);
+}
+
+QEL_INLINE TWide Repeat(std::uint32_t Color) {
+  std::uint32_t Colors[Step];
+  for (auto& C : Colors) C = Color;
+  return Load(Colors);
+}
+
+template <bool Additive>
+QEL_INLINE void LerpModulateBlend(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
+                                  std::uint32_t Color, std::uint32_t* Dst, int Count) {
+  int i = 0;
+  const TWide F = Splat(static_cast<std::uint16_t>(Fy)), G = Splat(static_cast<std::uint16_t>(256 - Fy));
+  const TWide C = Repeat(Color);
+  for (; i + Step <= Count; i += Step) {
+    const TWide S = Div255(((Load(Top + i) * G + Load(Bottom + i) * F + 128) >> 8) * C);
+    const TWide A = AlphaLanes(S);
+    if constexpr (Additive) {
+      const TWide Sum = Div255(S * A) + Load(Dst + i);
+      Store(Dst + i, Sum > 255 ? Splat(255) : Sum);
+    } else {
+      Store(Dst + i, Div255(S * A + Load(Dst + i) * (255 - A)));
+    }
+  }
+  for (; i < Count; ++i) {
+    const std::uint32_t S = px::Modulate(px::Unspread(px::Lerp(px::Spread(Top[i]), px::Spread(Bottom[i]), Fy)), Color);
+    Dst[i] = Additive ? px::AddBlend(S, Dst[i]) : px::AlphaBlend(S, Dst[i]);
+  }
+}
+
+}  // namespace
+
+QEL_ROW_KERNEL
+void LerpModulateAlphaBlendRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
+                               std::uint32_t Color, std::uint32_t* Dst, int Count) {
+  LerpModulateBlend<false>(Top, Bottom, Fy, Color, Dst, Count);
+}
+
+QEL_ROW_KERNEL
+void LerpModulateAddBlendRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
+                             std::uint32_t Color, std::uint32_t* Dst, int Count) {
+  LerpModulateBlend<true>(Top, Bottom, Fy, Color, Dst, Count);
+}
+
+QEL_ROW_KERNEL
+void LerpRows(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy, std::uint32_t* Out, int Count) {
+  int i = 0;
+  const TWide F = Splat(static_cast<std::uint16_t>(Fy)), G = Splat(static_cast<std::uint16_t>(256 - Fy));
+  for (; i + Step <= Count; i += Step) Store(Out + i, (Load(Top + i) * G + Load(Bottom + i) * F + 128) >> 8);
+  for (; i < Count; ++i) Out[i] = px::Unspread(px::Lerp(px::Spread(Top[i]), px::Spread(Bottom[i]), Fy));
+}
+
+QEL_ROW_KERNEL
+void ModulateRow(const std::uint32_t* A, const std::uint32_t* B, std::uint32_t* Out, int Count) {
+  int i = 0;
+  for (; i + Step <= Count; i += Step) Store(Out + i, Div255(Load(A + i) * Load(B + i)));
+  for (; i < Count; ++i) Out[i] = px::Modulate(A[i], B[i]);
+}
+
+QEL_ROW_KERNEL
+void ModulateRowByColor(const std::uint32_t* A, std::uint32_t Color, std::uint32_t* Out, int Count) {
+  int i = 0;
+  const TWide C = Repeat(Color);
+  for (; i + Step <= Count; i += Step) Store(Out + i, Div255(Load(A + i) * C));
+  for (; i < Count; ++i) Out[i] = px::Modulate(A[i], Color);
+}
+
+QEL_ROW_KERNEL
+void AlphaBlendRow(const std::uint32_t* Src, std::uint32_t* Dst, int Count) {
+  int i = 0;
+  for (; i + Step <= Count; i += Step) {
+    const TWide A = Alphas(Src + i);
+    Store(Dst + i, Div255(Load(Src + i) * A + Load(Dst + i) * (255 - A)));
+  }
+  for (; i < Count; ++i) Dst[i] = px::AlphaBlend(Src[i], Dst[i]);
+}
+
+QEL_ROW_KERNEL
+void AddBlendRow(const std::uint32_t* Src, std::uint32_t* Dst, int Count) {
+  int i = 0;
+  for (; i + Step <= Count; i += Step) {
+    const TWide Sum = Div255(Load(Src + i) * Alphas(Src + i)) + Load(Dst + i);
+    Store(Dst + i, Sum > 255 ? Splat(255) : Sum);
+  }
+  for (; i < Count; ++i) Dst[i] = px::AddBlend(Src[i], Dst[i]);
+}
+
+}  // namespace qel::soft

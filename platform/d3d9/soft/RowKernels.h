@@ -1,0 +1,25 @@
+#pragma once
+// Row operations of the rasteriser's common cases, eight pixels at a time with vector
+// arithmetic; each gives exactly what the per-pixel functions of PixelMath.h give.
+#include <cstdint>
+
+namespace qel::soft {
+
+// Out = (Top * (256 - Fy) + Bottom * Fy + 128) / 256 per channel.
+void LerpRows(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy, std::uint32_t* Out, int Count);
+// Out = round(A * B / 255) per channel.
+void ModulateRow(const std::uint32_t* A, const std::uint32_t* B, std::uint32_t* Out, int Count);
+void ModulateRowByColor(const std::uint32_t* A, std::uint32_t Color, std::uint32_t* Out, int Count);
+// Dst = Src over Dst by the source alpha (SRCALPHA, INVSRCALPHA, ADD).
+void AlphaBlendRow(const std::uint32_t* Src, std::uint32_t* Dst, int Count);
+// Dst = Dst + Src by the source alpha, saturating (SRCALPHA, ONE, ADD).
+void AddBlendRow(const std::uint32_t* Src, std::uint32_t* Dst, int Count);
+
+// The stretched-picture case in one pass: rows filtered down by Fy, modulated by Color,
+// blended into Dst (alpha or additive).
+void LerpModulateAlphaBlendRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
+                               std::uint32_t Color, std::uint32_t* Dst, int Count);
+void LerpModulateAddBlendRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
+                             std::uint32_t Color, std::uint32_t* Dst, int Count);
+
+}  // namespace qel::soft
