@@ -8,11 +8,11 @@
 // picks the best the processor has.
 #if defined(__x86_64__) && defined(__linux__) && !defined(__clang__)
 #define QEL_ROW_KERNEL __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
-// The helpers are always inlined into each variant, so no vector crosses a call.
-#pragma GCC diagnostic ignored "-Wpsabi"
 #else
 #define QEL_ROW_KERNEL
 #endif
+// The helpers are always inlined into each variant, so no wide vector crosses a call.
+#pragma GCC diagnostic ignored "-Wpsabi"
 #define QEL_INLINE inline __attribute__((always_inline))
 
 namespace qel::soft {

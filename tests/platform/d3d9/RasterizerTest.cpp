@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/d3d9/soft/Rasterizer.h"
 #include "tests/platform/d3d9/SoftDeviceFixture.h"
 
 namespace qel::soft::testing {
@@ -368,6 +369,49 @@ TEST_F(RasterTest, FastPathsAndGeneralPathGiveTheSameFrame) {
   ASSERT_EQ(Fast.Pixels.size(), General.Pixels.size());
   for (std::size_t i = 0; i < Fast.Pixels.size(); ++i)
     ASSERT_EQ(Fast.Pixels[i], General.Pixels[i]) << "pixel " << i % 97 << "," << i / 97;
+}
+
+TEST_F(RasterTest, PerspectiveCorrectTextureCoordinates) {
+  // The right edge is four times as far away (1/w a quarter): texel boundaries crowd
+  // towards it instead of falling every two pixels.
+  MakeDevice(8, 1);
+  auto Texture = MakeTexture(4, 1, {0xFF000000, 0xFF000001, 0xFF000002, 0xFF000003});
+  Device->SetTexture(0, Texture.Get());
+  Device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  auto Q = Quad(-0.5f, -0.5f, 7.5f, 0.5f, 0xFFFFFFFF);
+  for (auto& V : Q)
+    if (V.X > 0) V.Rhw = 0.25f;
+  ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Q, 2));
+  const TFrame F = Frame();
+  for (int x = 0; x < 8; ++x) {
+    const double T = (x + 0.5) / 8;  // screen position across the quad
+    const double U = (T * 0.25) / ((1 - T) * 1 + T * 0.25);
+    EXPECT_EQ(static_cast<std::uint32_t>(U * 4), F.Pixel(x, 0) & 0xFF) << x;
+  }
+  EXPECT_EQ(1u, F.Pixel(5, 0) & 0xFF);  // an affine mapping would give texel 2 here
+}
+
+TEST(RasterTiles, DrawingInDisjointRectanglesGivesTheWholeTriangle) {
+  // The rasteriser's promise for tiling: one set-up triangle drawn per tile is the same as
+  // drawing it at once.
+  std::vector<std::uint32_t> Whole(64 * 48, 0xFF102030), Tiled = Whole;
+  TPipeline P;
+  P.Cull = D3DCULL_NONE;
+  P.Blend = true;
+  P.SrcBlend = D3DBLEND_SRCALPHA;
+  P.DestBlend = D3DBLEND_INVSRCALPHA;
+  const TVertex A{3.3f, 1.7f, 0, 1, 0xFFFF0000, 0, 0}, B{60.2f, 12.9f, 0, 1, 0x8000FF00, 0, 0},
+      C{17.5f, 46.1f, 0, 1, 0x400000FF, 0, 0};
+  TRasterizer R;
+  R.Begin({Whole.data(), 64, 48, 64, true, nullptr}, P);
+  R.Triangle(A, B, C);
+  R.Begin({Tiled.data(), 64, 48, 64, true, nullptr}, P);
+  TTriangleSetup S;
+  ASSERT_TRUE(R.SetupTriangle(A, B, C, S));
+  for (int Top = 0; Top < 48; Top += 16)
+    for (int Left = 0; Left < 64; Left += 16) R.DrawTriangle(S, {Left, Top, Left + 16, Top + 16});
+  EXPECT_EQ(Whole, Tiled);
+  EXPECT_NE(std::vector<std::uint32_t>(64 * 48, 0xFF102030), Whole);
 }
 
 }  // namespace
