@@ -94,6 +94,41 @@ void LerpModulateAddBlendRow(const std::uint32_t* Top, const std::uint32_t* Bott
 }
 
 QEL_ROW_KERNEL
+void BilinearWrapRow(const TWrapTexture& T, std::int64_t U, std::int64_t V, std::int64_t DU, std::int64_t DV,
+                     std::uint32_t* Out, int Count) {
+  constexpr std::int64_t Half = std::int64_t{1} << 31;
+  U -= Half;
+  V -= Half;
+  const std::uint32_t* Texels = T.Texels;
+  const int Shift = T.WidthShift, WMask = T.WidthMask, HMask = T.HeightMask;
+  int i = 0;
+  for (; i + Step <= Count; i += Step) {
+    // Gather the four texels and the weights of eight pixels, then filter them together.
+    std::uint32_t T00[Step], T10[Step], T01[Step], T11[Step], Fx[Step], Fy[Step];
+    for (int k = 0; k < Step; ++k, U += DU, V += DV) {
+      const int X0 = static_cast<int>(U >> 32) & WMask, X1 = (X0 + 1) & WMask;
+      const int Y0 = (static_cast<int>(V >> 32) & HMask) << Shift, Y1 = (((V >> 32) + 1) & HMask) << Shift;
+      T00[k] = Texels[Y0 | X0];
+      T10[k] = Texels[Y0 | X1];
+      T01[k] = Texels[Y1 | X0];
+      T11[k] = Texels[Y1 | X1];
+      Fx[k] = (static_cast<std::uint32_t>(U >> 24) & 255) * 0x01010101u;
+      Fy[k] = (static_cast<std::uint32_t>(V >> 24) & 255) * 0x01010101u;
+    }
+    const TWide X = Load(Fx), Y = Load(Fy);
+    const TWide Top = (Load(T00) * (256 - X) + Load(T10) * X + 128) >> 8;
+    const TWide Bottom = (Load(T01) * (256 - X) + Load(T11) * X + 128) >> 8;
+    Store(Out + i, (Top * (256 - Y) + Bottom * Y + 128) >> 8);
+  }
+  for (; i < Count; ++i, U += DU, V += DV) {
+    const int X0 = static_cast<int>(U >> 32) & WMask, X1 = (X0 + 1) & WMask;
+    const int Y0 = (static_cast<int>(V >> 32) & HMask) << Shift, Y1 = (((V >> 32) + 1) & HMask) << Shift;
+    Out[i] = px::Bilinear(Texels[Y0 | X0], Texels[Y0 | X1], Texels[Y1 | X0], Texels[Y1 | X1],
+                          static_cast<std::uint32_t>(U >> 24) & 255, static_cast<std::uint32_t>(V >> 24) & 255);
+  }
+}
+
+QEL_ROW_KERNEL
 void LerpRows(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy, std::uint32_t* Out, int Count) {
   int i = 0;
   const TWide F = Splat(static_cast<std::uint16_t>(Fy)), G = Splat(static_cast<std::uint16_t>(256 - Fy));

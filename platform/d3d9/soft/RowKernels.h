@@ -7,6 +7,15 @@ namespace qel::soft {
 
 // Out = (Top * (256 - Fy) + Bottom * Fy + 128) / 256 per channel.
 void LerpRows(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy, std::uint32_t* Out, int Count);
+// Bilinear samples along a span of a texture whose sides are powers of two, wrapped:
+// coordinates in 32.32 texel units, stepping by DU and DV a pixel.
+struct TWrapTexture {
+  const std::uint32_t* Texels;
+  int WidthShift, WidthMask, HeightMask;
+};
+void BilinearWrapRow(const TWrapTexture& T, std::int64_t U, std::int64_t V, std::int64_t DU, std::int64_t DV,
+                     std::uint32_t* Out, int Count);
+
 // Out = round(A * B / 255) per channel.
 void ModulateRow(const std::uint32_t* A, const std::uint32_t* B, std::uint32_t* Out, int Count);
 void ModulateRowByColor(const std::uint32_t* A, std::uint32_t Color, std::uint32_t* Out, int Count);

@@ -315,7 +315,9 @@ void TSpanPipeline::FetchStage(int Stage, const TSpanInputs& In, int Offset, int
   }
   std::int64_t U = In.U[Stage] + In.DU[Stage] * Offset, V = In.V[Stage] + In.DV[Stage] * Offset;
   const std::int64_t DU = In.DU[Stage], DV = In.DV[Stage];
-  if (Linear) {
+  if (Linear && T.Pow2Wrap && FFast) {
+    BilinearWrapRow({T.Texels, T.WidthShift, T.WidthMask, T.HeightMask}, U, V, DU, DV, Out, Count);
+  } else if (Linear) {
     for (int i = 0; i < Count; ++i, U += DU, V += DV) Out[i] = SampleLinear(T, U, V);
   } else {
     for (int i = 0; i < Count; ++i, U += DU, V += DV) Out[i] = SamplePoint(T, U, V);
