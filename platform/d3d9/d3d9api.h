@@ -488,6 +488,13 @@ typedef enum _D3DZBUFFERTYPE {
   D3DZB_FORCE_DWORD = 0x7fffffff
 } D3DZBUFFERTYPE;
 
+typedef enum _D3DBACKBUFFER_TYPE {
+  D3DBACKBUFFER_TYPE_MONO = 0,
+  D3DBACKBUFFER_TYPE_LEFT = 1,
+  D3DBACKBUFFER_TYPE_RIGHT = 2,
+  D3DBACKBUFFER_TYPE_FORCE_DWORD = 0x7fffffff
+} D3DBACKBUFFER_TYPE;
+
 typedef enum _D3DFILLMODE {
   D3DFILL_POINT = 1,
   D3DFILL_WIREFRAME = 2,
@@ -716,6 +723,13 @@ class IDirect3DTexture9 : public IDirect3DBaseTexture9 {
   virtual HRESULT UnlockRect(UINT Level) = 0;
 };
 
+class IDirect3DSurface9 : public IDirect3DResource9 {
+ public:
+  virtual HRESULT GetDesc(D3DSURFACE_DESC* pDesc) = 0;
+  virtual HRESULT LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) = 0;
+  virtual HRESULT UnlockRect() = 0;
+};
+
 class IDirect3DVertexBuffer9 : public IDirect3DResource9 {
  public:
   virtual HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) = 0;
@@ -745,12 +759,17 @@ class IDirect3DDevice9 : public IUnknown {
   virtual HRESULT Reset(D3DPRESENT_PARAMETERS* pPresentationParameters) = 0;
   virtual HRESULT Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDestWindowOverride,
                           const RGNDATA* pDirtyRegion) = 0;
+  virtual HRESULT GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUFFER_TYPE Type,
+                                IDirect3DSurface9** ppBackBuffer) = 0;
   virtual HRESULT CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage, D3DFORMAT Format,
                                 D3DPOOL Pool, IDirect3DTexture9** ppTexture, HANDLE* pSharedHandle) = 0;
   virtual HRESULT CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool,
                                      IDirect3DVertexBuffer9** ppVertexBuffer, HANDLE* pSharedHandle) = 0;
   virtual HRESULT CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
                                     IDirect3DIndexBuffer9** ppIndexBuffer, HANDLE* pSharedHandle) = 0;
+  virtual HRESULT GetRenderTargetData(IDirect3DSurface9* pRenderTarget, IDirect3DSurface9* pDestSurface) = 0;
+  virtual HRESULT CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFORMAT Format, D3DPOOL Pool,
+                                              IDirect3DSurface9** ppSurface, HANDLE* pSharedHandle) = 0;
   virtual HRESULT BeginScene() = 0;
   virtual HRESULT EndScene() = 0;
   virtual HRESULT Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z,

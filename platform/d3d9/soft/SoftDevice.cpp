@@ -6,6 +6,7 @@
 #include <new>
 
 #include "platform/d3d9/soft/SoftDirect3D.h"
+#include "platform/d3d9/soft/SoftSurface.h"
 #include "platform/d3d9/soft/TexelFormats.h"
 
 namespace qel::soft {
@@ -372,6 +373,53 @@ HRESULT TSoftDevice::CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Forma
     } catch (const std::bad_alloc&) {
       return E_OUTOFMEMORY;
     }
+    return D3D_OK;
+  });
+}
+
+HRESULT TSoftDevice::GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUFFER_TYPE Type,
+                                   IDirect3DSurface9** ppBackBuffer) {
+  return Logged("GetBackBuffer", {iSwapChain, iBackBuffer, LogArg(Type), LogArg(ppBackBuffer)}, [&]() -> HRESULT {
+    if (!ppBackBuffer) return D3DERR_INVALIDCALL;
+    *ppBackBuffer = nullptr;
+    if (iSwapChain != 0 || iBackBuffer >= FParams.BackBufferCount || Type != D3DBACKBUFFER_TYPE_MONO)
+      return D3DERR_INVALIDCALL;
+    *ppBackBuffer = new TSoftSurface(FLink, FParams);
+    return D3D_OK;
+  });
+}
+
+HRESULT TSoftDevice::CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFORMAT Format, D3DPOOL Pool,
+                                                 IDirect3DSurface9** ppSurface, HANDLE* pSharedHandle) {
+  return Logged("CreateOffscreenPlainSurface", {Width, Height, LogArg(Format), LogArg(Pool), LogArg(ppSurface)},
+                [&]() -> HRESULT {
+                  if (!ppSurface) return D3DERR_INVALIDCALL;
+                  *ppSurface = nullptr;
+                  if (pSharedHandle || !ValidPool(Pool) || Pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
+                  if (Width == 0 || Height == 0 || Width > 16384 || Height > 16384) return D3DERR_INVALIDCALL;
+                  // Surfaces receive frames, which this device keeps in 32 bits.
+                  if (Format != D3DFMT_X8R8G8B8 && Format != D3DFMT_A8R8G8B8) return D3DERR_INVALIDCALL;
+                  try {
+                    *ppSurface = new TSoftSurface(FLink, Width, Height, Format, Pool);
+                  } catch (const std::bad_alloc&) {
+                    return E_OUTOFMEMORY;
+                  }
+                  return D3D_OK;
+                });
+}
+
+HRESULT TSoftDevice::GetRenderTargetData(IDirect3DSurface9* pRenderTarget, IDirect3DSurface9* pDestSurface) {
+  return Logged("GetRenderTargetData", {LogArg(pRenderTarget), LogArg(pDestSurface)}, [&]() -> HRESULT {
+    auto* Source = dynamic_cast<TSoftSurface*>(pRenderTarget);
+    auto* Dest = dynamic_cast<TSoftSurface*>(pDestSurface);
+    if (!Source || !Dest || !Source->IsBackBufferOf(this) || Dest->IsBackBuffer()) return D3DERR_INVALIDCALL;
+    if (Dest->Pool() != D3DPOOL_SYSTEMMEM || Dest->Width() != Source->Width() || Dest->Height() != Source->Height() ||
+        Dest->Format() != Source->Format())
+      return D3DERR_INVALIDCALL;
+    if (FLoss != TLoss::Ok) return D3DERR_DEVICELOST;
+    TFrame Frame;
+    ReadBackBuffer(Frame);
+    std::copy(Frame.Pixels.begin(), Frame.Pixels.end(), Dest->Pixels());
     return D3D_OK;
   });
 }

@@ -31,12 +31,17 @@ class TSoftDevice final : public TRefCounted<IDirect3DDevice9> {
   HRESULT Reset(D3DPRESENT_PARAMETERS* pPresentationParameters) override;
   HRESULT Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDestWindowOverride,
                   const RGNDATA* pDirtyRegion) override;
+  HRESULT GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUFFER_TYPE Type,
+                        IDirect3DSurface9** ppBackBuffer) override;
   HRESULT CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
                         IDirect3DTexture9** ppTexture, HANDLE* pSharedHandle) override;
   HRESULT CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool, IDirect3DVertexBuffer9** ppVertexBuffer,
                              HANDLE* pSharedHandle) override;
   HRESULT CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
                             IDirect3DIndexBuffer9** ppIndexBuffer, HANDLE* pSharedHandle) override;
+  HRESULT GetRenderTargetData(IDirect3DSurface9* pRenderTarget, IDirect3DSurface9* pDestSurface) override;
+  HRESULT CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFORMAT Format, D3DPOOL Pool,
+                                      IDirect3DSurface9** ppSurface, HANDLE* pSharedHandle) override;
   HRESULT BeginScene() override;
   HRESULT EndScene() override;
   HRESULT Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z, DWORD Stencil) override;
@@ -64,6 +69,7 @@ class TSoftDevice final : public TRefCounted<IDirect3DDevice9> {
   // Controls.
   void Lose(int StillLostPolls);
   void ReadBackBuffer(TFrame& Frame) const;
+  std::uint32_t* BackBufferPixels() { return FBackBuffer.data(); }
 
  private:
   enum class TLoss { Ok, Lost, NotReset };

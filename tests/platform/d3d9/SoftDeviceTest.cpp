@@ -434,6 +434,32 @@ TEST_F(DeviceTest, PresentGoesToTheWindowsPresenterOrIsKept) {
   EXPECT_EQ(D3DERR_INVALIDCALL, Device->Present(&R, nullptr, nullptr, nullptr));
 }
 
+TEST_F(DeviceTest, FramesReadBackThroughSurfacesAsOnWindows) {
+  MakeDevice(3, 2, D3DFMT_X8R8G8B8);
+  Clear(0x00ABCDEF);
+  ComPtr<IDirect3DSurface9> Back, Copy;
+  ASSERT_EQ(D3D_OK, Device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, Back.Put()));
+  ASSERT_EQ(D3D_OK, Device->CreateOffscreenPlainSurface(3, 2, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, Copy.Put(), nullptr));
+  ASSERT_EQ(D3D_OK, Device->GetRenderTargetData(Back.Get(), Copy.Get()));
+  D3DLOCKED_RECT L;
+  ASSERT_EQ(D3D_OK, Copy->LockRect(&L, nullptr, D3DLOCK_READONLY));
+  const auto* Row = reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(L.pBits) + L.Pitch);
+  EXPECT_EQ(0xFFABCDEFu, Row[2]);
+  ASSERT_EQ(D3D_OK, Copy->UnlockRect());
+  // The back buffer is not lockable unless asked for, and holding it blocks a reset.
+  EXPECT_EQ(D3DERR_INVALIDCALL, Back->LockRect(&L, nullptr, 0));
+  D3DPRESENT_PARAMETERS P = WindowedParams(3, 2, D3DFMT_X8R8G8B8);
+  EXPECT_EQ(D3DERR_INVALIDCALL, Device->Reset(&P));
+  Back = nullptr;
+  EXPECT_EQ(D3D_OK, Device->Reset(&P));
+  ComPtr<IDirect3DSurface9> Small;
+  ASSERT_EQ(D3D_OK, Device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, Back.Put()));
+  ASSERT_EQ(D3D_OK, Device->CreateOffscreenPlainSurface(2, 2, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, Small.Put(), nullptr));
+  EXPECT_EQ(D3DERR_INVALIDCALL, Device->GetRenderTargetData(Back.Get(), Small.Get()));
+  EXPECT_EQ(D3DERR_INVALIDCALL, Device->GetRenderTargetData(Copy.Get(), Back.Get()));
+  EXPECT_EQ(D3DERR_INVALIDCALL, Device->GetBackBuffer(0, 1, D3DBACKBUFFER_TYPE_MONO, Small.Put()));
+}
+
 TEST_F(DeviceTest, CallLogRecordsNamesArgumentsAndResults) {
   MakeDevice(2, 2);
   CallLog().Clear();
