@@ -33,7 +33,7 @@ struct TGlyph {
 
 int Round26_6(FT_Pos V) { return static_cast<int>(std::lround(V / 64.0)); }
 
-bool Rasterise(TFreeType& FT, const TFontSpec& Spec, int Code, TGlyph& G, std::string& Error) {
+bool Rasterise(TFreeType& FT, const TFontRequest& Request, int Code, TGlyph& G, std::string& Error) {
   const FT_UInt Index = FT_Get_Char_Index(FT.Face, static_cast<FT_ULong>(Code));
   if (Index == 0) {
     // No glyph for this code: an empty cell that advances like a space.
@@ -43,7 +43,7 @@ bool Rasterise(TFreeType& FT, const TFontSpec& Spec, int Code, TGlyph& G, std::s
   }
   if (FT_Load_Glyph(FT.Face, Index, FT_LOAD_DEFAULT) != 0)
     return Error = "cannot load the glyph of character " + std::to_string(Code), false;
-  if (Spec.Bold) FT_GlyphSlot_Embolden(FT.Face->glyph);
+  if (Request.Bold) FT_GlyphSlot_Embolden(FT.Face->glyph);
   if (FT_Render_Glyph(FT.Face->glyph, FT_RENDER_MODE_NORMAL) != 0)
     return Error = "cannot render the glyph of character " + std::to_string(Code), false;
   const FT_GlyphSlot Slot = FT.Face->glyph;
@@ -64,28 +64,28 @@ bool Rasterise(TFreeType& FT, const TFontSpec& Spec, int Code, TGlyph& G, std::s
 
 }  // namespace
 
-bool BuildFontPayload(const TFontSpec& Spec, std::vector<std::uint8_t>& Payload, std::string& Error) {
-  if (Spec.First < 0 || Spec.First > 255 || Spec.Count < 1 || Spec.First + Spec.Count > 256)
+bool BuildFontPayload(const TFontRequest& Request, std::vector<std::uint8_t>& Payload, std::string& Error) {
+  if (Request.First < 0 || Request.First > 255 || Request.Count < 1 || Request.First + Request.Count > 256)
     return Error = "first and count must pick character codes within 0 ... 255", false;
-  if (!(Spec.Size > 0 && Spec.Size <= 500)) return Error = "size must be above 0 and at most 500 points", false;
+  if (!(Request.Size > 0 && Request.Size <= 500)) return Error = "size must be above 0 and at most 500 points", false;
   TFreeType FT;
   if (FT_Init_FreeType(&FT.Library) != 0) return Error = "FreeType cannot start", false;
-  if (FT_New_Face(FT.Library, Spec.FontFile.c_str(), 0, &FT.Face) != 0)
-    return Error = "cannot read the font " + Spec.FontFile, false;
-  if (FT_Set_Char_Size(FT.Face, 0, static_cast<FT_F26Dot6>(std::lround(Spec.Size * 64)), 96, 96) != 0)
-    return Error = "the font cannot be set to size " + std::to_string(Spec.Size), false;
+  if (FT_New_Face(FT.Library, Request.FontFile.c_str(), 0, &FT.Face) != 0)
+    return Error = "cannot read the font " + Request.FontFile, false;
+  if (FT_Set_Char_Size(FT.Face, 0, static_cast<FT_F26Dot6>(std::lround(Request.Size * 64)), 96, 96) != 0)
+    return Error = "the font cannot be set to size " + std::to_string(Request.Size), false;
   FT_Select_Charmap(FT.Face, FT_ENCODING_UNICODE);  // Latin-1 codes are their own code points
 
-  std::vector<TGlyph> Glyphs(static_cast<std::size_t>(Spec.Count));
-  for (int i = 0; i < Spec.Count; ++i)
-    if (!Rasterise(FT, Spec, Spec.First + i, Glyphs[static_cast<std::size_t>(i)], Error)) return false;
+  std::vector<TGlyph> Glyphs(static_cast<std::size_t>(Request.Count));
+  for (int i = 0; i < Request.Count; ++i)
+    if (!Rasterise(FT, Request, Request.First + i, Glyphs[static_cast<std::size_t>(i)], Error)) return false;
 
-  TPoint Visible = Spec.Visible;
+  TPoint Visible = Request.Visible;
   if (Visible.X <= 0) {
     for (const TGlyph& G : Glyphs) Visible.X = std::max(Visible.X, G.Advance);
   }
   if (Visible.Y <= 0) Visible.Y = Round26_6(FT.Face->size->metrics.height);
-  TPoint Cell = Spec.Cell;
+  TPoint Cell = Request.Cell;
   if (Cell.X <= 0) Cell.X = Visible.X + 1;
   if (Cell.Y <= 0) Cell.Y = Visible.Y + 1;
   if (Visible.X < 1 || Visible.Y < 1) return Error = "the font gives no visible size", false;
@@ -105,13 +105,13 @@ bool BuildFontPayload(const TFontSpec& Spec, std::vector<std::uint8_t>& Payload,
 
   // One row of cells, one per glyph, cut apart again by the image layout.
   TArgbPicture Strip;
-  Strip.Width = Cell.X * Spec.Count;
+  Strip.Width = Cell.X * Request.Count;
   Strip.Height = Cell.Y;
   if (Cell.X > 16384 || Cell.Y > 16384 || std::uint64_t(Strip.Width) * Strip.Height > (1u << 26))
     return Error = "cells are too large", false;
   Strip.Pixels.assign(static_cast<std::size_t>(Strip.Width) * Strip.Height, 0u);
   const int OffsetX = (Cell.X - Visible.X) / 2, OffsetY = (Cell.Y - Visible.Y) / 2;
-  for (int i = 0; i < Spec.Count; ++i) {
+  for (int i = 0; i < Request.Count; ++i) {
     const TGlyph& G = Glyphs[static_cast<std::size_t>(i)];
     for (int Y = 0; Y < G.Rows; ++Y)
       for (int X = 0; X < G.Width; ++X) {
@@ -125,11 +125,11 @@ bool BuildFontPayload(const TFontSpec& Spec, std::vector<std::uint8_t>& Payload,
   }
 
   std::vector<std::uint8_t> Image;
-  if (!BuildImagePayload(Strip, TImageLayout{Cell, Visible, Spec.Texture, Spec.Format}, Image, Error)) return false;
-  Payload.assign(16 + 8 * static_cast<std::size_t>(Spec.Count), 0);
-  le::Store32(Payload.data(), static_cast<std::uint32_t>(Spec.First));
-  le::Store32(Payload.data() + 12, static_cast<std::uint32_t>(Spec.Count));
-  for (int i = 0; i < Spec.Count; ++i) {
+  if (!BuildImagePayload(Strip, TImageLayout{Cell, Visible, Request.Texture, Request.Format}, Image, Error)) return false;
+  Payload.assign(16 + 8 * static_cast<std::size_t>(Request.Count), 0);
+  le::Store32(Payload.data(), static_cast<std::uint32_t>(Request.First));
+  le::Store32(Payload.data() + 12, static_cast<std::uint32_t>(Request.Count));
+  for (int i = 0; i < Request.Count; ++i) {
     le::Store32(Payload.data() + 16 + 8 * i, static_cast<std::uint32_t>(Glyphs[static_cast<std::size_t>(i)].Advance));
     le::Store32(Payload.data() + 20 + 8 * i, static_cast<std::uint32_t>(Visible.Y));
   }

@@ -11,7 +11,7 @@ namespace qel {
 // codes First ... First + Count - 1 (taken as Latin-1), each drawn white with its coverage
 // as alpha into the visible part of a cell. Sizes left at 0 are worked out from the font:
 // visible = (widest advance, line height), cell = visible + 1 each way, texture 256 x 256.
-struct TFontSpec {
+struct TFontRequest {
   std::string FontFile;
   double Size = 0;
   bool Bold = false;  // embolden the outlines (for a face that has no bold of its own)
@@ -25,6 +25,6 @@ struct TFontSpec {
 
 // The font payload: first character, spacing 0, reserved 0, glyph count, per glyph its
 // advance and height (the visible height), then the image payload of the glyph cells.
-bool BuildFontPayload(const TFontSpec& Spec, std::vector<std::uint8_t>& Payload, std::string& Error);
+bool BuildFontPayload(const TFontRequest& Request, std::vector<std::uint8_t>& Payload, std::string& Error);
 
 }  // namespace qel

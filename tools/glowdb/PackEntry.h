@@ -18,7 +18,7 @@ struct TPackEntry {
   std::string File;
   std::int32_t Type = 0;  // record type: 1 image, 3 font, or type=N of a raw entry
   TImageLayout Image;      // sizes left at 0 default to the whole picture
-  TFontSpec Font;
+  TFontRequest Font;
 };
 
 // False with Error set when the text is not a valid entry.
