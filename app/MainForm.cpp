@@ -59,6 +59,19 @@ TMainForm::TMainForm(TComponent* Owner, std::string FirstArgument)
   Button1->SetTabOrder(0);
   Button1->SetOnClick([this](TObject* S) { Button1Click(S); });
 
+  // Run mode gives the device the screen's size; it draws into this form's window.
+  D = Create<TGlowDevice>(this);
+  D->SetName("D");
+  D->SetWidth(800);
+  D->SetHeight(600);
+  D->SetBitDepth(bdHigh);
+  D->SetRefresh(0);
+  D->SetWindowed(true);
+  D->SetVSync(false);
+  D->SetHardwareTL(false);
+  D->SetDepthBuffer(false);
+  D->SetWindowHandle(0);
+
   Timer = Create<TGlowTimer>(this);
   Timer->SetName("Timer");
   Timer->SetSpeed(120);
@@ -96,10 +109,10 @@ void TMainForm::RunModeSetUp() {
   Randomize();
   // A borderless window over the whole primary screen, without a cursor.
   SetCursorVisible(false);
-  const TScreenSize Screen = Application ? Application->Platform().ScreenSize() : TScreenSize{FDeviceWidth, FDeviceHeight};
+  const TScreenSize Screen = Application ? Application->Platform().ScreenSize() : TScreenSize{D->Width(), D->Height()};
   SetBounds(0, 0, Screen.Width, Screen.Height);
-  FDeviceWidth = Screen.Width;
-  FDeviceHeight = Screen.Height;
+  D->SetWidth(Screen.Width);
+  D->SetHeight(Screen.Height);
   Wave.ColorTable = WaveColors;
   NewWave();
   // The first wave opens on the desktop picture.
@@ -139,10 +152,12 @@ void TMainForm::ExitTimerTimer(TObject*) {
 
 void TMainForm::Button1Click(TObject*) { Close(); }
 
+// One frame: drawn from the state before this frame's steps, then presented. Without an
+// initialised device Render and Flip do nothing.
 void TMainForm::TimerTimer(TObject*) {
-  // One frame: the drawing and the presentation wrap around these steps once the device
-  // joins the form.
+  D->Render(0xFF000000, true);
   Timer->Process();
+  D->Flip();
 }
 
 }  // namespace qel

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/WaveState.h"
+#include "engine/device/GlowDevices.h"
 #include "engine/device/GlowTimers.h"
 #include "framework/Controls.h"
 #include "framework/Forms.h"
@@ -26,6 +27,7 @@ class TMainForm : public TForm {
   TLabel* Label1 = nullptr;
   TLabel* Label2 = nullptr;
   TButton* Button1 = nullptr;
+  TGlowDevice* D = nullptr;
   TGlowTimer* Timer = nullptr;
   TTimer* ExitTimer = nullptr;
   TTimer* ChangeTimer = nullptr;
@@ -56,16 +58,10 @@ class TMainForm : public TForm {
   std::int32_t MouseX = 0, MouseY = 0;
   std::int32_t PrevMouseX = 0, PrevMouseY = 0;
 
-  // The rendering device's size. It stands in for the device component's Width and Height
-  // until that component joins the form; NewWave reads the height through DeviceHeight.
-  std::int32_t DeviceHeight() const { return FDeviceHeight; }
-
  private:
   void RunModeSetUp();
 
   std::string FFirstArgument;
-  std::int32_t FDeviceWidth = 800;
-  std::int32_t FDeviceHeight = 600;
 };
 
 }  // namespace qel

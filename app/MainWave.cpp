@@ -14,7 +14,7 @@ void TMainForm::NewWave() {
   Wave.LayerCount = MaxWaveLayers;
   for (int i = 0; i < Wave.LayerCount; ++i) {
     TWaveLayer& L = Wave.Layers[static_cast<std::size_t>(i)];
-    L.Origin = Point2(0, DeviceHeight() / 2);
+    L.Origin = Point2(0, D->Height() / 2);
     L.Phase = Random(628) / 100.0;
     L.PhaseSpeed = Random(75) / 100.0 / 100.0;
     L.Frequency = (Random(30) + 10) / 100.0 / 100.0;

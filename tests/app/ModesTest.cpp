@@ -22,7 +22,9 @@ TEST(Modes, SlashSInEitherCaseRunsTheSaver) {
     EXPECT_EQ(W.Top, 0);
     EXPECT_EQ(W.ClientWidth, 1024);
     EXPECT_EQ(W.ClientHeight, 768);
-    EXPECT_EQ(R.Form->DeviceHeight(), 768);
+    EXPECT_EQ(R.Form->D->Width(), 1024);
+    EXPECT_EQ(R.Form->D->Height(), 768);
+    EXPECT_FALSE(R.Form->D->Initialized());
     // The first wave is under way, opening on the desktop picture.
     EXPECT_EQ(R.Form->Wave.LayerCount, 6);
     EXPECT_EQ(R.Form->Wave.FadeState, fsFadingIn);
@@ -79,9 +81,18 @@ TEST(Modes, ConfigurationPanelHasItsControls) {
   EXPECT_EQ(F.Button1->TabOrder(), 0);
   EXPECT_EQ(F.Button1->Font().Height, 11);
   // Owned components in their stored order.
-  const char* Names[] = {"Panel1", "Label1", "Label2", "Button1", "Timer", "ExitTimer", "ChangeTimer"};
-  ASSERT_EQ(F.ComponentCount(), 7);
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(F.Components(i)->Name(), Names[i]);
+  const char* Names[] = {"Panel1", "Label1", "Label2", "Button1", "D", "Timer", "ExitTimer", "ChangeTimer"};
+  ASSERT_EQ(F.ComponentCount(), 8);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(F.Components(i)->Name(), Names[i]);
+  // The device keeps its stored settings outside run mode.
+  EXPECT_EQ(F.D->Width(), 800);
+  EXPECT_EQ(F.D->Height(), 600);
+  EXPECT_EQ(F.D->BitDepth(), bdHigh);
+  EXPECT_TRUE(F.D->Windowed());
+  EXPECT_FALSE(F.D->VSync());
+  EXPECT_FALSE(F.D->HardwareTL());
+  EXPECT_FALSE(F.D->DepthBuffer());
+  EXPECT_EQ(F.D->WindowHandle(), 0u);
 }
 
 TEST(Modes, CloseButtonEndsTheConfigurationPanelAndTheMouseNever) {
