@@ -5,7 +5,16 @@
 
 #ifdef _WIN32
 
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <d3d9.h>
+// <d3d9.h> brings <windows.h>, whose A/W macros would rename the framework's methods of
+// the same names (TPlatform::CreateWindow, MessageBox, FindResource) in every file that
+// includes this one.
+#undef CreateWindow
+#undef MessageBox
+#undef FindResource
 
 #else
 
