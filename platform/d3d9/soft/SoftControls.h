@@ -42,8 +42,11 @@ TAdapterConfig& Adapter();
 // ---------------------------------------------------------------------------------------
 // Call log
 // ---------------------------------------------------------------------------------------
+// Every call of every soft Direct3D object is logged under its method's name; methods that
+// several interfaces share carry the interface: "VertexBuffer::Lock", "IndexBuffer::Unlock",
+// "Surface::LockRect", "Direct3D::GetDeviceCaps" (IDirect3D9's; the device's is "GetDeviceCaps").
 struct TCall {
-  const char* Name = "";  // the method's name, e.g. "SetRenderState"
+  const char* Name = "";  // e.g. "SetRenderState"
   int ArgCount = 0;
   std::uint64_t Args[6] = {};  // integers as they are; pointers as addresses; floats as bits
   HRESULT Result = D3D_OK;

@@ -6,6 +6,16 @@
 
 namespace qel::soft {
 
+bool LockArea(const RECT* Rect, UINT Width, UINT Height, RECT& Area) {
+  Area = {0, 0, static_cast<LONG>(Width), static_cast<LONG>(Height)};
+  if (!Rect) return true;
+  const RECT& R = *Rect;
+  if (R.left < 0 || R.top < 0 || R.left >= R.right || R.top >= R.bottom || R.right > Area.right || R.bottom > Area.bottom)
+    return false;
+  Area = R;
+  return true;
+}
+
 TPoolMembership::TPoolMembership(std::shared_ptr<TDeviceLink> Link, D3DPOOL Pool)
     : FLink(std::move(Link)), FDefaultPool(Pool == D3DPOOL_DEFAULT) {
   if (FDefaultPool) ++FLink->DefaultPoolResources;
@@ -86,13 +96,8 @@ HRESULT TSoftTexture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RE
     if (L.Locked) return D3DERR_INVALIDCALL;
     // Default-pool textures are lockable only when dynamic.
     if (FPoolKind == D3DPOOL_DEFAULT && !(FUsage & D3DUSAGE_DYNAMIC)) return D3DERR_INVALIDCALL;
-    RECT R = {0, 0, static_cast<LONG>(L.Width), static_cast<LONG>(L.Height)};
-    if (pRect) {
-      R = *pRect;
-      if (R.left < 0 || R.top < 0 || R.left >= R.right || R.top >= R.bottom ||
-          R.right > static_cast<LONG>(L.Width) || R.bottom > static_cast<LONG>(L.Height))
-        return D3DERR_INVALIDCALL;
-    }
+    RECT R;
+    if (!LockArea(pRect, L.Width, L.Height, R)) return D3DERR_INVALIDCALL;
     const int Bytes = TexelBytes(FFormat);
     pLockedRect->Pitch = static_cast<INT>(L.Pitch);
     pLockedRect->pBits = L.Bits.data() + static_cast<std::size_t>(R.top) * L.Pitch + static_cast<std::size_t>(R.left) * Bytes;

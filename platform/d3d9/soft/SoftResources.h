@@ -15,6 +15,10 @@ struct TDeviceLink {
   int DefaultPoolResources = 0;  // must be 0 for Reset to succeed
 };
 
+// The rectangle to lock: the whole Width x Height when Rect is null; false when Rect is
+// empty or reaches outside.
+bool LockArea(const RECT* Rect, UINT Width, UINT Height, RECT& Area);
+
 // Registers a resource of the default pool with its device for as long as it lives.
 class TPoolMembership {
  public:

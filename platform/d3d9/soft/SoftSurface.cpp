@@ -50,13 +50,8 @@ HRESULT TSoftSurface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, D
     if (!pLockedRect || FLocked || !FLockable) return D3DERR_INVALIDCALL;
     std::uint32_t* P = Pixels();
     if (!P) return D3DERR_INVALIDCALL;
-    RECT R = {0, 0, static_cast<LONG>(FWidth), static_cast<LONG>(FHeight)};
-    if (pRect) {
-      R = *pRect;
-      if (R.left < 0 || R.top < 0 || R.left >= R.right || R.top >= R.bottom || R.right > static_cast<LONG>(FWidth) ||
-          R.bottom > static_cast<LONG>(FHeight))
-        return D3DERR_INVALIDCALL;
-    }
+    RECT R;
+    if (!LockArea(pRect, FWidth, FHeight, R)) return D3DERR_INVALIDCALL;
     pLockedRect->Pitch = static_cast<INT>(FWidth * 4);
     pLockedRect->pBits = P + static_cast<std::size_t>(R.top) * FWidth + R.left;
     FLocked = true;
