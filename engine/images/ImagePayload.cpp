@@ -1,19 +1,14 @@
 #include "engine/images/ImagePayload.h"
 
+#include "engine/archive/LittleEndian.h"
 #include "engine/images/PatternLayout.h"
 
 namespace qel {
 
 namespace {
 
-std::int32_t Load32(const std::uint8_t* P) {
-  return static_cast<std::int32_t>(std::uint32_t{P[0]} | std::uint32_t{P[1]} << 8 | std::uint32_t{P[2]} << 16 |
-                                   std::uint32_t{P[3]} << 24);
-}
-
-void Store32(std::uint8_t* P, std::int32_t V) {
-  for (int I = 0; I < 4; ++I) P[I] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(V) >> (8 * I));
-}
+std::int32_t LoadInt(const std::uint8_t* P) { return static_cast<std::int32_t>(le::Load32(P)); }
+void StoreInt(std::uint8_t* P, std::int32_t V) { le::Store32(P, static_cast<std::uint32_t>(V)); }
 
 }  // namespace
 
@@ -21,25 +16,25 @@ bool ReadImagePayloadHeader(TStream& Stream, TImagePayloadHeader& Header) {
   std::uint8_t B[ImagePayloadHeaderSize];
   if (!Stream.ReadBuffer(B, sizeof(B))) return false;
   Header.Format = static_cast<TColorFormat>(B[0]);
-  Header.PatternSize = {Load32(B + 1), Load32(B + 5)};
-  Header.VisibleSize = {Load32(B + 9), Load32(B + 13)};
-  Header.PatternCount = Load32(B + 17);
-  Header.TextureSize = {Load32(B + 21), Load32(B + 25)};
-  Header.TextureCount = Load32(B + 29);
+  Header.PatternSize = {LoadInt(B + 1), LoadInt(B + 5)};
+  Header.VisibleSize = {LoadInt(B + 9), LoadInt(B + 13)};
+  Header.PatternCount = LoadInt(B + 17);
+  Header.TextureSize = {LoadInt(B + 21), LoadInt(B + 25)};
+  Header.TextureCount = LoadInt(B + 29);
   return true;
 }
 
 bool WriteImagePayloadHeader(TStream& Stream, const TImagePayloadHeader& Header) {
   std::uint8_t B[ImagePayloadHeaderSize];
   B[0] = Header.Format;
-  Store32(B + 1, Header.PatternSize.X);
-  Store32(B + 5, Header.PatternSize.Y);
-  Store32(B + 9, Header.VisibleSize.X);
-  Store32(B + 13, Header.VisibleSize.Y);
-  Store32(B + 17, Header.PatternCount);
-  Store32(B + 21, Header.TextureSize.X);
-  Store32(B + 25, Header.TextureSize.Y);
-  Store32(B + 29, Header.TextureCount);
+  StoreInt(B + 1, Header.PatternSize.X);
+  StoreInt(B + 5, Header.PatternSize.Y);
+  StoreInt(B + 9, Header.VisibleSize.X);
+  StoreInt(B + 13, Header.VisibleSize.Y);
+  StoreInt(B + 17, Header.PatternCount);
+  StoreInt(B + 21, Header.TextureSize.X);
+  StoreInt(B + 25, Header.TextureSize.Y);
+  StoreInt(B + 29, Header.TextureCount);
   return Stream.WriteBuffer(B, sizeof(B));
 }
 
