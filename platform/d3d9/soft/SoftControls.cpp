@@ -87,6 +87,10 @@ bool TakeInjected(const char* Operation, HRESULT& Result) {
   if (List.empty()) return false;
   for (auto It = List.begin(); It != List.end(); ++It) {
     if (It->Operation != Operation) continue;
+    if (It->Passing > 0) {
+      --It->Passing;
+      return false;
+    }
     Result = It->Result;
     if (--It->Remaining <= 0) List.erase(It);
     return true;
@@ -94,10 +98,10 @@ bool TakeInjected(const char* Operation, HRESULT& Result) {
   return false;
 }
 
-void FailNext(const std::string& Operation, int Count, HRESULT Result) {
+void FailNext(const std::string& Operation, int Count, HRESULT Result, int After) {
   auto& List = State().Injections;
   std::erase_if(List, [&](const TInjection& I) { return I.Operation == Operation; });
-  if (Count > 0) List.push_back({Operation, Count, Result});
+  if (Count > 0) List.push_back({Operation, Count, Result, std::max(After, 0)});
 }
 
 void LoseDevices(int StillLostPolls) {

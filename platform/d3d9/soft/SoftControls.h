@@ -75,7 +75,8 @@ TCallLog& CallLog();
 // The next Count calls of the named operation ("CreateDevice", "Present", "Reset",
 // "TestCooperativeLevel", "Direct3DCreate9", "LockRect", ...) answer Result and do nothing
 // else. Direct3DCreate9 answers no object.
-void FailNext(const std::string& Operation, int Count, HRESULT Result = D3DERR_INVALIDCALL);
+// With After, that many calls succeed first (the third of four creations failing: After 2).
+void FailNext(const std::string& Operation, int Count, HRESULT Result = D3DERR_INVALIDCALL, int After = 0);
 // Puts every live device into the lost state, as when another program takes the screen:
 // Present answers D3DERR_DEVICELOST; TestCooperativeLevel answers D3DERR_DEVICELOST for
 // the next StillLostPolls calls and D3DERR_DEVICENOTRESET afterwards, until Reset succeeds.

@@ -20,6 +20,7 @@ struct TInjection {
   std::string Operation;
   int Remaining = 0;
   HRESULT Result = D3DERR_INVALIDCALL;
+  int Passing = 0;  // calls that still succeed before the failures start
 };
 
 struct TPresentTarget {
