@@ -129,6 +129,23 @@ TEST(ARGBLineConverter, EncodingADecodedPixelGivesItBack) {
   }
 }
 
+TEST(ARGBLineConverter, WholeRowsMatchPixelByPixelEncoding) {
+  // 37 pixels: two blocks of sixteen and a tail, written at an odd address.
+  std::vector<std::uint32_t> Row(37);
+  std::uint32_t Seed = 0x9E3779B9u;
+  for (std::uint32_t& P : Row) P = Seed = Seed * 1664525u + 1013904223u;
+  for (int F = 0; F < cfUnknown; ++F) {
+    const auto Code = static_cast<TColorFormat>(F);
+    const int Bytes = FormatBytes(Code);
+    std::vector<std::uint8_t> Whole(1 + Row.size() * Bytes + 1, 0xEE), Single(Row.size() * Bytes);
+    ARGBLineConverter(Code)(Row.data(), Whole.data() + 1, static_cast<int>(Row.size()));
+    for (std::size_t I = 0; I < Row.size(); ++I) ARGBLineConverter(Code)(&Row[I], Single.data() + I * Bytes, 1);
+    EXPECT_EQ(std::vector<std::uint8_t>(Whole.begin() + 1, Whole.end() - 1), Single) << FormatName(Code);
+    EXPECT_EQ(Whole.front(), 0xEE);
+    EXPECT_EQ(Whole.back(), 0xEE) << FormatName(Code) << " wrote past the row";
+  }
+}
+
 TEST(SameLayout, OnlyIdenticalRowsAndTheFourAndEightBitTwins) {
   for (int A = 0; A < cfUnknown; ++A)
     for (int B = 0; B < cfUnknown; ++B) {
