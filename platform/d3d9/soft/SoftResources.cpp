@@ -60,17 +60,24 @@ TSoftTexture::TSoftTexture(std::shared_ptr<TDeviceLink> Link, UINT Width, UINT H
     W = std::max(1u, W / 2);
     H = std::max(1u, H / 2);
   }
-  DecodeLevel0();
+  Level0Changed();
 }
 
-void TSoftTexture::DecodeLevel0() {
+void TSoftTexture::Level0Changed() {
   static std::uint64_t Versions = 0;
   FVersion = ++Versions;
+  FDecoded = false;
+}
+
+const std::uint32_t* TSoftTexture::Texels() const {
+  if (FDecoded) return FTexels.data();
+  FDecoded = true;
   const TLevel& L = FLevels[0];
   FTexels.resize(static_cast<std::size_t>(L.Width) * L.Height);
   for (UINT y = 0; y < L.Height; ++y)
     DecodeTexels(FFormat, L.Bits.data() + static_cast<std::size_t>(y) * L.Pitch, FTexels.data() + y * L.Width,
                  static_cast<int>(L.Width));
+  return FTexels.data();
 }
 
 void TSoftTexture::GenerateMipSubLevels() { LogCall("GenerateMipSubLevels", {}, D3D_OK); }
@@ -112,7 +119,7 @@ HRESULT TSoftTexture::UnlockRect(UINT Level) {
     if (Level >= FLevels.size() || !FLevels[Level].Locked) return D3DERR_INVALIDCALL;
     TLevel& L = FLevels[Level];
     L.Locked = false;
-    if (Level == 0 && !L.ReadOnly) DecodeLevel0();
+    if (Level == 0 && !L.ReadOnly) Level0Changed();
     return D3D_OK;
   });
 }

@@ -47,8 +47,9 @@ class TSoftTexture final : public TRefCounted<IDirect3DTexture9> {
   HRESULT LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) override;
   HRESULT UnlockRect(UINT Level) override;
 
-  // Level 0 as 0xAARRGGBB, Width() texels a row: what the rasteriser samples.
-  const std::uint32_t* Texels() const { return FTexels.data(); }
+  // Level 0 as 0xAARRGGBB, Width() texels a row: what the rasteriser samples. Decoded when
+  // first asked for after a change, so filling a texture costs no decoding until it is drawn.
+  const std::uint32_t* Texels() const;
   int Width() const { return static_cast<int>(FLevels[0].Width); }
   int Height() const { return static_cast<int>(FLevels[0].Height); }
   D3DFORMAT Format() const { return FFormat; }
@@ -62,14 +63,16 @@ class TSoftTexture final : public TRefCounted<IDirect3DTexture9> {
     bool Locked = false;
     bool ReadOnly = false;
   };
-  void DecodeLevel0();
+  // Level 0 changed: a new version, decoded again when next sampled.
+  void Level0Changed();
 
   TPoolMembership FPool;
   D3DFORMAT FFormat;
   DWORD FUsage;
   D3DPOOL FPoolKind;
   std::vector<TLevel> FLevels;
-  std::vector<std::uint32_t> FTexels;
+  mutable std::vector<std::uint32_t> FTexels;
+  mutable bool FDecoded = false;
   std::uint64_t FVersion = 0;
 };
 
