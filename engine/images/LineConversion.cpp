@@ -90,6 +90,9 @@ using TVec32 = std::uint32_t __attribute__((vector_size(16)));
 using TVec16 = std::uint16_t __attribute__((vector_size(16)));
 using TVec8 = std::uint8_t __attribute__((vector_size(16)));
 
+// The even and the odd pixels of A followed by B.
+inline TVec32 Evens(TVec32 A, TVec32 B) { return __builtin_shufflevector(A, B, 0, 2, 4, 6); }
+inline TVec32 Odds(TVec32 A, TVec32 B) { return __builtin_shufflevector(A, B, 1, 3, 5, 7); }
 // The low halves of the lanes of A, then of B.
 inline TVec16 Narrow(TVec32 A, TVec32 B) {
   return __builtin_shufflevector(std::bit_cast<TVec16>(A), std::bit_cast<TVec16>(B), 0, 2, 4, 6, 8, 10, 12,
@@ -108,18 +111,31 @@ void EncodeRow(const void* Source, void* Dest, int Count) {
   auto* D = static_cast<std::uint8_t*>(Dest);
   int I = 0;
   for (; I + 16 <= Count; I += 16) {
-    TVec32 In[4];
-    std::memcpy(In, S + static_cast<std::size_t>(I) * 4, sizeof(In));
-    for (TVec32& V : In) V = Pack(V);
+    const std::uint8_t* From = S + static_cast<std::size_t>(I) * 4;
+    TVec32 P0, P1, P2, P3;
+    std::memcpy(&P0, From, 16);
+    std::memcpy(&P1, From + 16, 16);
+    std::memcpy(&P2, From + 32, 16);
+    std::memcpy(&P3, From + 48, 16);
     std::uint8_t* To = D + static_cast<std::size_t>(I) * Bytes;
     if constexpr (Bytes == 4) {
-      std::memcpy(To, In, sizeof(In));
+      P0 = Pack(P0);
+      P1 = Pack(P1);
+      P2 = Pack(P2);
+      P3 = Pack(P3);
+      std::memcpy(To, &P0, 16);
+      std::memcpy(To + 16, &P1, 16);
+      std::memcpy(To + 32, &P2, 16);
+      std::memcpy(To + 48, &P3, 16);
     } else if constexpr (Bytes == 2) {
-      const TVec16 Out[2] = {Narrow(In[0], In[1]), Narrow(In[2], In[3])};
-      std::memcpy(To, Out, sizeof(Out));
+      // Packed values fit 16 bits: put each odd pixel above its even neighbour.
+      const TVec32 Low = Pack(Evens(P0, P1)) | (Pack(Odds(P0, P1)) << 16);
+      const TVec32 High = Pack(Evens(P2, P3)) | (Pack(Odds(P2, P3)) << 16);
+      std::memcpy(To, &Low, 16);
+      std::memcpy(To + 16, &High, 16);
     } else {
-      const TVec8 Out = Narrow(Narrow(In[0], In[1]), Narrow(In[2], In[3]));
-      std::memcpy(To, &Out, sizeof(Out));
+      const TVec8 Out = Narrow(Narrow(Pack(P0), Pack(P1)), Narrow(Pack(P2), Pack(P3)));
+      std::memcpy(To, &Out, 16);
     }
   }
   for (; I < Count; ++I)
