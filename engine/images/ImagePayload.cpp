@@ -1,6 +1,6 @@
 #include "engine/images/ImagePayload.h"
 
-#include "engine/archive/LittleEndian.h"
+#include "framework/LittleEndian.h"
 #include "engine/images/PatternLayout.h"
 
 namespace qel {

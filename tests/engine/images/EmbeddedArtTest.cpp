@@ -5,7 +5,7 @@
 
 #include "ImageTestData.h"
 #include "SoftDeviceFixture.h"
-#include "engine/archive/LittleEndian.h"
+#include "framework/LittleEndian.h"
 #include "engine/images/GlowImages.h"
 #include "engine/images/LineConversion.h"
 #include "platform/resources/EmbeddedResources.h"
