@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "engine/device/GlowDevices.h"
+#include "framework/Application.h"
+#include "platform/headless/HeadlessPlatform.h"
 #include "platform/d3d9/soft/SoftControls.h"
 
 namespace qel {
@@ -427,6 +429,29 @@ TEST_F(GlowDeviceTest, WindowedParametersFollowTheProperties) {
   EXPECT_EQ(static_cast<UINT>(D3DPRESENT_INTERVAL_IMMEDIATE), PresentParams.PresentationInterval);
   EXPECT_FALSE(PresentParams.EnableAutoDepthStencil);
   EXPECT_EQ(300u, PresentParams.BackBufferWidth);
+}
+
+TEST(GlowDeviceOnForm, PresentsIntoItsFormsWindowUnlessGivenOne) {
+  soft::ResetControls();
+  THeadlessPlatform Platform;
+  TApplication App(Platform);
+  TForm* Form = App.CreateForm<TForm>();
+  auto* D = Create<TGlowDevice>(Form);
+  D->SetOnRender([](TObject*) {});
+  ASSERT_TRUE(D->Initialize());
+  ASSERT_TRUE(Form->HandleAllocated());  // made on demand for the device
+  EXPECT_EQ(reinterpret_cast<HWND>(Form->Handle()), PresentParams.hDeviceWindow);
+  ASSERT_TRUE(D->Render(0xFF0000FF, true));
+  ASSERT_TRUE(D->Flip());
+  const soft::TFrame* Frame = soft::PresentedFrame(reinterpret_cast<HWND>(Form->Handle()));
+  ASSERT_NE(nullptr, Frame);
+  EXPECT_EQ(0xFFFF0000u, Frame->Pixel(0, 0));  // engine red
+  D->Finalize();
+  D->SetWindowHandle(77);
+  ASSERT_TRUE(D->Initialize());
+  EXPECT_EQ(reinterpret_cast<HWND>(77), PresentParams.hDeviceWindow);
+  D->Finalize();
+  soft::ResetControls();
 }
 
 TEST_F(GlowDeviceTest, WindowedRefreshIsRefusedAsDirect3DRefusesIt) {
