@@ -22,8 +22,10 @@ class TBitmap : public TObject {
   int BytesPerPixel() const { return FFormat == TPixelFormat::pf32bit ? 4 : 3; }
   int Pitch() const { return FPitch; }
 
-  // Sizes below zero count as zero; the pixels become zero.
-  void SetSize(int Width, int Height, TPixelFormat Format);
+  // Sizes below zero count as zero; the pixels become zero. A size whose pixels would
+  // take more than MaxBytes leaves the bitmap empty and answers false.
+  static constexpr std::int64_t MaxBytes = std::int64_t{1} << 30;
+  bool SetSize(int Width, int Height, TPixelFormat Format);
   void SetPixelFormat(TPixelFormat Format) { SetSize(FWidth, FHeight, Format); }
 
   std::uint8_t* ScanLine(int Y) { return FPixels.data() + static_cast<std::size_t>(Y) * FPitch; }
