@@ -115,17 +115,10 @@ TEST_F(GlowImage, ConvertsRowsIntoTheChosenFormat) {
 }
 
 TEST_F(GlowImage, FontImageLaysOutItsGlyphCells) {
-  TImagePayloadHeader H;
-  H.Format = cfA4R4G4B4;
-  H.PatternSize = {16, 13};
-  H.VisibleSize = {15, 12};
-  H.PatternCount = 90;
-  H.TextureSize = {128, 256};
-  H.TextureCount = 1;
   const std::vector<std::uint8_t> Pixels(65536, 0x5A);
   TGlowImage Image;
   Image.SetQuality(qlLow);
-  ASSERT_TRUE(Load(Image, Payload(H, Pixels)));
+  ASSERT_TRUE(Load(Image, Payload(test::SmallFontHeader(), Pixels)));
   EXPECT_EQ(Image.Format(), D3DFMT_A4R4G4B4);
   EXPECT_EQ(Image.PatternsPerRow(), 8);
   EXPECT_EQ(Image.PatternsPerColumn(), 19);
@@ -306,6 +299,14 @@ TEST_F(GlowImage, LoadRecordReadsAnyRecordOfTheArchive) {
   EXPECT_EQ(Other.State(), tsNone);
 }
 
+// Cells of Cell texels, drawn whole, on textures of Texture texels: as the screensaver sets up
+// the image it builds from the desktop.
+void ShapeForBitmap(TGlowImage& Image, TPoint Cell, TPoint Texture) {
+  Image.SetPatternSize(Cell);
+  Image.SetSize(Texture);
+  Image.SetVisibleSize(Cell);
+}
+
 // A 32-bit bitmap whose pixel (X, Y) has blue X, green Y and red X + Y (all modulo 256).
 void Gradient(TBitmap& B, int Width, int Height) {
   B.SetSize(Width, Height, TPixelFormat::pf32bit);
@@ -325,9 +326,7 @@ TEST_F(GlowImage, DesktopPictureBecomesOneR5G6B5Texture) {
   TGlowImage Image;
   Image.SetQuality(qlMedium);
   Image.SetAlphaLevel(avNone);
-  Image.SetPatternSize({1024, 768});
-  Image.SetSize({1024, 768});
-  Image.SetVisibleSize({1024, 768});
+  ShapeForBitmap(Image, {1024, 768}, {1024, 768});
   ASSERT_TRUE(Image.LoadFromBitmap(Desktop, false, 0, 0));
   EXPECT_EQ(Image.Format(), D3DFMT_R5G6B5);
   EXPECT_EQ(Image.TextureCount(), 1);
@@ -355,9 +354,7 @@ TEST_F(GlowImage, BitmapCellsFillPagesAndLeaveEmptySlotsTransparent) {
   TBitmap Cells;
   Gradient(Cells, 12, 4);  // three 4 x 4 cells side by side
   TGlowImage Image;
-  Image.SetPatternSize({4, 4});
-  Image.SetVisibleSize({4, 4});
-  Image.SetSize({8, 8});
+  ShapeForBitmap(Image, {4, 4}, {8, 8});
   Image.SetMipMapping(false);
   ASSERT_TRUE(Image.LoadFromBitmap(Cells, false, 0, 0));
   EXPECT_EQ(Cells.PixelFormat(), TPixelFormat::pf32bit);
@@ -373,9 +370,7 @@ TEST_F(GlowImage, A24BitBitmapIsMadeOpaque) {
   TBitmap Picture(2, 2, TPixelFormat::pf24bit);
   Picture.ScanLine(1)[3] = 0x40;  // blue of (1, 1)
   TGlowImage Image;
-  Image.SetPatternSize({2, 2});
-  Image.SetSize({2, 2});
-  Image.SetVisibleSize({2, 2});
+  ShapeForBitmap(Image, {2, 2}, {2, 2});
   ASSERT_TRUE(Image.LoadFromBitmap(Picture, false, 0, 0));
   EXPECT_EQ(Picture.PixelFormat(), TPixelFormat::pf32bit) << "converted in place";
   EXPECT_EQ(Texel(Image, 0, 1, 1), 0xFF000040u);
@@ -387,9 +382,7 @@ TEST_F(GlowImage, ColourKeyMakesTheKeyTransparent) {
   const std::uint8_t Pixels[8] = {0x00, 0xFF, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};  // green, white
   std::memcpy(Picture.ScanLine(0), Pixels, 8);
   TGlowImage Image;
-  Image.SetPatternSize({2, 1});
-  Image.SetSize({2, 1});
-  Image.SetVisibleSize({2, 1});
+  ShapeForBitmap(Image, {2, 1}, {2, 1});
   ASSERT_TRUE(Image.LoadFromBitmap(Picture, true, 0x00FF00, 10));
   EXPECT_EQ(Texel(Image, 0, 0, 0), 0x0000FF00u);
   EXPECT_EQ(Texel(Image, 0, 1, 0), 0xFFFFFFFFu);
@@ -399,9 +392,7 @@ TEST_F(GlowImage, ABitmapSmallerThanOneCellGivesNoTextures) {
   TBitmap Small;
   Gradient(Small, 3, 3);
   TGlowImage Image;
-  Image.SetPatternSize({4, 4});
-  Image.SetSize({8, 8});
-  Image.SetVisibleSize({4, 4});
+  ShapeForBitmap(Image, {4, 4}, {8, 8});
   EXPECT_TRUE(Image.LoadFromBitmap(Small, false, 0, 0));
   EXPECT_EQ(Image.State(), tsReady);
   EXPECT_EQ(Image.TextureCount(), 0);
@@ -431,9 +422,7 @@ TEST_F(GlowImage, AFailedLockKeepsTheBitmapTextures) {
   TBitmap Picture;
   Gradient(Picture, 4, 4);
   TGlowImage Image;
-  Image.SetPatternSize({4, 4});
-  Image.SetSize({4, 4});
-  Image.SetVisibleSize({4, 4});
+  ShapeForBitmap(Image, {4, 4}, {4, 4});
   soft::FailNext("LockRect", 1);
   EXPECT_FALSE(Image.LoadFromBitmap(Picture, false, 0, 0));
   EXPECT_EQ(Image.State(), tsReady);

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdint>
 
+#include "ImageTestData.h"
 #include "engine/images/ImagePayload.h"
 #include "engine/images/PatternLayout.h"
 #include "framework/Streams.h"
@@ -12,20 +13,9 @@ namespace {
 
 constexpr TPoint MaxSize{16384, 16384};
 
-TImagePayloadHeader FontHeader() {
-  TImagePayloadHeader H;
-  H.Format = cfA4R4G4B4;
-  H.PatternSize = {16, 13};
-  H.VisibleSize = {15, 12};
-  H.PatternCount = 90;
-  H.TextureSize = {128, 256};
-  H.TextureCount = 1;
-  return H;
-}
-
 TEST(ImagePayloadHeader, RoundTripsThroughItsLittleEndianBytes) {
   TMemoryStream S;
-  TImagePayloadHeader H = FontHeader();
+  TImagePayloadHeader H = test::SmallFontHeader();
   H.PatternCount = -2;
   ASSERT_TRUE(WriteImagePayloadHeader(S, H));
   ASSERT_EQ(S.Size(), ImagePayloadHeaderSize);
@@ -47,8 +37,8 @@ TEST(ImagePayloadHeader, RoundTripsThroughItsLittleEndianBytes) {
 }
 
 TEST(ImagePayloadHeader, PixelBytesAreCountTimesRowsTimesRowBytes) {
-  EXPECT_EQ(ImagePayloadPixelBytes(FontHeader()), 65536);
-  TImagePayloadHeader H = FontHeader();
+  EXPECT_EQ(ImagePayloadPixelBytes(test::SmallFontHeader()), 65536);
+  TImagePayloadHeader H = test::SmallFontHeader();
   H.TextureCount = INT_MAX;
   H.TextureSize = {INT_MAX, INT_MAX};
   EXPECT_EQ(ImagePayloadPixelBytes(H), -1) << "too large to count, not wrapped";
@@ -57,9 +47,9 @@ TEST(ImagePayloadHeader, PixelBytesAreCountTimesRowsTimesRowBytes) {
 }
 
 TEST(IsLoadableImagePayload, AcceptsTheEmbeddedShapesWithExactlyTheirPixels) {
-  EXPECT_TRUE(IsLoadableImagePayload(FontHeader(), 65536, MaxSize));
-  EXPECT_TRUE(IsLoadableImagePayload(FontHeader(), 70000, MaxSize)) << "trailing bytes are not its business";
-  EXPECT_FALSE(IsLoadableImagePayload(FontHeader(), 65535, MaxSize)) << "one byte short";
+  EXPECT_TRUE(IsLoadableImagePayload(test::SmallFontHeader(), 65536, MaxSize));
+  EXPECT_TRUE(IsLoadableImagePayload(test::SmallFontHeader(), 70000, MaxSize)) << "trailing bytes are not its business";
+  EXPECT_FALSE(IsLoadableImagePayload(test::SmallFontHeader(), 65535, MaxSize)) << "one byte short";
   TImagePayloadHeader Bg;
   Bg.Format = cfA8R8G8B8;
   Bg.PatternSize = Bg.VisibleSize = Bg.TextureSize = {256, 256};
@@ -73,7 +63,7 @@ TEST(IsLoadableImagePayload, AcceptsTheEmbeddedShapesWithExactlyTheirPixels) {
 
 TEST(IsLoadableImagePayload, RefusesDamagedHeaders) {
   const auto Refused = [](auto Change, std::int64_t Bytes = 1 << 30) {
-    TImagePayloadHeader H = FontHeader();
+    TImagePayloadHeader H = test::SmallFontHeader();
     Change(H);
     return !IsLoadableImagePayload(H, Bytes, MaxSize);
   };

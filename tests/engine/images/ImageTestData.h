@@ -12,6 +12,19 @@
 
 namespace qel::test {
 
+// The header of the smaller font's glyph image: 90 cells of 16 x 13 (15 x 12 drawn) on one
+// 128 x 256 A4R4G4B4 texture.
+inline TImagePayloadHeader SmallFontHeader() {
+  TImagePayloadHeader H;
+  H.Format = cfA4R4G4B4;
+  H.PatternSize = {16, 13};
+  H.VisibleSize = {15, 12};
+  H.PatternCount = 90;
+  H.TextureSize = {128, 256};
+  H.TextureCount = 1;
+  return H;
+}
+
 // An image payload: the header, then Pixels as they are.
 inline std::vector<std::uint8_t> Payload(const TImagePayloadHeader& Header, const std::vector<std::uint8_t>& Pixels) {
   TMemoryStream S;
