@@ -49,6 +49,7 @@ class TSoftTexture final : public TRefCounted<IDirect3DTexture9> {
 
   // Level 0 as 0xAARRGGBB, Width() texels a row: what the rasteriser samples. Decoded when
   // first asked for after a change, so filling a texture costs no decoding until it is drawn.
+  // The decoding is not guarded: take the texels before handing drawing to other threads.
   const std::uint32_t* Texels() const;
   int Width() const { return static_cast<int>(FLevels[0].Width); }
   int Height() const { return static_cast<int>(FLevels[0].Height); }
