@@ -48,6 +48,11 @@ class TGlow2D : public TGlowDeviceSubscriber {
 
   bool Initialized() const { return FInitialized; }
   bool Lost() const { return FLost; }
+  // The batch staged so far and not yet drawn.
+  int BatchVertexCount() const { return FVertexCount; }
+  int BatchIndexCount() const { return FIndexCount; }
+  const TVertex2D* BatchVertices() const { return FVertices.data(); }
+  const std::uint16_t* BatchIndices() const { return FIndices.data(); }
 
   bool HandleMessage(std::uint32_t Msg) override;
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/draw/GlowTypes.h"
-#include "engine/images/GlowImages.h"
+#include "engine/images/GlowImage.h"
 #include "framework/Object.h"
 
 namespace qel {

@@ -1,7 +1,7 @@
 #include "engine/draw/TexMapCoords.h"
 
 #include "engine/images/DXTextures.h"
-#include "engine/images/GlowImages.h"
+#include "engine/images/GlowImage.h"
 
 namespace qel {
 
