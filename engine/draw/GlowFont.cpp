@@ -14,7 +14,6 @@ namespace qel {
 
 namespace {
 
-constexpr std::int32_t recFont = 3;
 constexpr std::int32_t AlphaBlend = 1284;
 constexpr std::size_t GlyphEntryBytes = 8;
 

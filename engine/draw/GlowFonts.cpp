@@ -8,12 +8,6 @@
 
 namespace qel {
 
-namespace {
-
-constexpr int recFont = 3;
-
-}  // namespace
-
 TGlowFonts::TGlowFonts(TComponent* Owner) : TGlowDeviceSubscriber(Owner) {
   // In the designer the first canvas of the owner is taken at once; at run time the
   // stored setting does it.

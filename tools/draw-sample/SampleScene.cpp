@@ -31,8 +31,8 @@ void DrawEffectPanels(const TSampleScene& S) {
   C.TexMap(S.Clouds, Bounds4(220, 30, 100, 150), Color4(0xFFFFFFFFu), DefaultTexCoord, Multiply);
   C.TexMap(S.Clouds, Bounds4(320, 30, 100, 150), Color4(0xFFFFC080u), DefaultTexCoord, Multiply);
 
-  // Additive light: red, green and blue discs of light on dark blue add up to white where
-  // all three meet.
+  // Additive light: red, green and blue squares of light on dark blue add up to near white
+  // where all three meet.
   C.FillRect({430, 30, 630, 180}, Color4(0xFF401010u), Replace);
   const std::uint32_t Lights[3] = {0xC00000FFu, 0xC000FF00u, 0xC0FF0000u};
   const double Centres[3][2] = {{505, 85}, {555, 85}, {530, 125}};
@@ -63,7 +63,7 @@ void DrawFontSamples(TGlowFont& Font, double Top) {
       {{}, "Plain: The quick brown fox 0123456789"},
       {{feBold}, "Bold: jumps over the lazy dog"},
       {{feItalic}, "Italic: !\"#%&'()*+,-./:;<=>?@[]"},
-      {{feShadow}, "Shadow: grey drop by two pixels"},
+      {{feShadow}, "Shadow: dark drop two pixels down-right"},
   };
   double Y = Top;
   const double LineHeight = Font.Image()->VisibleSize().Y + 4;
@@ -74,7 +74,7 @@ void DrawFontSamples(TGlowFont& Font, double Top) {
   }
   Font.SetStyle({feEmboss});
   Font.SetEmbossColor(0x00FFFFFFu);
-  Font.TextOutEx("Emboss: raised on a grey plate", 10, Y, 0xFF606060u, 0xFF606060u, AlphaBlend);
+  Font.TextOutEx("Emboss: pressed into the plate", 10, Y, 0xFF606060u, 0xFF606060u, AlphaBlend);
   Y += LineHeight;
   Font.SetStyle({});
   Font.TextOutEx("Tags: #$FF0000FFred top, &$FFFF0000blue bottom, 0xFF00FF00all green", 10, Y, 0xFFFFFFFFu,
@@ -86,6 +86,9 @@ void DrawFontSamples(TGlowFont& Font, double Top) {
 void DrawSampleScene(const TSampleScene& Scene) {
   DrawEffectPanels(Scene);
   DrawRibbon(Scene);
+  // A plate under the text, so that dark shadows and light highlights both show.
+  Scene.Canvas->FillRect({0, 245, 640, 480}, Color4Corners(0xFF603820u, 0xFF906848u, 0xFF906848u, 0xFF603820u),
+                         Replace);
   TGlowFont* Small = Scene.Fonts->Items(0);
   TGlowFont* Large = Scene.Fonts->Items(1);
   if (Small) {

@@ -158,7 +158,7 @@ TEST_F(BatcherTest, PropertyChangesFlushAndApplyAtOnce) {
 
 TEST_F(BatcherTest, NothingIsDrawnWhileLostAndTheBuffersComeBackWithTheDevice) {
   Start();
-  soft::LoseDevices();
+  soft::LoseDevices(1);  // the first Flip finds it still lost
   EXPECT_FALSE(Device->Flip());
   ASSERT_TRUE(Canvas->Lost());
   Device->BeginScene();
@@ -193,7 +193,7 @@ TEST_F(BatcherTest, FailedBufferCreationVetoesTheDeviceAndLaterQuadsAreIgnored) 
 
 TEST_F(BatcherTest, FailedRestorationFinalisesTheBatcher) {
   Start();
-  soft::LoseDevices();
+  soft::LoseDevices(1);  // the first Flip finds it still lost
   Device->Flip();
   soft::FailNext("CreateVertexBuffer", 1, E_OUTOFMEMORY);
   EXPECT_TRUE(Device->Flip());

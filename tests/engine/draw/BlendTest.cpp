@@ -5,7 +5,18 @@
 namespace qel::testing {
 namespace {
 
-using BlendTest = DrawTest;
+class BlendTest : public DrawTest {
+ protected:
+  // What one effect leaves at the centre of a quad drawn over an opaque background.
+  std::uint32_t Blended(std::uint32_t Background, std::uint32_t Color, std::int32_t Effect) {
+    Device->Clear(0xFF000000u);
+    Device->BeginScene();
+    Canvas->FillRect({0, 0, 16, 16}, Color4(Background), 1);
+    Canvas->FillRect({4, 4, 12, 12}, Color4(Color), Effect);
+    Device->EndScene();
+    return Frame().Pixel(8, 8);
+  }
+};
 
 struct TBlendCase {
   std::int32_t Effect;
@@ -69,16 +80,6 @@ TEST_F(BlendTest, IndexesBeyondTheTablesSetNoStateAndDrawSafely) {
   EXPECT_EQ(CountOf("DrawIndexedPrimitive"), 1);
 }
 
-// What one effect leaves at the centre of a quad drawn over an opaque background.
-std::uint32_t Blended(DrawTest& T, std::uint32_t Background, std::uint32_t Color, std::int32_t Effect) {
-  T.Device->Clear(0xFF000000u);
-  T.Device->BeginScene();
-  T.Canvas->FillRect({0, 0, 16, 16}, Color4(Background), 1);
-  T.Canvas->FillRect({4, 4, 12, 12}, Color4(Color), Effect);
-  T.Device->EndScene();
-  return T.Frame().Pixel(8, 8);
-}
-
 void ExpectNear(std::uint32_t Got, std::uint32_t Want) {
   for (int Shift = 0; Shift < 24; Shift += 8) {
     const int G = (Got >> Shift) & 0xFF, W = (Want >> Shift) & 0xFF;
@@ -92,11 +93,11 @@ TEST_F(BlendTest, PixelsOfTheThreeEffectsOnKnownBackgrounds) {
   // Background blue 0x80, green 0x40, red 0x20 (engine colours are 0xAABBGGRR).
   constexpr std::uint32_t Back = 0xFF804020u;
   // Half-transparent red: 255 * 128/255 + background * 127/255.
-  ExpectNear(Blended(*this, Back, 0x800000FFu, 1284), 0x00902040u);
+  ExpectNear(Blended(Back, 0x800000FFu, 1284), 0x00902040u);
   // Multiplying: the background scaled channel by channel (red 1, green 1/2, blue 0).
-  ExpectNear(Blended(*this, Back, 0xFF0080FFu, 512), 0x00202000u);
+  ExpectNear(Blended(Back, 0xFF0080FFu, 512), 0x00202000u);
   // Additive light weighted by alpha: background + colour * 128/255.
-  ExpectNear(Blended(*this, Back, 0x80FFFFFFu, 260), 0x00A0C0FFu);
+  ExpectNear(Blended(Back, 0x80FFFFFFu, 260), 0x00A0C0FFu);
   // Where the quad is not, the background stays.
   EXPECT_EQ(Frame().Pixel(1, 1) & 0xFFFFFF, 0x00204080u);
 }
