@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "engine/archive/GlowDb.h"
-#include "engine/archive/LittleEndian.h"
+#include "framework/LittleEndian.h"
 #include "engine/draw/GlowCanvas.h"
 #include "engine/draw/GlowFonts.h"
 #include "framework/Rounding.h"

@@ -6,7 +6,7 @@
 
 #include "engine/archive/GlowDb.h"
 #include "engine/archive/GlowDbWriter.h"
-#include "engine/archive/LittleEndian.h"
+#include "framework/LittleEndian.h"
 #include "engine/images/ImagePayload.h"
 #include "framework/Streams.h"
 #include "platform/resources/EmbeddedResources.h"
