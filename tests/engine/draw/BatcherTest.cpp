@@ -191,6 +191,15 @@ TEST_F(BatcherTest, FailedBufferCreationVetoesTheDeviceAndLaterQuadsAreIgnored) 
   EXPECT_EQ(soft::LiveObjects(), 0);
 }
 
+TEST_F(BatcherTest, ASecondInitialisationIsRefusedAndFinalisationStillReleasesAll) {
+  Start();
+  EXPECT_FALSE(Canvas->HandleMessage(msgDeviceInitialize));
+  EXPECT_FALSE(Canvas->Initialized());
+  EXPECT_EQ(CountOf("CreateVertexBuffer"), 0);
+  Device->Finalize();
+  EXPECT_EQ(soft::LiveObjects(), 0);
+}
+
 TEST_F(BatcherTest, FailedRestorationFinalisesTheBatcher) {
   Start();
   soft::LoseDevices(1);  // the first Flip finds it still lost

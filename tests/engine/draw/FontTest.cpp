@@ -287,6 +287,12 @@ TEST_F(FontTest, TheListTakesACanvasThatJoinsItsOwnerAndForgetsOneThatLeaves) {
   EXPECT_EQ(List->Canvas(), nullptr);
   List->SetCanvas(Before);
   EXPECT_EQ(List->Canvas(), Before);
+
+  TComponent Designer(nullptr);  // in the form designer the first canvas is taken at once
+  Designer.SetDesigning(true);
+  TGlowCanvas* First = Create<TGlowCanvas>(&Designer);
+  Create<TGlowCanvas>(&Designer);
+  EXPECT_EQ(Create<TGlowFonts>(&Designer)->Canvas(), First);
 }
 
 }  // namespace
