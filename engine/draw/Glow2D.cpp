@@ -117,6 +117,9 @@ void TGlow2D::Finalize() {
   ResetBatch();
   ForgetStates();
   FInitialized = false;
+  // A device finalised during a loss never announces the restoration; a batcher that stayed
+  // lost would draw nothing on the next device.
+  FLost = false;
 }
 
 bool TGlow2D::CreateBuffers() {

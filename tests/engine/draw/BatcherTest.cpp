@@ -179,6 +179,20 @@ TEST_F(BatcherTest, NothingIsDrawnWhileLostAndTheBuffersComeBackWithTheDevice) {
   EXPECT_TRUE(Logged("SetRenderState", D3DRS_CULLMODE, D3DCULL_NONE));
 }
 
+TEST_F(BatcherTest, ADeviceFinalisedWhileLostStartsAgainUnlost) {
+  Start();
+  soft::FailNext("Reset", 1);
+  EXPECT_FALSE(Device->ResetDevice());  // msgDeviceLost without msgDeviceRestored
+  ASSERT_TRUE(Canvas->Lost());
+  Device->Finalize();
+  ASSERT_TRUE(Device->Initialize());
+  EXPECT_FALSE(Canvas->Lost());
+  Device->BeginScene();
+  Canvas->FillQuad(Square, Color4(HalfRed), 1284);
+  Device->EndScene();
+  EXPECT_EQ(DrawnPrimitives(), std::vector<std::uint64_t>{2});
+}
+
 TEST_F(BatcherTest, FailedBufferCreationVetoesTheDeviceAndLaterQuadsAreIgnored) {
   soft::FailNext("CreateIndexBuffer", 1, E_OUTOFMEMORY);
   EXPECT_FALSE(Device->Initialize());
