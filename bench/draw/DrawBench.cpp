@@ -1,0 +1,106 @@
+// What drawing costs on the software device at 1920 x 1080: a frame shaped like the
+// screensaver's (tint, stretched clouds, six ribbons of the strip, a readout), the batcher's
+// own cost per quad (quads of one pixel, so rasterising hardly counts), and a line of text.
+// Prints one line per figure; the best of several runs counts.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+
+#include "engine/archive/GlowDb.h"
+#include "engine/device/GlowDevices.h"
+#include "engine/draw/GlowCanvas.h"
+#include "engine/draw/GlowFonts.h"
+#include "engine/images/GlowImages.h"
+#include "platform/resources/EmbeddedResources.h"
+
+using namespace qel;
+
+namespace {
+
+double BestMs(int Runs, const std::function<void()>& Work) {
+  double Best = 1e300;
+  for (int I = 0; I < Runs; ++I) {
+    const auto Start = std::chrono::steady_clock::now();
+    Work();
+    const auto End = std::chrono::steady_clock::now();
+    Best = std::min(Best, std::chrono::duration<double, std::milli>(End - Start).count());
+  }
+  return Best;
+}
+
+constexpr int Width = 1920, Height = 1080;
+
+// Six ribbons across the screen in quads 41 pixels wide, as the wave draws them.
+void DrawRibbons(TGlowCanvas& Canvas, TGlowImage* Strip) {
+  for (int Layer = 0; Layer < 6; ++Layer) {
+    double QX = -40, QY = 0;
+    for (int X = -40; X <= Width + 40; X += 41) {
+      const double Y = 540 + 150 * std::sin(X * 0.004 + Layer);
+      if (X > -40) {
+        const TPoint4 Quad = Point4(QX, QY - 120, X, Y - 120, X, Y + 60, QX, QY + 60);
+        Canvas.TexMap(Strip, Quad, Alpha4(90), DefaultTexCoord, 260);
+      }
+      QX = X;
+      QY = Y;
+    }
+  }
+}
+
+}  // namespace
+
+int main() {
+  TComponent Owner(nullptr);
+  auto* Device = Create<TGlowDevice>(&Owner);
+  Device->SetWidth(Width);
+  Device->SetHeight(Height);
+  Device->SetWindowHandle(1);
+  auto* Canvas = Create<TGlowCanvas>(&Owner);
+  Canvas->SetPublisher(Device);
+  Canvas->SetAlphaTesting(false);
+  auto* Images = Create<TGlowImages>(&Owner);
+  Images->SetPublisher(Device);
+  auto* Fonts = Create<TGlowFonts>(&Owner);
+  Fonts->SetPublisher(Device);
+  Fonts->SetCanvas(Canvas);
+  const void* Data = nullptr;
+  std::int64_t Size = 0;
+  auto* Db = Create<TGlowDb>(&Owner);
+  if (!FindEmbeddedResource("glowdb", Data, Size) || !Device->Initialize()) {
+    std::fprintf(stderr, "bench_draw: no artwork or no software device\n");
+    return 1;
+  }
+  Db->OpenStream(new TResourceStream(Data, Size));
+  if (!Images->LoadFromGlowDb(*Db) || !Fonts->LoadFromGlowDb(*Db)) {
+    std::fprintf(stderr, "bench_draw: the artwork did not load\n");
+    return 1;
+  }
+  TGlowImage* Clouds = Images->Find("bg");
+  TGlowImage* Strip = Images->Find("tex");
+  TGlowFont* Font = Fonts->Items(0);
+
+  Device->SetOnRender([&](TObject*) {
+    Canvas->FillRect({0, 0, Width, Height}, ColorAlpha4(0x00FF8040u, 60), 1284);
+    Canvas->TexMap(Clouds, Bounds4(0, 0, Width, Height), ColorAlpha4(0x00FF8040u, 200), DefaultTexCoord, 512);
+    Font->TextOut("FPS:100", 10, 10, 0x80FFFFFFu);
+    DrawRibbons(*Canvas, Strip);
+  });
+  const double Frame = BestMs(20, [&] { Device->Render(0xFF000000u, true); });
+  std::printf("screensaver-like frame %dx%d: %.2f ms\n", Width, Height, Frame);
+
+  constexpr int Quads = 200000;
+  Device->SetOnRender([&](TObject*) {
+    for (int I = 0; I < Quads; ++I) Canvas->FillQuad(Bounds4(I % 1000, I / 1000 % 1000, 1, 1), Alpha4(128), 1284);
+  });
+  const double Batch = BestMs(10, [&] { Device->Render(0xFF000000u, true); });
+  std::printf("one-pixel quads: %.1f ns per quad (%d quads, %.2f ms)\n", Batch * 1e6 / Quads, Quads, Batch);
+
+  Device->SetOnRender([&](TObject*) {
+    Font->SetStyle({feBold, feShadow});
+    for (int Line = 0; Line < 60; ++Line) Font->TextOut("The quick brown fox jumps over the lazy dog", 10, Line * 16, 0xFFFFFFFFu);
+  });
+  const double Text = BestMs(10, [&] { Device->Render(0xFF000000u, true); });
+  std::printf("bold shadowed text: %.3f ms per 43-character line (60 lines, %.2f ms)\n", Text / 60, Text);
+  return 0;
+}
