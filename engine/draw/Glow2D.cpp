@@ -6,8 +6,8 @@
 #include "engine/device/GlowSubsc.h"
 #include "engine/draw/BlendTables.h"
 #include "engine/draw/TexMapCoords.h"
-#include "engine/images/DXTextures.h"
 #include "engine/images/ColorFormats.h"
+#include "engine/images/DXTextures.h"
 
 namespace qel {
 
