@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "bench/BenchTiming.h"
 #include "engine/archive/GlowDb.h"
 #include "engine/device/GlowDevices.h"
 #include "engine/images/GlowImage.h"
@@ -19,16 +20,7 @@ using namespace qel;
 
 namespace {
 
-double BestMs(int Runs, const std::function<void()>& Work) {
-  double Best = 1e300;
-  for (int I = 0; I < Runs; ++I) {
-    const auto Start = std::chrono::steady_clock::now();
-    Work();
-    const auto End = std::chrono::steady_clock::now();
-    Best = std::min(Best, std::chrono::duration<double, std::milli>(End - Start).count());
-  }
-  return Best;
-}
+using bench::BestMs;
 
 }  // namespace
 
