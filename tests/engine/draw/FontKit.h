@@ -10,6 +10,7 @@
 #include "engine/images/ImagePayload.h"
 #include "framework/Streams.h"
 #include "platform/resources/EmbeddedResources.h"
+#include "tests/support/MemoryArchive.h"
 
 namespace qel::testing {
 
@@ -49,24 +50,6 @@ inline std::vector<std::uint8_t> FontPayload(std::int32_t First, std::int32_t Sp
 
 // The font "ABCD": first character 'A', spacing 1, advances 5, 6, 7, 8.
 inline std::vector<std::uint8_t> AbcdFont() { return FontPayload('A', 1, {5, 6, 7, 8}, 4, CellImagePayload(4)); }
-
-struct TRecord {
-  std::string Key;
-  std::int32_t Type;
-  std::vector<std::uint8_t> Payload;
-};
-
-// An archive component over the records, owned by Owner.
-inline TGlowDb* ArchiveOf(TComponent* Owner, const std::vector<TRecord>& Records) {
-  TGlowDbWriter Writer;
-  for (const TRecord& R : Records) Writer.Add(R.Key, R.Type, R.Payload, 0.0);
-  auto* Stream = new TMemoryStream;
-  const std::vector<std::uint8_t> Bytes = Writer.Bytes();
-  Stream->WriteBuffer(Bytes.data(), static_cast<std::int64_t>(Bytes.size()));
-  TGlowDb* Db = Create<TGlowDb>(Owner);
-  Db->OpenStream(Stream);
-  return Db;
-}
 
 // The artwork archive the program carries.
 inline TGlowDb* EmbeddedArchive(TComponent* Owner) {

@@ -22,7 +22,7 @@ class FontTest : public DrawTest {
   }
 
   TGlowFont* Abcd() {
-    TGlowDb* Db = ArchiveOf(Root.get(), {{"abcd", 3, AbcdFont()}});
+    TGlowDb* Db = testsupport::MemoryArchive(Root.get(), {{"abcd", 3, AbcdFont()}});
     TGlowFont* Font = Fonts->Add();
     EXPECT_TRUE(Font->LoadRecord("abcd", *Db, qlHigh, avFull));
     return Font;
@@ -214,7 +214,7 @@ TEST_F(FontTest, DefaultNamesCountOnAcrossClear) {
 }
 
 TEST_F(FontTest, ArchivesWithoutFontsLoadNothingSuccessfully) {
-  TGlowDb* Db = ArchiveOf(Root.get(), {{"pic", 1, CellImagePayload(1)}});
+  TGlowDb* Db = testsupport::MemoryArchive(Root.get(), {{"pic", 1, CellImagePayload(1)}});
   EXPECT_TRUE(Fonts->LoadFromGlowDb(*Db));
   EXPECT_EQ(Fonts->Count(), 0);
 }
@@ -222,7 +222,7 @@ TEST_F(FontTest, ArchivesWithoutFontsLoadNothingSuccessfully) {
 TEST_F(FontTest, BadRecordsFailTheLoadWithoutAnImage) {
   const std::vector<std::uint8_t> Image = CellImagePayload(4);
   const std::vector<std::uint8_t> Good = AbcdFont();
-  const std::vector<TRecord> Records = {
+  const std::vector<testsupport::TRecord> Records = {
       {"negative", 3, FontPayload('A', 0, {5, 6, 7, 8}, -1, Image)},
       {"huge", 3, FontPayload('A', 0, {5, 6, 7, 8}, 0x7FFFFFFF, Image)},
       {"beyond", 3, FontPayload('A', 0, {5}, 200, {})},
@@ -230,7 +230,7 @@ TEST_F(FontTest, BadRecordsFailTheLoadWithoutAnImage) {
       {"noimage", 3, FontPayload('A', 0, {5, 6}, 2, {})},
       {"image", 1, Image},
   };
-  TGlowDb* Db = ArchiveOf(Root.get(), Records);
+  TGlowDb* Db = testsupport::MemoryArchive(Root.get(), Records);
   for (const char* Key : {"negative", "huge", "beyond", "short", "noimage", "image", "missing"}) {
     TGlowFont* Font = Fonts->Add();
     EXPECT_FALSE(Font->LoadRecord(Key, *Db, qlHigh, avFull)) << Key;
@@ -246,13 +246,13 @@ TEST_F(FontTest, BadRecordsFailTheLoadWithoutAnImage) {
 
 TEST_F(FontTest, AFontLoadsOnce) {
   TGlowFont* Font = Abcd();
-  TGlowDb* Db = ArchiveOf(Root.get(), {{"abcd", 3, AbcdFont()}});
+  TGlowDb* Db = testsupport::MemoryArchive(Root.get(), {{"abcd", 3, AbcdFont()}});
   EXPECT_FALSE(Font->LoadRecord("abcd", *Db, qlHigh, avFull));
   EXPECT_TRUE(Font->Loaded());
 }
 
 TEST_F(FontTest, DrawingWithoutOwnerOrCanvasThrowsAndDrawsNothing) {
-  TGlowDb* Db = ArchiveOf(Root.get(), {{"abcd", 3, AbcdFont()}});
+  TGlowDb* Db = testsupport::MemoryArchive(Root.get(), {{"abcd", 3, AbcdFont()}});
   TGlowFont Orphan(nullptr);
   Orphan.TextOut("A", 0, 0, Top);  // not loaded: silently nothing
   ASSERT_TRUE(Orphan.LoadRecord("abcd", *Db, qlHigh, avFull));

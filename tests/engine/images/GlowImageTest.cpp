@@ -290,7 +290,7 @@ TEST_F(GlowImage, TheStreamIsReadFromItsPositionToTheEndOfThePayload) {
 TEST_F(GlowImage, LoadRecordReadsAnyRecordOfTheArchive) {
   TComponent Owner(nullptr);
   const auto P = CountingPayload(cfA8R8G8B8, 4, 2);
-  TGlowDb* Db = test::Archive(&Owner, {{"notes", 7, P}});
+  TGlowDb* Db = testsupport::MemoryArchive(&Owner, {{"notes", 7, P}});
   TGlowImage Image;
   ASSERT_TRUE(Image.LoadRecord("NOTES", *Db));
   EXPECT_EQ(TextureBytes(Image, 0, 4), std::vector<std::uint8_t>(P.begin() + 33, P.end()));

@@ -20,7 +20,7 @@ class GlowImages : public SoftDeviceTest {
     Images->SetPublisher(Device);
   }
   TGlowDb* StandardArchive() {
-    return test::Archive(&Owner, {{"Font.font", 3, CountingPayload(cfA4R4G4B4, 4, 4)},
+    return testsupport::MemoryArchive(&Owner, {{"Font.font", 3, CountingPayload(cfA4R4G4B4, 4, 4)},
                                   {"bg", 1, CountingPayload(cfA8R8G8B8, 8, 8)},
                                   {"notes", 9, CountingPayload(cfA8R8G8B8, 2, 2)},
                                   {"tex", 1, CountingPayload(cfA8R8G8B8, 2, 4)}});
@@ -113,7 +113,7 @@ TEST_F(GlowImages, TheLoadEventChoosesNamesWishesAndRecords) {
 TEST_F(GlowImages, AFailingRecordStopsTheLoadButKeepsWhatCameBefore) {
   auto Damaged = CountingPayload(cfA8R8G8B8, 2, 2);
   Damaged.pop_back();
-  TGlowDb* Db = test::Archive(&Owner, {{"one", 1, CountingPayload(cfA8, 2, 2)},
+  TGlowDb* Db = testsupport::MemoryArchive(&Owner, {{"one", 1, CountingPayload(cfA8, 2, 2)},
                                        {"two", 1, Damaged},
                                        {"three", 1, CountingPayload(cfA8, 2, 2)}});
   EXPECT_FALSE(Images->LoadFromGlowDb(*Db));
@@ -124,7 +124,7 @@ TEST_F(GlowImages, AFailingRecordStopsTheLoadButKeepsWhatCameBefore) {
 TEST_F(GlowImages, LoadImageLeavesNothingBehindOnFailure) {
   auto Damaged = CountingPayload(cfA8R8G8B8, 2, 2);
   Damaged.resize(40);
-  TGlowDb* Db = test::Archive(&Owner, {{"font", 3, CountingPayload(cfA8R8G8B8, 2, 2)}, {"broken", 1, Damaged}});
+  TGlowDb* Db = testsupport::MemoryArchive(&Owner, {{"font", 3, CountingPayload(cfA8R8G8B8, 2, 2)}, {"broken", 1, Damaged}});
   EXPECT_FALSE(Images->LoadImage("font", *Db, qlHigh, avFull)) << "not an image record";
   EXPECT_FALSE(Images->LoadImage("missing", *Db, qlHigh, avFull));
   EXPECT_FALSE(Images->LoadImage("broken", *Db, qlHigh, avFull));

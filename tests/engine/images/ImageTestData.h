@@ -9,6 +9,7 @@
 #include "engine/images/DXTextures.h"
 #include "engine/images/ImagePayload.h"
 #include "framework/Streams.h"
+#include "tests/support/MemoryArchive.h"
 
 namespace qel::test {
 
@@ -43,26 +44,6 @@ inline std::vector<std::uint8_t> CountingPayload(TColorFormat Format, int Width,
   std::vector<std::uint8_t> Pixels(static_cast<std::size_t>(Width) * Height * Count * FormatBytes(Format));
   for (std::size_t I = 0; I < Pixels.size(); ++I) Pixels[I] = static_cast<std::uint8_t>(Seed + I);
   return Payload(H, Pixels);
-}
-
-struct TRecord {
-  std::string Key;
-  std::int32_t Type;
-  std::vector<std::uint8_t> Payload;
-};
-
-// An archive component reading the given records from memory.
-inline TGlowDb* Archive(TComponent* Owner, const std::vector<TRecord>& Records) {
-  TGlowDbWriter Writer;
-  for (const TRecord& R : Records) Writer.Add(R.Key, R.Type, R.Payload, 0.0);
-  auto* Stream = new TMemoryStream;
-  const std::vector<std::uint8_t> Bytes = Writer.Bytes();
-  Stream->WriteBuffer(Bytes.data(), static_cast<std::int64_t>(Bytes.size()));
-  Stream->SetPosition(0);
-  auto* Db = Create<TGlowDb>(Owner);
-  Db->SetOpenMode(opReadOnly);
-  Db->OpenStream(Stream);
-  return Db;
 }
 
 // Texture Index's rows, Width * BytesPerTexel bytes each, without the pitch padding.
