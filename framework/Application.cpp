@@ -97,6 +97,12 @@ void TApplication::Dispatch(const TPlatformEvent& Event) {
       break;
     case TPlatformEvent::TKind::MouseDown:
       break;
+    case TPlatformEvent::TKind::Click:
+      Form->ControlClicked(Event.Control);
+      break;
+    case TPlatformEvent::TKind::Resize:
+      Form->Resized(Event.X, Event.Y);
+      break;
     case TPlatformEvent::TKind::Close:
       Form->Close();
       break;

@@ -25,7 +25,10 @@ class TControl : public TComponent {
   explicit TControl(TComponent* Owner) : TComponent(Owner) {}
 
   TControl* Parent() const { return FParent; }
-  void SetParent(TControl* Value) { FParent = Value; }
+  void SetParent(TControl* Value) {
+    FParent = Value;
+    Changed();
+  }
 
   int Left() const { return FLeft; }
   int Top() const { return FTop; }
@@ -34,18 +37,24 @@ class TControl : public TComponent {
   virtual void SetBounds(int Left, int Top, int Width, int Height);
 
   bool Visible() const { return FVisible; }
-  virtual void SetVisible(bool Value) { FVisible = Value; }
+  void SetVisible(bool Value);
   const std::string& Caption() const { return FCaption; }
-  virtual void SetCaption(std::string Value) { FCaption = std::move(Value); }
+  void SetCaption(std::string Value);
   const TFont& Font() const { return FFont; }
-  void SetFont(const TFont& Value) { FFont = Value; }
+  void SetFont(const TFont& Value);
   int TabOrder() const { return FTabOrder; }
-  void SetTabOrder(int Value) { FTabOrder = Value; }
+  void SetTabOrder(int Value);
 
   const TNotifyEvent& OnClick() const { return FOnClick; }
   void SetOnClick(TNotifyEvent Value) { FOnClick = std::move(Value); }
   // A click, as the user's mouse or keyboard gives it.
   virtual void Click() { Fire(FOnClick, this); }
+
+ protected:
+  // Something a window shows has changed; the form that holds the control hears of it.
+  virtual void Changed() {
+    if (FParent) FParent->Changed();
+  }
 
  private:
   TControl* FParent = nullptr;

@@ -19,9 +19,6 @@ class TForm : public TControl {
   int ClientWidth() const { return Width(); }
   int ClientHeight() const { return Height(); }
   void SetClientSize(int Width, int Height) { SetBounds(Left(), Top(), Width, Height); }
-  void SetBounds(int Left, int Top, int Width, int Height) override;
-  void SetVisible(bool Value) override;
-  void SetCaption(std::string Value) override;
 
   TBorderStyle BorderStyle() const { return FBorderStyle; }
   void SetBorderStyle(TBorderStyle Value);
@@ -42,6 +39,8 @@ class TForm : public TControl {
   void SetOnKeyDown(TKeyEvent Value) { FOnKeyDown = std::move(Value); }
   const TMouseMoveEvent& OnMouseMove() const { return FOnMouseMove; }
   void SetOnMouseMove(TMouseMoveEvent Value) { FOnMouseMove = std::move(Value); }
+  const TNotifyEvent& OnResize() const { return FOnResize; }
+  void SetOnResize(TNotifyEvent Value) { FOnResize = std::move(Value); }
 
   // The platform window; made on first use.
   TWindowHandle Handle();
@@ -56,6 +55,13 @@ class TForm : public TControl {
   // Input from the platform.
   void KeyDown(std::uint16_t Key, TShiftState Shift);
   void MouseMove(TShiftState Shift, int X, int Y);
+  // The platform clicked one of the form's controls (an Id of TControlParams).
+  void ControlClicked(std::uintptr_t Id);
+  // The platform gave the window a new client size (fires OnResize).
+  void Resized(int Width, int Height);
+
+ protected:
+  void Changed() override { UpdateWindow(); }
 
  private:
   TWindowParams Params() const;
@@ -68,7 +74,8 @@ class TForm : public TControl {
   bool FCursorVisible = true;
   bool FShown = false;
   TWindowHandle FHandle = 0;
-  TNotifyEvent FOnCreate, FOnShow;
+  bool FResizing = false;
+  TNotifyEvent FOnCreate, FOnShow, FOnResize;
   TKeyEvent FOnKeyDown;
   TMouseMoveEvent FOnMouseMove;
 };

@@ -1,9 +1,11 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "framework/Bitmap.h"
 #include "framework/Clock.h"
+#include "framework/Controls.h"
 #include "framework/Object.h"
 
 namespace qel {
@@ -14,6 +16,21 @@ namespace qel {
 using TWindowHandle = std::uintptr_t;
 
 enum class TBorderStyle { bsNone, bsSingle, bsSizeable };
+
+enum class TControlKind { ckPanel, ckLabel, ckButton };
+
+// A control the platform shows inside a form's window.
+struct TControlParams {
+  TControlKind Kind = TControlKind::ckPanel;
+  std::uintptr_t Id = 0;  // names the control in Click events
+  int Left = 0;           // in the window's client coordinates
+  int Top = 0;
+  int Width = 0;
+  int Height = 0;
+  std::string Caption;
+  TFont Font;
+  int TabOrder = -1;  // the button with the lowest non-negative tab order has the focus
+};
 
 // What the platform needs to show a form's window.
 struct TWindowParams {
@@ -26,16 +43,20 @@ struct TWindowParams {
   bool BorderIcons = true;
   bool CursorVisible = true;
   bool Visible = false;
+  std::vector<TControlParams> Controls;  // the visible ones, parents before children
 };
 
 // Input and window events, in client coordinates of the window they belong to.
 struct TPlatformEvent {
-  enum class TKind { KeyDown, MouseMove, MouseDown, Close, Quit };
+  // Click: a control was clicked (by mouse or keyboard). Resize: the window's client area
+  // got a new size that the platform chose (X and Y hold the width and height).
+  enum class TKind { KeyDown, MouseMove, MouseDown, Click, Resize, Close, Quit };
   TKind Kind = TKind::Quit;
   TWindowHandle Window = 0;  // 0: the application's main window
   std::uint16_t Key = 0;     // virtual-key code (KeyDown)
   int X = 0;
   int Y = 0;
+  std::uintptr_t Control = 0;  // TControlParams::Id (Click)
 };
 
 struct TScreenSize {

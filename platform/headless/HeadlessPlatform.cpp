@@ -94,6 +94,19 @@ void THeadlessPlatform::MouseMoveAt(double AtMs, int X, int Y) {
 
 void THeadlessPlatform::CloseAt(double AtMs) { Schedule(AtMs, TPlatformEvent{TPlatformEvent::TKind::Close}); }
 
+void THeadlessPlatform::ClickAt(double AtMs, std::uintptr_t Control) {
+  TPlatformEvent E{TPlatformEvent::TKind::Click};
+  E.Control = Control;
+  Schedule(AtMs, E);
+}
+
+void THeadlessPlatform::ResizeAt(double AtMs, int Width, int Height) {
+  TPlatformEvent E{TPlatformEvent::TKind::Resize};
+  E.X = Width;
+  E.Y = Height;
+  Schedule(AtMs, E);
+}
+
 void THeadlessPlatform::QuitAt(double AtMs) { Schedule(AtMs, TPlatformEvent{TPlatformEvent::TKind::Quit}); }
 
 }  // namespace qel

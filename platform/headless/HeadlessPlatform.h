@@ -47,6 +47,8 @@ class THeadlessPlatform : public TPlatform {
   void KeyDownAt(double AtMs, std::uint16_t Key);
   void MouseMoveAt(double AtMs, int X, int Y);
   void CloseAt(double AtMs);
+  void ClickAt(double AtMs, std::uintptr_t Control);
+  void ResizeAt(double AtMs, int Width, int Height);
   // Ends the run at AtMs whatever happens.
   void QuitAt(double AtMs);
   std::size_t PendingEvents() const { return FScript.size(); }

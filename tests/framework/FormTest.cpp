@@ -74,5 +74,56 @@ TEST(Form, InputReachesTheFormAndOnCreateRunsOnce) {
   EXPECT_EQ(F->Creates, 1);
 }
 
+TEST(Form, WindowListsItsVisibleControlsInClientCoordinatesAndClicksComeBack) {
+  THeadlessPlatform Platform;
+  TApplication App(Platform);
+  TForm* F = App.CreateForm<TForm>();
+  auto* Panel = Create<TPanel>(F);
+  Panel->SetParent(F);
+  Panel->SetBounds(8, 8, 300, 200);
+  auto* Button = Create<TButton>(F);
+  Button->SetParent(Panel);
+  Button->SetBounds(10, 20, 75, 25);
+  Button->SetCaption("close");
+  int Clicks = 0;
+  Button->SetOnClick([&](TObject* Sender) { Clicks += Sender == Button; });
+  auto* Orphan = Create<TLabel>(F);  // no parent: not part of the window
+  Orphan->SetCaption("x");
+  const TWindowHandle H = F->Handle();
+
+  Panel->SetVisible(false);  // hides its children too, and reaches the open window
+  EXPECT_TRUE(Platform.Window(H)->Params.Controls.empty());
+  Panel->SetVisible(true);
+  const auto& Controls = Platform.Window(H)->Params.Controls;
+  ASSERT_EQ(Controls.size(), 2u);
+  EXPECT_EQ(Controls[0].Kind, TControlKind::ckPanel);
+  EXPECT_EQ(Controls[1].Kind, TControlKind::ckButton);
+  EXPECT_EQ(Controls[1].Left, 18);
+  EXPECT_EQ(Controls[1].Top, 28);
+  EXPECT_EQ(Controls[1].Caption, "close");
+
+  Platform.ClickAt(1, Controls[1].Id);
+  Platform.ClickAt(2, 12345);  // no such control: ignored
+  App.Run();
+  EXPECT_EQ(Clicks, 1);
+}
+
+TEST(Form, ASizeFromThePlatformFiresOnResizeWithoutBeingSentBack) {
+  THeadlessPlatform Platform;
+  TApplication App(Platform);
+  TForm* F = App.CreateForm<TForm>();
+  F->SetClientSize(400, 300);
+  const TWindowHandle H = F->Handle();
+  int Resizes = 0;
+  F->SetOnResize([&](TObject*) { ++Resizes; });
+  Platform.ResizeAt(1, 640, 480);
+  Platform.ResizeAt(2, 640, 480);  // no change: no event
+  App.Run();
+  EXPECT_EQ(Resizes, 1);
+  EXPECT_EQ(F->ClientWidth(), 640);
+  EXPECT_EQ(F->ClientHeight(), 480);
+  EXPECT_EQ(Platform.Window(H)->Params.ClientWidth, 400);  // the platform's own size stands
+}
+
 }  // namespace
 }  // namespace qel
