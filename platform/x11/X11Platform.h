@@ -1,0 +1,85 @@
+#pragma once
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "framework/Platform.h"
+#include "platform/x11/X11Monitor.h"
+
+namespace qel {
+
+namespace x11 {
+class TPainter;
+class TPresenter;
+}  // namespace x11
+
+struct TX11Options {
+  // Hack mode (xscreensaver, xsecurelock): the program draws into this window of its host
+  // instead of making windows of its own, at the window's size, and takes no input.
+  bool Hack = false;
+  Window HostWindow = 0;  // 0 in hack mode: the root window
+};
+
+// The framework's platform on an X11 display. Run-mode forms (no border) become an
+// override-redirect window over the primary monitor that grabs the keyboard and the pointer;
+// other forms become normal managed windows. Frames of the software Direct3D device reach
+// the windows through presenters (MIT-SHM where possible). SIGTERM, SIGINT and SIGHUP, and
+// the loss of the program's window, end the message loop; losing the display ends the
+// process with status 1.
+class TX11Platform : public TPlatform {
+ public:
+  TX11Platform();
+  ~TX11Platform() override;
+
+  // Connects to $DISPLAY and, in hack mode, checks the host's window. Error says why not.
+  bool Open(const TX11Options& Options, std::string& Error);
+  Display* XDisplay() const { return FDisplay; }
+
+  TClock& Clock() override { return FClock; }
+  TScreenSize ScreenSize() override;
+  bool CaptureDesktop(TBitmap& Bitmap) override;
+  void MessageBox(const std::string& Text, const std::string& Caption) override;
+
+  TWindowHandle CreateWindow(const TWindowParams& Params) override;
+  void UpdateWindow(TWindowHandle Window, const TWindowParams& Params) override;
+  void DestroyWindow(TWindowHandle Window) override;
+
+  bool PollEvent(TPlatformEvent& Event) override;
+  void WaitEvent(std::int64_t TimeoutMs) override;
+
+  bool FindResource(const std::string& Name, const void*& Data, std::int64_t& Size) override;
+
+ private:
+  struct TWindowRec;
+
+  void Translate(XEvent& E);
+  TWindowRec* Find(Window Xid);
+  void Map(TWindowRec& W);
+  void Grab(TWindowRec& W);
+  void SetNames(TWindowRec& W);
+  void SetCursor(TWindowRec& W);
+  void Paint(TWindowRec& W);
+  void Present(TWindowRec& W, const std::uint32_t* Pixels, int Width, int Height);
+  void Push(TPlatformEvent::TKind Kind, TWindowRec& W);
+
+  TSteadyClock FClock;
+  Display* FDisplay = nullptr;
+  int FScreen = 0;
+  TX11Options FOptions;
+  x11::TRect FMonitor;
+  x11::TRect FHost;  // hack mode: the host's window
+  bool FHostGone = false;
+  int FRandREventBase = -1;
+  bool FAllowShm = true;
+  Cursor FBlankCursor = None;
+  Atom FDeleteWindow = None;
+  std::map<TWindowHandle, std::unique_ptr<TWindowRec>> FWindows;
+  std::deque<TPlatformEvent> FQueue;
+  bool FQuitSent = false;
+};
+
+}  // namespace qel

@@ -1,0 +1,28 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qel {
+
+// What the command line of the Linux screensaver asks for.
+struct TSaverCommand {
+  enum class TAction { Run, Help, Version, Fail };
+  TAction Action = TAction::Run;
+  // The screensaver host's switch the main form decides its mode from: "/s" (run) when
+  // there is none, "/c" for --config, or a host's own switch as it was given.
+  std::string FirstArgument = "/s";
+  // Hack mode: draw into the host's window (WindowId; 0 for the root window).
+  bool Hack = false;
+  std::uint32_t WindowId = 0;
+  std::string Error;  // Fail: what was wrong
+};
+
+// Reads the arguments after the program name. XScreensaverWindow is the value of
+// $XSCREENSAVER_WINDOW (nullptr when unset), used by --root.
+TSaverCommand ParseSaverCommand(const std::vector<std::string>& Args, const char* XScreensaverWindow);
+
+// The usage text of --help.
+const char* SaverUsage();
+
+}  // namespace qel
