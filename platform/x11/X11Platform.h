@@ -79,7 +79,6 @@ class TX11Platform : public TPlatform {
   Atom FDeleteWindow = None;
   std::map<TWindowHandle, std::unique_ptr<TWindowRec>> FWindows;
   std::deque<TPlatformEvent> FQueue;
-  bool FQuitSent = false;
 };
 
 }  // namespace qel
