@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "framework/Application.h"
-#include "framework/Random.h"
 
 namespace qel {
 namespace {
@@ -71,6 +70,7 @@ TMainForm::TMainForm(TComponent* Owner, std::string FirstArgument)
   D->SetHardwareTL(false);
   D->SetDepthBuffer(false);
   D->SetWindowHandle(0);
+  D->SetOnRender([this](TObject* S) { DRender(S); });
 
   Timer = Create<TGlowTimer>(this);
   Timer->SetName("Timer");
@@ -79,6 +79,28 @@ TMainForm::TMainForm(TComponent* Owner, std::string FirstArgument)
   Timer->SetEnabled(true);
   Timer->SetOnTimer([this](TObject* S) { TimerTimer(S); });
   Timer->SetOnProcess([this](TObject* S) { TimerProcess(S); });
+
+  C = Create<TGlowCanvas>(this);
+  C->SetName("C");
+  C->SetPublisher(D);
+  C->SetAlphaTesting(false);
+  C->SetVertexCache(4096);
+  C->SetAntialias(true);
+  C->SetDithering(false);
+
+  Tex = Create<TGlowImages>(this);
+  Tex->SetName("Tex");
+  Tex->SetPublisher(D);
+  Tex->SetMipMappping(false);
+
+  Db = Create<TGlowDb>(this);
+  Db->SetName("Db");
+  Db->SetOpenMode(opReadOnly);
+
+  Font = Create<TGlowFonts>(this);
+  Font->SetName("Font");
+  Font->SetPublisher(D);
+  Font->SetCanvas(C);
 
   ExitTimer = Create<TTimer>(this);
   ExitTimer->SetName("ExitTimer");
@@ -103,20 +125,6 @@ void TMainForm::FormCreate(TObject*) {
   if (A == "/p" || A == "/P") RunMode = false;  // preview: nothing is drawn in the host's window
   if (!RunMode) return;
   RunModeSetUp();
-}
-
-void TMainForm::RunModeSetUp() {
-  Randomize();
-  // A borderless window over the whole primary screen, without a cursor.
-  SetCursorVisible(false);
-  const TScreenSize Screen = Application ? Application->Platform().ScreenSize() : TScreenSize{D->Width(), D->Height()};
-  SetBounds(0, 0, Screen.Width, Screen.Height);
-  D->SetWidth(Screen.Width);
-  D->SetHeight(Screen.Height);
-  Wave.ColorTable = WaveColors;
-  NewWave();
-  // The first wave opens on the desktop picture.
-  Wave.Fade = -1.0;
 }
 
 void TMainForm::FormShow(TObject*) {
@@ -151,13 +159,5 @@ void TMainForm::ExitTimerTimer(TObject*) {
 }
 
 void TMainForm::Button1Click(TObject*) { Close(); }
-
-// One frame: drawn from the state before this frame's steps, then presented. Without an
-// initialised device Render and Flip do nothing.
-void TMainForm::TimerTimer(TObject*) {
-  D->Render(0xFF000000, true);
-  Timer->Process();
-  D->Flip();
-}
 
 }  // namespace qel

@@ -1,10 +1,16 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "app/WaveState.h"
+#include "engine/archive/GlowDb.h"
 #include "engine/device/GlowDevices.h"
 #include "engine/device/GlowTimers.h"
+#include "engine/draw/GlowCanvas.h"
+#include "engine/draw/GlowFonts.h"
+#include "engine/images/GlowImage.h"
+#include "engine/images/GlowImages.h"
 #include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "framework/Timer.h"
@@ -29,6 +35,10 @@ class TMainForm : public TForm {
   TButton* Button1 = nullptr;
   TGlowDevice* D = nullptr;
   TGlowTimer* Timer = nullptr;
+  TGlowCanvas* C = nullptr;
+  TGlowImages* Tex = nullptr;
+  TGlowDb* Db = nullptr;
+  TGlowFonts* Font = nullptr;
   TTimer* ExitTimer = nullptr;
   TTimer* ChangeTimer = nullptr;
 
@@ -40,6 +50,7 @@ class TMainForm : public TForm {
   void ExitTimerTimer(TObject* Sender);
   void Button1Click(TObject* Sender);
   void TimerTimer(TObject* Sender);
+  void DRender(TObject* Sender);
   void TimerProcess(TObject* Sender);
   void ChangeTimerTimer(TObject* Sender);
 
@@ -48,13 +59,22 @@ class TMainForm : public TForm {
 
   // The wave model.
   TWaveState Wave;
+  // The desktop as it was when the saver started; not loaded when the screen is larger than
+  // the device's largest texture (then it is not drawn).
+  std::unique_ptr<TGlowImage> DesktopImage;
+
+  // Called in every frame event after the frame is drawn and before the processing steps and
+  // the presentation: the back buffer holds the finished frame, the wave state is the one it
+  // was drawn from. Off-screen renderers read the frame back here.
+  const TNotifyEvent& OnFrameRendered() const { return FOnFrameRendered; }
+  void SetOnFrameRendered(TNotifyEvent Value) { FOnFrameRendered = std::move(Value); }
 
   // State of the exit rules.
   bool RunMode = false;    // run or configuration mode chosen; otherwise FormShow ends
   bool ExitArmed = false;  // one second after creation: other keys and the mouse end the saver
-  // A debug switch fixed when the program is built: shows the frame rate, and only Escape
-  // ends the saver.
-  static constexpr bool ShowFPS = false;
+  // A debug switch, off in the shipped programs: shows the frame rate, and only Escape ends
+  // the saver. Tests and wave-render --fps-readout turn it on.
+  bool ShowFPS = false;
   std::int32_t MouseX = 0, MouseY = 0;
   std::int32_t PrevMouseX = 0, PrevMouseY = 0;
 
@@ -62,6 +82,7 @@ class TMainForm : public TForm {
   void RunModeSetUp();
 
   std::string FFirstArgument;
+  TNotifyEvent FOnFrameRendered;
 };
 
 }  // namespace qel

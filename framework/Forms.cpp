@@ -6,11 +6,14 @@ namespace qel {
 
 TForm::TForm(TComponent* Owner) : TControl(Owner) { TControl::SetVisible(false); }
 
-TForm::~TForm() {
+TForm::~TForm() { DestroyHandle(); }
+
+void TForm::DestroyHandle() {
   if (FHandle && Application) {
     Application->UnregisterWindow(FHandle);
     Application->Platform().DestroyWindow(FHandle);
   }
+  FHandle = 0;
 }
 
 namespace {

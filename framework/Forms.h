@@ -45,6 +45,8 @@ class TForm : public TControl {
   // The platform window; made on first use.
   TWindowHandle Handle();
   bool HandleAllocated() const { return FHandle != 0; }
+  // Destroys the platform window now; it is made again on next use.
+  void DestroyHandle();
 
   void Show();
   // Closing the main form ends the application; another form is hidden.

@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/app/ProgramRun.h"
+#include "tests/app/SaverOnSoftDevice.h"
 
 namespace qel {
 namespace {
@@ -11,14 +11,14 @@ namespace {
 constexpr double kLimit = 8000;
 
 // Runs the saver with the scripted input and answers when it ended (kLimit: it did not).
-double RunSaver(TProgramRun& R) {
+double RunSaver(TSaverRun& R) {
   R.Run("/s", kLimit);
   return R.EndMs;
 }
 
 TEST(ExitRules, OtherKeysEndTheSaverOnlyAfterTheFirstSecond) {
   for (std::uint16_t Key : {std::uint16_t{'A'}, std::uint16_t{13}, std::uint16_t{16}, std::uint16_t{0x70}}) {
-    TProgramRun R;
+    TSaverRun R;
     R.Platform.KeyDownAt(10, Key);
     R.Platform.KeyDownAt(999, Key);
     R.Platform.KeyDownAt(1500, Key);
@@ -28,11 +28,13 @@ TEST(ExitRules, OtherKeysEndTheSaverOnlyAfterTheFirstSecond) {
 }
 
 TEST(ExitRules, TheExitTimerArmsOnceAndStops) {
-  TProgramRun R;
-  R.Run("/s", 999);
-  EXPECT_FALSE(R.Form->ExitArmed);
-  EXPECT_TRUE(R.Form->ExitTimer->Enabled());
-  TProgramRun Later;
+  {
+    TSaverRun R;
+    R.Run("/s", 999);
+    EXPECT_FALSE(R.Form->ExitArmed);
+    EXPECT_TRUE(R.Form->ExitTimer->Enabled());
+  }
+  TSaverRun Later;
   Later.Run("/s", 1100);
   EXPECT_TRUE(Later.Form->ExitArmed);
   EXPECT_FALSE(Later.Form->ExitTimer->Enabled());
@@ -40,7 +42,7 @@ TEST(ExitRules, TheExitTimerArmsOnceAndStops) {
 
 TEST(ExitRules, EscapeEndsTheSaverAtAnyTime) {
   for (double At : {0.0, 5.0, 500.0, 2500.0}) {
-    TProgramRun R;
+    TSaverRun R;
     R.Platform.KeyDownAt(At, vkEscape);
     const double End = RunSaver(R);
     EXPECT_GE(End, At);
@@ -49,7 +51,7 @@ TEST(ExitRules, EscapeEndsTheSaverAtAnyTime) {
 }
 
 TEST(ExitRules, SpaceNeverEndsTheSaverButEndsTheWave) {
-  TProgramRun R;
+  TSaverRun R;
   R.Platform.KeyDownAt(200, vkSpace);
   R.Platform.KeyDownAt(1500, vkSpace);
   R.Platform.KeyDownAt(6000, vkSpace);
@@ -65,7 +67,7 @@ struct TMoves {
 };
 
 double RunMoves(const TMoves& M) {
-  TProgramRun R;
+  TSaverRun R;
   double T = 100;
   for (auto [X, Y] : M.Before) R.Platform.MouseMoveAt(T += 100, X, Y);
   T = 1100;
@@ -100,7 +102,7 @@ TEST(ExitRules, TheFirstMoveAfterArmingComparesWithTheLastRecordedPosition) {
 }
 
 TEST(ExitRules, MousePositionsAreRecordedEveryTime) {
-  TProgramRun R;
+  TSaverRun R;
   R.Platform.MouseMoveAt(100, 40, 50);
   R.Platform.MouseMoveAt(200, 41, 52);
   R.Run("/s", 500);

@@ -5,35 +5,6 @@
 namespace qel {
 namespace {
 
-TEST(Modes, SlashSInEitherCaseRunsTheSaver) {
-  for (const char* Arg : {"/s", "/S"}) {
-    TProgramRun R(1024, 768);
-    R.Run(Arg, 3000);
-    EXPECT_FALSE(R.EndedBefore(3000)) << Arg;
-    EXPECT_TRUE(R.Form->RunMode);
-    EXPECT_FALSE(R.Form->Panel1->Visible());
-    EXPECT_EQ(R.App.Title(), "QEL Wave");
-    // Borderless over the whole screen, no cursor; the device takes the screen's size.
-    const TWindowParams& W = R.Window();
-    EXPECT_EQ(W.BorderStyle, TBorderStyle::bsNone);
-    EXPECT_FALSE(W.BorderIcons);
-    EXPECT_FALSE(W.CursorVisible);
-    EXPECT_EQ(W.Left, 0);
-    EXPECT_EQ(W.Top, 0);
-    EXPECT_EQ(W.ClientWidth, 1024);
-    EXPECT_EQ(W.ClientHeight, 768);
-    EXPECT_EQ(R.Form->D->Width(), 1024);
-    EXPECT_EQ(R.Form->D->Height(), 768);
-    EXPECT_FALSE(R.Form->D->Initialized());
-    // The first wave is under way, opening on the desktop picture.
-    EXPECT_EQ(R.Form->Wave.LayerCount, 6);
-    EXPECT_EQ(R.Form->Wave.FadeState, fsFadingIn);
-    EXPECT_EQ(R.Form->Wave.ColorTable, WaveColors);
-    EXPECT_LT(R.Form->Wave.Fade, 0.0);
-    EXPECT_EQ(R.Form->Wave.Layers[0].Origin.Y, 384.0f);
-  }
-}
-
 TEST(Modes, SecondCharacterCOpensTheConfigurationPanel) {
   for (const char* Arg : {"/c", "/C", "/C:1234", "/c:99", "xc", "-C"}) {
     TProgramRun R;
@@ -81,9 +52,21 @@ TEST(Modes, ConfigurationPanelHasItsControls) {
   EXPECT_EQ(F.Button1->TabOrder(), 0);
   EXPECT_EQ(F.Button1->Font().Height, 11);
   // Owned components in their stored order.
-  const char* Names[] = {"Panel1", "Label1", "Label2", "Button1", "D", "Timer", "ExitTimer", "ChangeTimer"};
-  ASSERT_EQ(F.ComponentCount(), 8);
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(F.Components(i)->Name(), Names[i]);
+  const char* Names[] = {"Panel1", "Label1", "Label2", "Button1", "D",           "Timer",
+                         "C",      "Tex",    "Db",     "Font",    "ExitTimer", "ChangeTimer"};
+  ASSERT_EQ(F.ComponentCount(), 12);
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(F.Components(i)->Name(), Names[i]);
+  // The canvas, the images and the fonts hear the device; the fonts draw on the canvas.
+  EXPECT_EQ(F.C->Publisher(), F.D);
+  EXPECT_EQ(F.Tex->Publisher(), F.D);
+  EXPECT_EQ(F.Font->Publisher(), F.D);
+  EXPECT_EQ(F.Font->Canvas(), F.C);
+  EXPECT_FALSE(F.C->AlphaTesting());
+  EXPECT_EQ(F.C->VertexCache(), 4096);
+  EXPECT_TRUE(F.C->Antialias());
+  EXPECT_FALSE(F.C->Dithering());
+  EXPECT_FALSE(F.Tex->MipMappping());
+  EXPECT_EQ(F.Db->OpenMode(), opReadOnly);
   // The device keeps its stored settings outside run mode.
   EXPECT_EQ(F.D->Width(), 800);
   EXPECT_EQ(F.D->Height(), 600);

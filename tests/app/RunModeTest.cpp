@@ -1,0 +1,315 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/FrameLayers.h"
+#include "engine/device/FrameReadBack.h"
+#include "tests/app/SaverOnSoftDevice.h"
+
+namespace qel {
+namespace {
+
+// The set-up's calls into the platform, in their order.
+class TRecordingPlatform : public THeadlessPlatform {
+ public:
+  using THeadlessPlatform::THeadlessPlatform;
+  std::vector<std::string> Log;
+  bool FailCapture = false;
+
+  bool FindResource(const std::string& Name, const void*& Data, std::int64_t& Size) override {
+    Log.push_back("resource " + Name);
+    return THeadlessPlatform::FindResource(Name, Data, Size);
+  }
+  bool CaptureDesktop(TBitmap& Bitmap) override {
+    Log.push_back("capture");
+    return !FailCapture && THeadlessPlatform::CaptureDesktop(Bitmap);
+  }
+  TWindowHandle CreateWindow(const TWindowParams& P) override {
+    Log.push_back("window " + std::to_string(P.Left) + "," + std::to_string(P.Top) + " " +
+                  std::to_string(P.ClientWidth) + "x" + std::to_string(P.ClientHeight) +
+                  (P.CursorVisible ? " cursor" : " no cursor") + " devices " +
+                  std::to_string(soft::CallLog().Count("CreateDevice")));
+    return THeadlessPlatform::CreateWindow(P);
+  }
+};
+
+struct TRecordedRun {
+  explicit TRecordedRun(int W, int H) : Platform(W, H) { soft::ResetControls(); }
+  ~TRecordedRun() { UnfixRandomizeSeed(); }
+  TMainForm* Run(double LimitMs, const std::function<void(TMainForm&)>& Prepare = {}) {
+    Platform.QuitAt(LimitMs);
+    RunProgram(App, "/s", [&](TMainForm& F) {
+      Form = &F;
+      if (Prepare) Prepare(F);
+    });
+    return Form;
+  }
+  TRecordingPlatform Platform;
+  TApplication App{Platform};
+  TMainForm* Form = nullptr;
+};
+
+// A desktop of every shade, so quantisation and placement both show.
+void PaintDesktop(TBitmap& B, int W, int H) {
+  B.SetSize(W, H, TPixelFormat::pf32bit);
+  for (int Y = 0; Y < H; ++Y)
+    for (int X = 0; X < W; ++X)
+      reinterpret_cast<std::uint32_t*>(B.ScanLine(Y))[X] =
+          static_cast<std::uint32_t>((X * 7 + Y) & 0xFF) << 16 | static_cast<std::uint32_t>((Y * 5) & 0xFF) << 8 |
+          static_cast<std::uint32_t>((X * 3 + Y * 11) & 0xFF);
+}
+
+std::uint32_t Quantised(std::uint32_t V, int Bits) {
+  const std::uint32_t Q = V >> (8 - Bits);
+  return (Q << (8 - Bits)) | (Q >> (2 * Bits - 8));
+}
+
+// The primitives of each draw call of the frames so far.
+std::vector<std::uint64_t> DrawnPrimitives() {
+  std::vector<std::uint64_t> Counts;
+  for (const soft::TCall& C : soft::CallLog().Named("DrawIndexedPrimitive")) Counts.push_back(C.Arg(5));
+  return Counts;
+}
+
+TEST(RunMode, SlashSInEitherCaseRunsTheSaverOverTheWholeScreen) {
+  for (const char* Arg : {"/s", "/S"}) {
+    TSaverRun R(1024, 768);
+    R.Run(Arg, 100);
+    EXPECT_FALSE(R.EndedBefore(100)) << Arg;
+    EXPECT_TRUE(R.Form->RunMode);
+    EXPECT_FALSE(R.Form->Panel1->Visible());
+    EXPECT_EQ(R.App.Title(), "QEL Wave");
+    const TWindowParams& W = R.Window();
+    EXPECT_EQ(W.BorderStyle, TBorderStyle::bsNone);
+    EXPECT_FALSE(W.BorderIcons);
+    EXPECT_FALSE(W.CursorVisible);
+    EXPECT_TRUE(W.Visible);
+    EXPECT_EQ(W.Left, 0);
+    EXPECT_EQ(W.Top, 0);
+    EXPECT_EQ(W.ClientWidth, 1024);
+    EXPECT_EQ(W.ClientHeight, 768);
+    EXPECT_TRUE(R.Form->D->Initialized());
+    EXPECT_EQ(R.Form->D->Width(), 1024);
+    EXPECT_EQ(R.Form->D->Height(), 768);
+    // One pattern of the screen's size on one texture of that size, 16 bits without alpha.
+    const TGlowImage& Desk = *R.Form->DesktopImage;
+    EXPECT_EQ(Desk.PatternCount(), 1);
+    EXPECT_EQ(Desk.TextureCount(), 1);
+    EXPECT_EQ(Desk.Size(), (TPoint{1024, 768}));
+    EXPECT_EQ(Desk.Format(), D3DFMT_R5G6B5);
+    EXPECT_EQ(R.Form->Font->Count(), 2);
+    EXPECT_NE(R.Form->Tex->Find("bg"), nullptr);
+    EXPECT_NE(R.Form->Tex->Find("tex"), nullptr);
+    EXPECT_EQ(R.Form->Wave.LayerCount, 6);
+    EXPECT_EQ(R.Form->Wave.FadeState, fsFadingIn);
+    EXPECT_EQ(R.Form->Wave.ColorTable, WaveColors);
+    EXPECT_LT(R.Form->Wave.Fade, 0.0);
+    EXPECT_EQ(R.Form->Wave.Layers[0].Origin.Y, 384.0f);
+  }
+}
+
+TEST(RunMode, SetUpRunsInItsOrder) {
+  TRecordedRun R(96, 64);
+  TMainForm* F = R.Run(0);
+  // The archive, then the desktop, then a full-screen window without a cursor, made for the
+  // device before the device exists.
+  EXPECT_EQ(R.Platform.Log, (std::vector<std::string>{"resource glowdb", "capture",
+                                                       "window 0,0 96x64 no cursor devices 0"}));
+  // Fonts, then images, then the desktop picture: the last texture made.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> Textures;
+  for (const soft::TCall& C : soft::CallLog().Named("CreateTexture")) Textures.push_back({C.Arg(0), C.Arg(1)});
+  ASSERT_GE(Textures.size(), 5u);
+  EXPECT_EQ(Textures[Textures.size() - 3], (std::pair<std::uint64_t, std::uint64_t>{256, 256}));
+  EXPECT_EQ(Textures[Textures.size() - 2], (std::pair<std::uint64_t, std::uint64_t>{32, 128}));
+  EXPECT_EQ(Textures.back(), (std::pair<std::uint64_t, std::uint64_t>{96, 64}));
+  EXPECT_EQ(F->Wave.Fade, -1.0);
+  EXPECT_EQ(F->Wave.FadeState, fsFadingIn);
+  EXPECT_TRUE(R.Platform.Messages().empty());
+}
+
+TEST(RunMode, AFailedDeviceStartIsReportedOnceAndEndsTheProgramWithoutAWindow) {
+  TRecordedRun R(96, 64);
+  soft::FailNext("CreateDevice", 1);
+  TMainForm* F = R.Run(5000);
+  EXPECT_EQ(R.Platform.Messages(), (std::vector<std::string>{"QEL Wave: Failed to initialize Glow device!"}));
+  EXPECT_LT(R.Platform.ManualClock().NowMs(), 1.0);
+  EXPECT_FALSE(F->HandleAllocated());
+  for (TWindowHandle H = 1; R.Platform.Window(H); ++H) EXPECT_FALSE(R.Platform.Window(H)->Alive) << H;
+  // Nothing after the device start ran.
+  EXPECT_EQ(F->Font->Count(), 0);
+  EXPECT_EQ(F->Tex->Count(), 0);
+  EXPECT_EQ(F->DesktopImage, nullptr);
+  EXPECT_EQ(F->Wave.LayerCount, 0);
+  EXPECT_EQ(soft::CallLog().Count("Present"), 0);
+}
+
+TEST(RunMode, TheFirstFrameIsTheDesktopAsA16BitPicture) {
+  TRecordedRun R(96, 64);
+  PaintDesktop(R.Platform.Desktop(), 96, 64);
+  TFramePixels First;
+  R.Run(5, [&](TMainForm& F) {
+    F.SetOnFrameRendered([&](TObject*) {
+      if (First.Width == 0) {
+        ASSERT_TRUE(ReadBackFrame(First));
+      }
+    });
+  });
+  ASSERT_EQ(First.Width, 96);
+  ASSERT_EQ(First.Height, 64);
+  const TBitmap& D = R.Platform.Desktop();
+  for (int Y = 0; Y < 64; ++Y)
+    for (int X = 0; X < 96; ++X) {
+      const std::uint32_t Want = reinterpret_cast<const std::uint32_t*>(D.ScanLine(Y))[X];
+      const std::uint32_t Got = First.At(X, Y);
+      const int Bits[3] = {5, 6, 5};
+      for (int c = 0; c < 3; ++c) {
+        const int Shift = 16 - 8 * c;
+        const int Expected = static_cast<int>(Quantised((Want >> Shift) & 0xFF, Bits[c]));
+        ASSERT_NEAR(static_cast<int>((Got >> Shift) & 0xFF), Expected, 1) << X << "," << Y << " channel " << c;
+      }
+    }
+}
+
+TEST(RunMode, AFailedCaptureGivesABlackDesktopAndTheSaverRuns) {
+  TRecordedRun R(48, 32);
+  PaintDesktop(R.Platform.Desktop(), 48, 32);
+  R.Platform.FailCapture = true;
+  TFramePixels First;
+  TMainForm* F = R.Run(50, [&](TMainForm& F) {
+    F.SetOnFrameRendered([&](TObject*) {
+      if (First.Width == 0) ReadBackFrame(First);
+    });
+  });
+  ASSERT_NE(F->DesktopImage, nullptr);
+  ASSERT_EQ(First.Width, 48);
+  for (std::uint32_t P : First.Pixels) ASSERT_EQ(P & 0xFFFFFF, 0u);
+  EXPECT_GT(soft::CallLog().Count("Present"), 1);
+}
+
+TEST(RunMode, AScreenBeyondTheLargestTextureRunsWithoutTheDesktopPicture) {
+  TSaverRun R(600, 40);
+  soft::Adapter().MaxTextureWidth = 512;
+  R.Run("/s", 50);
+  EXPECT_FALSE(R.EndedBefore(50));
+  ASSERT_NE(R.Form->DesktopImage, nullptr);
+  EXPECT_EQ(R.Form->DesktopImage->State(), tsNone);
+  // Tint, clouds, ribbons: no desktop quad.
+  const auto Counts = DrawnPrimitives();
+  ASSERT_GE(Counts.size(), 3u);
+  EXPECT_EQ(std::vector<std::uint64_t>(Counts.begin(), Counts.begin() + 3), (std::vector<std::uint64_t>{2, 2, 6 * 16 * 2}));
+}
+
+// Three full-screen quads, then the ribbons of all six layers in one batch: 26 quads per
+// layer at 1024 pixels. The frame-rate readout ("FPS:0", five glyphs, before the first
+// measurement) lies between the desktop and the ribbons. Missing images are left out and the
+// frame is still drawn.
+TEST(RunMode, EveryFrameHasItsLayersAndMissingImagesAreLeftOut) {
+  struct TCase {
+    const char* Remove;
+    bool ShowFPS;
+    std::vector<std::uint64_t> Primitives;
+  };
+  for (const TCase& Case : {TCase{"", false, {2, 2, 2, 6 * 26 * 2}}, TCase{"", true, {2, 2, 2, 5 * 2, 6 * 26 * 2}},
+                            TCase{"bg", false, {2, 2, 6 * 26 * 2}}, TCase{"tex", false, {2, 2, 2}}}) {
+    TSaverRun R(1024, 64);
+    R.Run("/s", 0);
+    TMainForm& F = *R.Form;
+    if (*Case.Remove) F.Tex->Remove(F.Tex->IndexOf(F.Tex->Find(Case.Remove)));
+    F.ShowFPS = Case.ShowFPS;
+    soft::CallLog().Clear();
+    F.TimerTimer(F.Timer);
+    EXPECT_EQ(DrawnPrimitives(), Case.Primitives) << Case.Remove << Case.ShowFPS;
+    EXPECT_EQ(soft::CallLog().Count("Present"), 1) << Case.Remove;
+  }
+}
+
+// Ribbons without light add nothing: until the wave shows, the frame is the same with and
+// without them.
+TEST(RunMode, RibbonsGiveNoLightUntilTheWaveShows) {
+  TSaverRun R(256, 128);
+  PaintDesktop(R.Platform.Desktop(), 256, 128);
+  R.Run("/s", 0);
+  TMainForm& F = *R.Form;
+  TFramePixels With, Without;
+  F.SetOnFrameRendered([&](TObject*) { ReadBackFrame(F.Wave.LayerCount ? With : Without); });
+  for (double Fade : {-1.0, -0.3, 0.0}) {
+    F.Wave.Fade = Fade;
+    F.Wave.FadeState = fsSteady;
+    F.TimerTimer(F.Timer);
+    const auto Layers = F.Wave.LayerCount;
+    F.Wave.LayerCount = 0;
+    F.TimerTimer(F.Timer);
+    F.Wave.LayerCount = Layers;
+    EXPECT_EQ(With.Pixels, Without.Pixels) << Fade;
+  }
+  // And with light the ribbons show.
+  F.Wave.Fade = 1.0;
+  F.TimerTimer(F.Timer);
+  const auto Layers = F.Wave.LayerCount;
+  F.Wave.LayerCount = 0;
+  F.TimerTimer(F.Timer);
+  F.Wave.LayerCount = Layers;
+  EXPECT_NE(With.Pixels, Without.Pixels);
+}
+
+TEST(FrameLayers, OpacitiesFollowTheFade) {
+  struct TRow {
+    double Fade;
+    int A1, A2, A3;
+  };
+  for (const TRow& R : {TRow{-1.0, 1, 1, 255}, TRow{-0.5, 1, 1, 159}, TRow{0.0, 1, 1, 63}, TRow{0.25, 1, 1, 63},
+                        TRow{0.5, 33, 85, 63}, TRow{0.75, 64, 170, 63}, TRow{1.0, 96, 254, 63}}) {
+    EXPECT_EQ(TintAlpha(R.Fade), R.A1) << R.Fade;
+    EXPECT_EQ(CloudAlpha(R.Fade), R.A2) << R.Fade;
+    EXPECT_EQ(DesktopAlpha(R.Fade), R.A3) << R.Fade;
+  }
+  // The fade overshoots 1 by at most one step: every alpha stays in a byte.
+  EXPECT_LE(CloudAlpha(1.0025), 255);
+  TWaveLayer L;
+  L.Alpha = 99;
+  EXPECT_EQ(RibbonOpacity(L, 1.0025), 99);
+  EXPECT_EQ(RibbonOpacity(L, 0.0), 0);
+  EXPECT_EQ(RibbonOpacity(L, -0.6), 0);
+}
+
+TEST(FrameLayers, RibbonsAreSampledEvery41PixelsAndKindsMirrorEachOther) {
+  TWaveLayer L;
+  L.Origin = Point2(0, 384);
+  L.Phase = 2.0;
+  L.Frequency = 0.003;
+  L.Amplitude = 50;
+  L.Swing = 20;
+  L.SwingSpeed = 0.004;
+  L.Ticks = 300;
+  for (double Fade : {-1.0, 0.2, 0.8, 1.0}) {
+    std::vector<TPoint4> One, Two;
+    L.Kind = 1;
+    ForEachRibbonQuad(L, Fade, 1024, [&](const TPoint4& Q) { One.push_back(Q); });
+    L.Kind = 2;
+    ForEachRibbonQuad(L, Fade, 1024, [&](const TPoint4& Q) { Two.push_back(Q); });
+    ASSERT_EQ(One.size(), 26u);
+    ASSERT_EQ(Two.size(), 26u);
+    for (std::size_t k = 0; k < One.size(); ++k) {
+      // Left and right edges on the samples -40, 1, 42, ... whatever the wave.
+      EXPECT_EQ(One[k][0].X, -40.0f + 41.0f * k);
+      EXPECT_EQ(One[k][1].X, 1.0f + 41.0f * k);
+      for (int c = 0; c < 4; ++c) EXPECT_EQ(Two[k][c].X, One[k][c].X);
+      const double Thick = std::max(0.1, Fade) * 75.0;
+      EXPECT_NEAR(One[k][3].Y - One[k][0].Y, Thick, 1e-3);  // glows downwards
+      EXPECT_NEAR(Two[k][0].Y - Two[k][3].Y, Thick, 1e-3);  // glows upwards
+      // Mirror images: each corner of one kind is as far above the curve as the other's is
+      // below it, so the corners on each sample's side share their midpoint.
+      auto Mid = [&](int c) { return One[k][c].Y + Two[k][c].Y; };
+      EXPECT_NEAR(Mid(0), Mid(3), 1e-3);
+      EXPECT_NEAR(Mid(1), Mid(2), 1e-3);
+    }
+    if (Fade <= 0.25) {
+      // Flat on the baseline until the wave rises.
+      EXPECT_NEAR(One[0][0].Y + std::max(0.1, Fade - 0.5) * 200, 384.0, 1e-3);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qel
