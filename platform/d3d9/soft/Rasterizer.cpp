@@ -1,6 +1,7 @@
 #include "platform/d3d9/soft/Rasterizer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -19,7 +20,7 @@ constexpr double SubPixel = 1 << SubPixelBits;
 // inside 64 bits.
 constexpr double PositionLimit = 1 << 21;
 
-bool FastPaths = true;
+std::atomic<bool> FastPaths = true;
 
 std::int64_t FloorDiv(std::int64_t A, std::int64_t B) {  // B > 0
   std::int64_t Q = A / B;
@@ -51,17 +52,31 @@ TTriangleSetup::TPlane PlaneOf(const double X[3], const double Y[3], const doubl
 }  // namespace
 
 void TRasterizer::SetFastPaths(bool Enabled) { FastPaths = Enabled; }
+bool FastPathsEnabled() { return FastPaths; }
 
 TRasterizer::TRasterizer() : FScratch(std::make_shared<TRasterScratch>()) {}
 TRasterizer::~TRasterizer() = default;
 
 void TRasterizer::Begin(const TTarget& Target, const TPipeline& Pipeline) {
+  Begin(Target, MakeDrawState(Pipeline, FastPaths));
+}
+
+void TRasterizer::Begin(const TTarget& Target, std::shared_ptr<const TDrawState> State) {
   FTarget = Target;
-  FPipeline = Pipeline;
+  FState = std::move(State);
   FFull = {0, 0, Target.Width, Target.Height};
 }
 
 bool TRasterizer::SetupTriangle(const TVertex& A, const TVertex& B, const TVertex& C, TTriangleSetup& S) const {
+  return soft::SetupTriangle(FState->Pipeline, A, B, C, S);
+}
+
+void TRasterizer::DrawTriangle(const TTriangleSetup& S, const TClipRect& Clip) const {
+  soft::DrawTriangle(FTarget, *FState, S, Clip, *FScratch);
+}
+
+bool SetupTriangle(const TPipeline& Pipeline, const TVertex& A, const TVertex& B, const TVertex& C,
+                   TTriangleSetup& S) {
   if (!Finite(A) || !Finite(B) || !Finite(C)) return false;
   const TVertex* V[3] = {&A, &B, &C};
   std::int64_t X[3], Y[3];
@@ -69,7 +84,7 @@ bool TRasterizer::SetupTriangle(const TVertex& A, const TVertex& B, const TVerte
   std::int64_t Area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
   if (Area == 0) return false;
   // Positive area is clockwise on the screen (y grows downwards).
-  if ((FPipeline.Cull == D3DCULL_CCW && Area < 0) || (FPipeline.Cull == D3DCULL_CW && Area > 0)) return false;
+  if ((Pipeline.Cull == D3DCULL_CCW && Area < 0) || (Pipeline.Cull == D3DCULL_CW && Area > 0)) return false;
   if (Area < 0) {
     std::swap(V[1], V[2]);
     std::swap(X[1], X[2]);
@@ -99,7 +114,7 @@ bool TRasterizer::SetupTriangle(const TVertex& A, const TVertex& B, const TVerte
   for (int i = 0; i < 3; ++i) Xd[i] = X[i] / SubPixel, Yd[i] = Y[i] / SubPixel;
   const double AreaD = static_cast<double>(Area) / (SubPixel * SubPixel);
   const std::uint32_t First = A.Diffuse;  // flat shading takes the first vertex's colour
-  S.FlatColor = FPipeline.FlatShading || (A.Diffuse == B.Diffuse && B.Diffuse == C.Diffuse);
+  S.FlatColor = Pipeline.FlatShading || (A.Diffuse == B.Diffuse && B.Diffuse == C.Diffuse);
   S.Flat = First;
   if (!S.FlatColor)
     for (int c = 0; c < 4; ++c) {
@@ -123,11 +138,12 @@ bool TRasterizer::SetupTriangle(const TVertex& A, const TVertex& B, const TVerte
   return true;
 }
 
-void TRasterizer::DrawTriangle(const TTriangleSetup& S, const TClipRect& Clip) const {
+void DrawTriangle(const TTarget& Target, const TDrawState& State, const TTriangleSetup& S, const TClipRect& Clip,
+                  TRasterScratch& Scratch) {
   const int Top = std::max(S.MinY, Clip.Top), Bottom = std::min(S.MaxY, Clip.Bottom - 1);
   const int Left = std::max(S.MinX, Clip.Left), Right = std::min(S.MaxX, Clip.Right - 1);
   if (Top > Bottom || Left > Right) return;
-  TSpanPipeline Pipe(FTarget, FPipeline, *FScratch, FastPaths);
+  TSpanPipeline Pipe(Target, State, Scratch);
   Pipe.BeginTriangle(S, Left, Right + 1);
   for (int y = Top; y <= Bottom; ++y) {
     std::int64_t X0 = Left, X1 = Right;  // inclusive
@@ -154,7 +170,7 @@ void TRasterizer::Triangle(const TVertex& A, const TVertex& B, const TVertex& C)
 
 void TRasterizer::Point(const TVertex& A) {
   if (!Finite(A)) return;
-  const double Size = std::clamp(static_cast<double>(FPipeline.PointSize), 1.0, 64.0);
+  const double Size = std::clamp(static_cast<double>(FState->Pipeline.PointSize), 1.0, 64.0);
   // Covered: centre - size/2 <= pixel < centre + size/2, in both directions.
   const double X = std::clamp(static_cast<double>(A.X), -PositionLimit, PositionLimit);
   const double Y = std::clamp(static_cast<double>(A.Y), -PositionLimit, PositionLimit);
@@ -163,7 +179,7 @@ void TRasterizer::Point(const TVertex& A) {
   const int Y0 = std::max(FFull.Top, static_cast<int>(std::ceil(Y - Size / 2)));
   const int Y1 = std::min(FFull.Bottom, static_cast<int>(std::ceil(Y + Size / 2)));
   if (X0 >= X1 || Y0 >= Y1) return;
-  TSpanPipeline Pipe(FTarget, FPipeline, *FScratch, FastPaths);
+  TSpanPipeline Pipe(FTarget, *FState, *FScratch);
   for (int y = Y0; y < Y1; ++y) Pipe.ConstantSpan(X0, y, X1 - X0, A);
 }
 
@@ -189,7 +205,7 @@ void TRasterizer::Line(const TVertex& A, const TVertex& B) {
   const int Limit = XMajor ? FFull.Right : FFull.Bottom;
   First = std::max<std::int64_t>(First, 0);
   Last = std::min<std::int64_t>(Last, Limit - 1);
-  TSpanPipeline Pipe(FTarget, FPipeline, *FScratch, FastPaths);
+  TSpanPipeline Pipe(FTarget, *FState, *FScratch);
   for (std::int64_t M = First; M <= Last; ++M) {
     const double T = (static_cast<double>(M) - Start) / Delta;
     const double Minor = XMajor ? Ay + T * Dy : Ax + T * Dx;
@@ -206,7 +222,7 @@ void TRasterizer::Line(const TVertex& A, const TVertex& B) {
       const double V = px::Channel(A.Diffuse, c) + T * (double(px::Channel(B.Diffuse, c)) - px::Channel(A.Diffuse, c));
       Color |= static_cast<std::uint32_t>(std::clamp(std::lround(V), 0l, 255l)) << (8 * c);
     }
-    P.Diffuse = FPipeline.FlatShading ? A.Diffuse : Color;
+    P.Diffuse = FState->Pipeline.FlatShading ? A.Diffuse : Color;
     // Texture coordinates follow the line in screen space, corrected for 1/w.
     const double Wa = A.Rhw, Wb = B.Rhw;
     const double W = Wa + T * (Wb - Wa);

@@ -92,14 +92,28 @@ struct TTriangleSetup {
 
 // Scratch memory of one drawing thread.
 struct TRasterScratch;
+// A pipeline with what follows from it for the pixel work (SpanPipeline.h).
+struct TDrawState;
+
+// Edges and attribute planes of a triangle; false when nothing of it can be drawn (culled,
+// degenerate, not finite).
+bool SetupTriangle(const TPipeline& Pipeline, const TVertex& A, const TVertex& B, const TVertex& C,
+                   TTriangleSetup& Setup);
+// Draws the part of a set-up triangle inside Clip. Pixels do not depend on the clip: drawing
+// into disjoint rectangles gives the same pixels as drawing at once.
+void DrawTriangle(const TTarget& Target, const TDrawState& State, const TTriangleSetup& Setup, const TClipRect& Clip,
+                  TRasterScratch& Scratch);
+// The test switch of UseFastPaths.
+bool FastPathsEnabled();
 
 class TRasterizer {
  public:
-  // Takes the target and states for the following primitives.
-  void Begin(const TTarget& Target, const TPipeline& Pipeline);
-
   TRasterizer();
   ~TRasterizer();
+
+  // Takes the target and states for the following primitives.
+  void Begin(const TTarget& Target, const TPipeline& Pipeline);
+  void Begin(const TTarget& Target, std::shared_ptr<const TDrawState> State);
 
   void Triangle(const TVertex& A, const TVertex& B, const TVertex& C);
   void Line(const TVertex& A, const TVertex& B);
@@ -113,7 +127,7 @@ class TRasterizer {
 
  private:
   TTarget FTarget;
-  TPipeline FPipeline;
+  std::shared_ptr<const TDrawState> FState;
   TClipRect FFull;
   std::shared_ptr<TRasterScratch> FScratch;
 };

@@ -57,7 +57,29 @@ QEL_INLINE TWide Repeat(std::uint32_t Color) {
   return Load(Colors);
 }
 
-template <bool Additive>
+enum class TMode { Alpha, Add, Multiply };
+
+// Blends eight source pixels into Dst; Scalar is the same for one pixel.
+template <TMode Mode>
+QEL_INLINE TWide BlendWide(TWide S, TWide D) {
+  if constexpr (Mode == TMode::Alpha) {
+    const TWide A = AlphaLanes(S);
+    return Div255(S * A + D * (255 - A));
+  } else if constexpr (Mode == TMode::Add) {
+    const TWide Sum = Div255(S * AlphaLanes(S)) + D;
+    return Sum > 255 ? Splat(255) : Sum;
+  } else {
+    return Div255(S * D);
+  }
+}
+template <TMode Mode>
+QEL_INLINE std::uint32_t BlendOne(std::uint32_t S, std::uint32_t D) {
+  if constexpr (Mode == TMode::Alpha) return px::AlphaBlend(S, D);
+  else if constexpr (Mode == TMode::Add) return px::AddBlend(S, D);
+  else return px::Modulate(S, D);
+}
+
+template <TMode Mode>
 QEL_INLINE void LerpModulateBlend(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
                                   std::uint32_t Color, std::uint32_t* Dst, int Count) {
   int i = 0;
@@ -65,18 +87,28 @@ QEL_INLINE void LerpModulateBlend(const std::uint32_t* Top, const std::uint32_t*
   const TWide C = Repeat(Color);
   for (; i + Step <= Count; i += Step) {
     const TWide S = Div255(((Load(Top + i) * G + Load(Bottom + i) * F + 128) >> 8) * C);
-    const TWide A = AlphaLanes(S);
-    if constexpr (Additive) {
-      const TWide Sum = Div255(S * A) + Load(Dst + i);
-      Store(Dst + i, Sum > 255 ? Splat(255) : Sum);
-    } else {
-      Store(Dst + i, Div255(S * A + Load(Dst + i) * (255 - A)));
-    }
+    Store(Dst + i, BlendWide<Mode>(S, Load(Dst + i)));
   }
   for (; i < Count; ++i) {
     const std::uint32_t S = px::Modulate(px::Unspread(px::Lerp(px::Spread(Top[i]), px::Spread(Bottom[i]), Fy)), Color);
-    Dst[i] = Additive ? px::AddBlend(S, Dst[i]) : px::AlphaBlend(S, Dst[i]);
+    Dst[i] = BlendOne<Mode>(S, Dst[i]);
   }
+}
+
+template <TMode Mode>
+QEL_INLINE void ModulateBlend(const std::uint32_t* Src, std::uint32_t Color, std::uint32_t* Dst, int Count) {
+  int i = 0;
+  const TWide C = Repeat(Color);
+  for (; i + Step <= Count; i += Step) Store(Dst + i, BlendWide<Mode>(Div255(Load(Src + i) * C), Load(Dst + i)));
+  for (; i < Count; ++i) Dst[i] = BlendOne<Mode>(px::Modulate(Src[i], Color), Dst[i]);
+}
+
+template <TMode Mode>
+QEL_INLINE void ColorBlend(std::uint32_t Color, std::uint32_t* Dst, int Count) {
+  int i = 0;
+  const TWide C = Repeat(Color);
+  for (; i + Step <= Count; i += Step) Store(Dst + i, BlendWide<Mode>(C, Load(Dst + i)));
+  for (; i < Count; ++i) Dst[i] = BlendOne<Mode>(Color, Dst[i]);
 }
 
 }  // namespace
@@ -84,13 +116,73 @@ QEL_INLINE void LerpModulateBlend(const std::uint32_t* Top, const std::uint32_t*
 QEL_ROW_KERNEL
 void LerpModulateAlphaBlendRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
                                std::uint32_t Color, std::uint32_t* Dst, int Count) {
-  LerpModulateBlend<false>(Top, Bottom, Fy, Color, Dst, Count);
+  LerpModulateBlend<TMode::Alpha>(Top, Bottom, Fy, Color, Dst, Count);
 }
 
 QEL_ROW_KERNEL
 void LerpModulateAddBlendRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
                              std::uint32_t Color, std::uint32_t* Dst, int Count) {
-  LerpModulateBlend<true>(Top, Bottom, Fy, Color, Dst, Count);
+  LerpModulateBlend<TMode::Add>(Top, Bottom, Fy, Color, Dst, Count);
+}
+
+QEL_ROW_KERNEL
+void LerpModulateMultiplyRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
+                             std::uint32_t Color, std::uint32_t* Dst, int Count) {
+  LerpModulateBlend<TMode::Multiply>(Top, Bottom, Fy, Color, Dst, Count);
+}
+
+QEL_ROW_KERNEL
+void ModulateAlphaBlendRow(const std::uint32_t* Src, std::uint32_t Color, std::uint32_t* Dst, int Count) {
+  ModulateBlend<TMode::Alpha>(Src, Color, Dst, Count);
+}
+
+QEL_ROW_KERNEL
+void ModulateAddBlendRow(const std::uint32_t* Src, std::uint32_t Color, std::uint32_t* Dst, int Count) {
+  ModulateBlend<TMode::Add>(Src, Color, Dst, Count);
+}
+
+QEL_ROW_KERNEL
+void ModulateMultiplyRow(const std::uint32_t* Src, std::uint32_t Color, std::uint32_t* Dst, int Count) {
+  ModulateBlend<TMode::Multiply>(Src, Color, Dst, Count);
+}
+
+QEL_ROW_KERNEL
+void AlphaBlendColorRow(std::uint32_t Color, std::uint32_t* Dst, int Count) { ColorBlend<TMode::Alpha>(Color, Dst, Count); }
+
+QEL_ROW_KERNEL
+void MultiplyColorRow(std::uint32_t Color, std::uint32_t* Dst, int Count) {
+  ColorBlend<TMode::Multiply>(Color, Dst, Count);
+}
+
+QEL_ROW_KERNEL
+void MultiplyRow(const std::uint32_t* Src, std::uint32_t* Dst, int Count) {
+  int i = 0;
+  for (; i + Step <= Count; i += Step) Store(Dst + i, Div255(Load(Src + i) * Load(Dst + i)));
+  for (; i < Count; ++i) Dst[i] = px::Modulate(Src[i], Dst[i]);
+}
+
+QEL_ROW_KERNEL
+void UniformRowsWrapRow(const TWrapTexture& T, std::int64_t V, std::int64_t DV, std::uint32_t* Out, int Count) {
+  V -= std::int64_t{1} << 31;
+  const std::uint32_t* Texels = T.Texels;
+  const int Shift = T.WidthShift, HMask = T.HeightMask;
+  int i = 0;
+  for (; i + Step <= Count; i += Step) {
+    std::uint32_t Above[Step], Below[Step], Fy[Step];
+    for (int k = 0; k < Step; ++k, V += DV) {
+      const int Y0 = static_cast<int>(V >> 32) & HMask;
+      Above[k] = Texels[Y0 << Shift];
+      Below[k] = Texels[((Y0 + 1) & HMask) << Shift];
+      Fy[k] = (static_cast<std::uint32_t>(V >> 24) & 255) * 0x01010101u;
+    }
+    const TWide Y = Load(Fy);
+    Store(Out + i, (Load(Above) * (256 - Y) + Load(Below) * Y + 128) >> 8);
+  }
+  for (; i < Count; ++i, V += DV) {
+    const int Y0 = static_cast<int>(V >> 32) & HMask;
+    Out[i] = px::Unspread(px::Lerp(px::Spread(Texels[Y0 << Shift]), px::Spread(Texels[((Y0 + 1) & HMask) << Shift]),
+                                   static_cast<std::uint32_t>(V >> 24) & 255));
+  }
 }
 
 QEL_ROW_KERNEL

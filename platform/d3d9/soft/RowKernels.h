@@ -16,6 +16,10 @@ struct TWrapTexture {
 void BilinearWrapRow(const TWrapTexture& T, std::int64_t U, std::int64_t V, std::int64_t DU, std::int64_t DV,
                      std::uint32_t* Out, int Count);
 
+// Linear samples of a wrapped power-of-two texture whose rows are each one colour: only the
+// filtering down between rows remains (V in 32.32 texel units, stepping by DV a pixel).
+void UniformRowsWrapRow(const TWrapTexture& T, std::int64_t V, std::int64_t DV, std::uint32_t* Out, int Count);
+
 // Out = round(A * B / 255) per channel.
 void ModulateRow(const std::uint32_t* A, const std::uint32_t* B, std::uint32_t* Out, int Count);
 void ModulateRowByColor(const std::uint32_t* A, std::uint32_t Color, std::uint32_t* Out, int Count);
@@ -24,11 +28,23 @@ void AlphaBlendRow(const std::uint32_t* Src, std::uint32_t* Dst, int Count);
 // Dst = Dst + Src by the source alpha, saturating (SRCALPHA, ONE, ADD).
 void AddBlendRow(const std::uint32_t* Src, std::uint32_t* Dst, int Count);
 
+// Dst = Src * Dst per channel, rounded (blend factors ZERO and SRCCOLOR).
+void MultiplyRow(const std::uint32_t* Src, std::uint32_t* Dst, int Count);
+// One colour over every pixel: alpha blended, or multiplied in.
+void AlphaBlendColorRow(std::uint32_t Color, std::uint32_t* Dst, int Count);
+void MultiplyColorRow(std::uint32_t Color, std::uint32_t* Dst, int Count);
+// Texels modulated by Color, then blended into Dst.
+void ModulateAlphaBlendRow(const std::uint32_t* Src, std::uint32_t Color, std::uint32_t* Dst, int Count);
+void ModulateAddBlendRow(const std::uint32_t* Src, std::uint32_t Color, std::uint32_t* Dst, int Count);
+void ModulateMultiplyRow(const std::uint32_t* Src, std::uint32_t Color, std::uint32_t* Dst, int Count);
+
 // The stretched-picture case in one pass: rows filtered down by Fy, modulated by Color,
 // blended into Dst (alpha or additive).
 void LerpModulateAlphaBlendRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
                                std::uint32_t Color, std::uint32_t* Dst, int Count);
 void LerpModulateAddBlendRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
+                             std::uint32_t Color, std::uint32_t* Dst, int Count);
+void LerpModulateMultiplyRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
                              std::uint32_t Color, std::uint32_t* Dst, int Count);
 
 }  // namespace qel::soft

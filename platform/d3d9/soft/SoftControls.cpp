@@ -73,7 +73,11 @@ void TCallLog::Add(const TCall& Call) {
 
 TCallLog& CallLog() { return State().Log; }
 
+void EnableCallLog(bool Enabled) { State().LogCalls = Enabled; }
+bool CallLogEnabled() { return State().LogCalls; }
+
 void LogCall(const char* Name, std::initializer_list<std::uint64_t> Args, HRESULT Result) {
+  if (!State().LogCalls) return;
   TCall Call;
   Call.Name = Name;
   for (std::uint64_t A : Args)
@@ -139,12 +143,25 @@ bool ReadBackBuffer(IDirect3DDevice9* Device, TFrame& Frame) {
 
 void UseFastPaths(bool Enabled) { TRasterizer::SetFastPaths(Enabled); }
 
+TDrawSettings& DefaultDrawSettings() { return State().DrawDefaults; }
+
+bool SetDrawSettings(IDirect3DDevice9* Device, const TDrawSettings& Settings) {
+  for (TSoftDevice* D : State().Devices)
+    if (static_cast<IDirect3DDevice9*>(D) == Device) {
+      D->SetDrawSettings(Settings);
+      return true;
+    }
+  return false;
+}
+
 int LiveObjects() { return State().LiveObjects; }
 
 void ResetControls() {
   TSoftState& S = State();
   S.Adapter = DefaultAdapter();
   S.Log.Clear();
+  S.LogCalls = true;
+  S.DrawDefaults = TDrawSettings();
   S.Injections.clear();
   S.Targets.clear();
   TRasterizer::SetFastPaths(true);

@@ -42,6 +42,11 @@ TAdapterConfig& Adapter();
 // ---------------------------------------------------------------------------------------
 // Call log
 // ---------------------------------------------------------------------------------------
+// The log records only while it is enabled: off in a process that never asks for it (the
+// programs, the benchmarks), on after ResetControls (tests). EnableCallLog(false) turns it
+// off for tests that make millions of calls. Injected failures work either way.
+void EnableCallLog(bool Enabled);
+bool CallLogEnabled();
 // Every call of every soft Direct3D object is logged under its method's name; methods that
 // several interfaces share carry the interface: "VertexBuffer::Lock", "IndexBuffer::Unlock",
 // "Surface::LockRect", "Direct3D::GetDeviceCaps" (IDirect3D9's; the device's is "GetDeviceCaps").
@@ -105,13 +110,33 @@ int PresentCount(HWND Window);
 bool ReadBackBuffer(IDirect3DDevice9* Device, TFrame& Frame);
 
 // ---------------------------------------------------------------------------------------
+// Drawing
+// ---------------------------------------------------------------------------------------
+// A software device records clears and triangles and draws them at the next sync point
+// (EndScene, Present, Reset, a read of the back buffer, a lock of a texture): the frame is
+// cut into tiles of TileWidth x TileHeight pixels (0: the whole width or height), and each
+// tile is drawn by one of Threads threads with every primitive that touches it, in order.
+// Threads 0 or 1 draw on the calling thread alone; -1 uses one thread per core. The pixels
+// are the same whatever these settings.
+struct TDrawSettings {
+  int Threads = -1;
+  int TileWidth = 0;
+  int TileHeight = 32;
+};
+// The settings devices made from now on start with.
+TDrawSettings& DefaultDrawSettings();
+// Changes the settings of one device; false for anything but a software device.
+bool SetDrawSettings(IDirect3DDevice9* Device, const TDrawSettings& Settings);
+
+// ---------------------------------------------------------------------------------------
 // Housekeeping
 // ---------------------------------------------------------------------------------------
 // false sends every pixel down the rasteriser's general path (the pixels must not change).
 void UseFastPaths(bool Enabled);
 // Direct3D objects, devices and resources alive now (leak checks).
 int LiveObjects();
-// Default adapter, empty log, no injected failures, no presenters, no kept frames, fast paths.
+// Default adapter, an empty log that records, no injected failures, no presenters, no kept
+// frames, fast paths, default drawing settings for new devices.
 void ResetControls();
 
 }  // namespace qel::soft

@@ -114,16 +114,19 @@ HRESULT CompletePresentParams(D3DPRESENT_PARAMETERS& P, HWND FocusWindow) {
 TSoftDevice::TSoftDevice(IDirect3D9* Direct3D, HWND FocusWindow, const D3DPRESENT_PARAMETERS& Params)
     : FDirect3D(ComPtr<IDirect3D9>::Share(Direct3D)), FLink(std::make_shared<TDeviceLink>()), FFocusWindow(FocusWindow) {
   FLink->Device = this;
+  FDrawSettings = State().DrawDefaults;
   ApplyParams(Params);
   State().Devices.insert(this);
 }
 
 TSoftDevice::~TSoftDevice() {
+  FTiles.Discard();
   State().Devices.erase(this);
   FLink->Device = nullptr;
 }
 
 void TSoftDevice::ApplyParams(const D3DPRESENT_PARAMETERS& Params) {
+  FTiles.Discard();
   FParams = Params;
   const std::size_t Pixels = std::size_t{Params.BackBufferWidth} * Params.BackBufferHeight;
   FBackBuffer.assign(Pixels, 0);
@@ -211,6 +214,8 @@ void TSoftDevice::SetDefaultStates() {
     S[D3DSAMP_DMAPOFFSET] = 256;
   }
   for (auto& T : FTextures) T = nullptr;
+  FState = nullptr;
+  StatesChanged();
   FStream = nullptr;
   FStreamOffset = FStreamStride = 0;
   FIndices = nullptr;
@@ -290,6 +295,7 @@ HRESULT TSoftDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWN
                   if (FLoss != TLoss::Ok) return D3DERR_DEVICELOST;
                   // Partial presentation is not offered (Direct3D refuses it with a discarding swap).
                   if (pSourceRect || pDestRect || pDirtyRegion) return D3DERR_INVALIDCALL;
+                  Flush();
                   HWND Window = hDestWindowOverride ? hDestWindowOverride
                                 : FParams.hDeviceWindow ? FParams.hDeviceWindow
                                                         : FFocusWindow;
@@ -301,7 +307,17 @@ HRESULT TSoftDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWN
                 });
 }
 
-void TSoftDevice::ReadBackBuffer(TFrame& Frame) const {
+void TSoftDevice::Flush() {
+  if (!FTiles.Empty()) FTiles.Flush(Target(), FDrawSettings);
+}
+
+std::uint32_t* TSoftDevice::BackBufferPixels() {
+  Flush();
+  return FBackBuffer.data();
+}
+
+void TSoftDevice::ReadBackBuffer(TFrame& Frame) {
+  Flush();
   Frame.Width = static_cast<int>(FParams.BackBufferWidth);
   Frame.Height = static_cast<int>(FParams.BackBufferHeight);
   Frame.Pixels = FBackBuffer;
@@ -440,6 +456,7 @@ HRESULT TSoftDevice::EndScene() {
   return Logged("EndScene", {}, [&]() -> HRESULT {
     if (!FInScene) return D3DERR_INVALIDCALL;
     FInScene = false;
+    Flush();
     return D3D_OK;
   });
 }
@@ -457,12 +474,8 @@ HRESULT TSoftDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DC
     if (FLoss != TLoss::Ok) return D3D_OK;
     const int W = static_cast<int>(FParams.BackBufferWidth), H = static_cast<int>(FParams.BackBufferHeight);
     auto ClearRect = [&](int L, int T, int R, int B) {
-      L = std::max(L, 0), T = std::max(T, 0), R = std::min(R, W), B = std::min(B, H);
-      for (int y = T; y < B; ++y) {
-        const std::size_t Row = static_cast<std::size_t>(y) * W;
-        if (Flags & D3DCLEAR_TARGET) std::fill(FBackBuffer.begin() + Row + L, FBackBuffer.begin() + Row + R, Color);
-        if (Flags & D3DCLEAR_ZBUFFER) std::fill(FDepth.begin() + Row + L, FDepth.begin() + Row + R, Z);
-      }
+      FTiles.Clear({std::max(L, 0), std::max(T, 0), std::min(R, W), std::min(B, H)}, (Flags & D3DCLEAR_TARGET) != 0,
+                   Color, (Flags & D3DCLEAR_ZBUFFER) != 0, Z);
     };
     if (Count == 0) {
       ClearRect(0, 0, W, H);
@@ -480,6 +493,7 @@ HRESULT TSoftDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DC
 HRESULT TSoftDevice::SetRenderState(D3DRENDERSTATETYPE State, DWORD Value) {
   return Logged("SetRenderState", {LogArg(State), Value}, [&]() -> HRESULT {
     if (static_cast<DWORD>(State) >= RenderStateCount) return D3DERR_INVALIDCALL;
+    if (FRenderStates[State] != Value) StatesChanged();
     FRenderStates[State] = Value;
     return D3D_OK;
   });
@@ -505,6 +519,7 @@ HRESULT TSoftDevice::SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture) {
   return Logged("SetTexture", {Stage, LogArg(pTexture)}, [&]() -> HRESULT {
     if (Stage >= SamplerCount) return D3DERR_INVALIDCALL;
     if (pTexture && !dynamic_cast<TSoftTexture*>(pTexture)) return D3DERR_INVALIDCALL;
+    if (FTextures[Stage].Get() != pTexture) StatesChanged();
     FTextures[Stage] = ComPtr<IDirect3DBaseTexture9>::Share(pTexture);
     return D3D_OK;
   });
@@ -521,6 +536,7 @@ HRESULT TSoftDevice::GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE 
 HRESULT TSoftDevice::SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD Value) {
   return Logged("SetTextureStageState", {Stage, LogArg(Type), Value}, [&]() -> HRESULT {
     if (Stage >= StageCount || static_cast<DWORD>(Type) >= StageStateCount) return D3DERR_INVALIDCALL;
+    if (FStageStates[Stage][Type] != Value) StatesChanged();
     FStageStates[Stage][Type] = Value;
     return D3D_OK;
   });
@@ -537,6 +553,7 @@ HRESULT TSoftDevice::GetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DW
 HRESULT TSoftDevice::SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD Value) {
   return Logged("SetSamplerState", {Sampler, LogArg(Type), Value}, [&]() -> HRESULT {
     if (Sampler >= SamplerCount || static_cast<DWORD>(Type) >= SamplerStateCount) return D3DERR_INVALIDCALL;
+    if (FSamplerStates[Sampler][Type] != Value) StatesChanged();
     FSamplerStates[Sampler][Type] = Value;
     return D3D_OK;
   });
@@ -690,24 +707,49 @@ bool TSoftDevice::FetchVertices(INT First, UINT Count, std::vector<TVertex>& Out
   return true;
 }
 
+const std::shared_ptr<const TDrawState>& TSoftDevice::CurrentState() {
+  if (FStateChanged || !FState || FState->Fast != FastPathsEnabled() || !TexturesCurrent(*FState)) {
+    FState = MakeDrawState(Pipeline(), FastPathsEnabled());
+    FStateChanged = false;
+  }
+  return FState;
+}
+
 HRESULT TSoftDevice::Draw(D3DPRIMITIVETYPE Type, UINT PrimitiveCount, const std::vector<TVertex>& Vertices,
                           const std::vector<std::uint32_t>* Indices) {
   auto At = [&](UINT i) -> const TVertex& { return Vertices[Indices ? (*Indices)[i] : i]; };
-  FRasterizer.Begin(Target(), Pipeline());
+  const std::shared_ptr<const TDrawState>& State = CurrentState();
+  TTriangleSetup Setup;
+  auto Triangle = [&](const TVertex& A, const TVertex& B, const TVertex& C) {
+    if (!SetupTriangle(State->Pipeline, A, B, C, Setup)) return;
+    FTiles.Triangle(State, Setup);
+    if (FTiles.Full()) Flush();
+  };
+  switch (Type) {
+    case D3DPT_TRIANGLELIST:
+      for (UINT p = 0; p < PrimitiveCount; ++p) Triangle(At(3 * p), At(3 * p + 1), At(3 * p + 2));
+      return D3D_OK;
+    case D3DPT_TRIANGLESTRIP:
+      // Every second triangle of a strip keeps the winding of the first.
+      for (UINT p = 0; p < PrimitiveCount; ++p)
+        if (p % 2 == 0)
+          Triangle(At(p), At(p + 1), At(p + 2));
+        else
+          Triangle(At(p + 1), At(p), At(p + 2));
+      return D3D_OK;
+    case D3DPT_TRIANGLEFAN:
+      for (UINT p = 0; p < PrimitiveCount; ++p) Triangle(At(0), At(p + 1), At(p + 2));
+      return D3D_OK;
+    default: break;
+  }
+  // Points and lines are drawn at once, after what came before them.
+  Flush();
+  FRasterizer.Begin(Target(), State);
   for (UINT p = 0; p < PrimitiveCount; ++p) {
     switch (Type) {
       case D3DPT_POINTLIST: FRasterizer.Point(At(p)); break;
       case D3DPT_LINELIST: FRasterizer.Line(At(2 * p), At(2 * p + 1)); break;
       case D3DPT_LINESTRIP: FRasterizer.Line(At(p), At(p + 1)); break;
-      case D3DPT_TRIANGLELIST: FRasterizer.Triangle(At(3 * p), At(3 * p + 1), At(3 * p + 2)); break;
-      case D3DPT_TRIANGLESTRIP:
-        // Every second triangle of a strip keeps the winding of the first.
-        if (p % 2 == 0)
-          FRasterizer.Triangle(At(p), At(p + 1), At(p + 2));
-        else
-          FRasterizer.Triangle(At(p + 1), At(p), At(p + 2));
-        break;
-      case D3DPT_TRIANGLEFAN: FRasterizer.Triangle(At(0), At(p + 1), At(p + 2)); break;
       default: return D3DERR_INVALIDCALL;
     }
   }

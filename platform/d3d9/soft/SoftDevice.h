@@ -7,6 +7,7 @@
 #include "platform/d3d9/ComPtr.h"
 #include "platform/d3d9/soft/Rasterizer.h"
 #include "platform/d3d9/soft/SoftResources.h"
+#include "platform/d3d9/soft/TileRenderer.h"
 
 namespace qel::soft {
 
@@ -68,8 +69,12 @@ class TSoftDevice final : public TRefCounted<IDirect3DDevice9> {
 
   // Controls.
   void Lose(int StillLostPolls);
-  void ReadBackBuffer(TFrame& Frame) const;
-  std::uint32_t* BackBufferPixels() { return FBackBuffer.data(); }
+  void ReadBackBuffer(TFrame& Frame);
+  void SetDrawSettings(const TDrawSettings& Settings) { FDrawSettings = Settings; }
+  // The back buffer with everything drawn so far.
+  std::uint32_t* BackBufferPixels();
+  // Draws what is recorded (a sync point).
+  void Flush();
 
  private:
   enum class TLoss { Ok, Lost, NotReset };
@@ -78,6 +83,9 @@ class TSoftDevice final : public TRefCounted<IDirect3DDevice9> {
   void SetDefaultStates();
   TTarget Target();
   TPipeline Pipeline() const;
+  // The derived states of the next draw call, made again only after a change.
+  const std::shared_ptr<const TDrawState>& CurrentState();
+  void StatesChanged() { FStateChanged = true; }
   // Reads Count vertices from stream 0 starting at vertex First; false when out of range.
   bool FetchVertices(INT First, UINT Count, std::vector<TVertex>& Out) const;
   HRESULT Draw(D3DPRIMITIVETYPE Type, UINT PrimitiveCount, const std::vector<TVertex>& Vertices,
@@ -104,6 +112,10 @@ class TSoftDevice final : public TRefCounted<IDirect3DDevice9> {
   TLoss FLoss = TLoss::Ok;
   int FStillLostPolls = 0;
 
+  std::shared_ptr<const TDrawState> FState;
+  bool FStateChanged = true;
+  TDrawSettings FDrawSettings;
+  TTileRenderer FTiles;
   TRasterizer FRasterizer;
   std::vector<TVertex> FVertexScratch;
   std::vector<std::uint32_t> FIndexScratch;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/d3d9/soft/SoftDevice.h"
 #include "platform/d3d9/soft/TexelFormats.h"
 
 namespace qel::soft {
@@ -32,6 +33,10 @@ HRESULT TPoolMembership::GetDevice(IDirect3DDevice9** ppDevice) const {
     *ppDevice = FLink->Device;
     return D3D_OK;
   });
+}
+
+void TPoolMembership::FlushDevice() const {
+  if (FLink->Device) static_cast<TSoftDevice*>(FLink->Device)->Flush();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -77,6 +82,11 @@ const std::uint32_t* TSoftTexture::Texels() const {
   for (UINT y = 0; y < L.Height; ++y)
     DecodeTexels(FFormat, L.Bits.data() + static_cast<std::size_t>(y) * L.Pitch, FTexels.data() + y * L.Width,
                  static_cast<int>(L.Width));
+  FRowsUniform = true;
+  for (UINT y = 0; y < L.Height && FRowsUniform; ++y) {
+    const std::uint32_t* Row = FTexels.data() + std::size_t{y} * L.Width;
+    FRowsUniform = std::all_of(Row, Row + L.Width, [&](std::uint32_t T) { return T == Row[0]; });
+  }
   return FTexels.data();
 }
 
@@ -106,6 +116,7 @@ HRESULT TSoftTexture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RE
     RECT R;
     if (!LockArea(pRect, L.Width, L.Height, R)) return D3DERR_INVALIDCALL;
     const int Bytes = TexelBytes(FFormat);
+    if (!(Flags & D3DLOCK_READONLY)) FPool.FlushDevice();
     pLockedRect->Pitch = static_cast<INT>(L.Pitch);
     pLockedRect->pBits = L.Bits.data() + static_cast<std::size_t>(R.top) * L.Pitch + static_cast<std::size_t>(R.left) * Bytes;
     L.Locked = true;

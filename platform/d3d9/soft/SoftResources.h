@@ -27,6 +27,8 @@ class TPoolMembership {
   TPoolMembership(const TPoolMembership&) = delete;
   TPoolMembership& operator=(const TPoolMembership&) = delete;
   HRESULT GetDevice(IDirect3DDevice9** ppDevice) const;
+  // Draws what the device has recorded, before the resource changes under it.
+  void FlushDevice() const;
 
  private:
   std::shared_ptr<TDeviceLink> FLink;
@@ -51,6 +53,8 @@ class TSoftTexture final : public TRefCounted<IDirect3DTexture9> {
   // first asked for after a change, so filling a texture costs no decoding until it is drawn.
   // The decoding is not guarded: take the texels before handing drawing to other threads.
   const std::uint32_t* Texels() const;
+  // Every row of level 0 is one colour (known once Texels() has decoded it).
+  bool RowsUniform() const { return FRowsUniform; }
   int Width() const { return static_cast<int>(FLevels[0].Width); }
   int Height() const { return static_cast<int>(FLevels[0].Height); }
   D3DFORMAT Format() const { return FFormat; }
@@ -74,6 +78,7 @@ class TSoftTexture final : public TRefCounted<IDirect3DTexture9> {
   std::vector<TLevel> FLevels;
   mutable std::vector<std::uint32_t> FTexels;
   mutable bool FDecoded = false;
+  mutable bool FRowsUniform = false;
   std::uint64_t FVersion = 0;
 };
 

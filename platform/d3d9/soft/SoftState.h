@@ -32,6 +32,8 @@ struct TPresentTarget {
 struct TSoftState {
   TAdapterConfig Adapter = DefaultAdapter();
   TCallLog Log;
+  bool LogCalls = false;
+  TDrawSettings DrawDefaults;
   std::vector<TInjection> Injections;
   std::map<HWND, TPresentTarget> Targets;
   std::set<TSoftDevice*> Devices;

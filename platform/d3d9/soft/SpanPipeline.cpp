@@ -158,15 +158,21 @@ bool IsDiffuseArg(DWORD Arg) { return Arg == D3DTA_DIFFUSE || Arg == D3DTA_CURRE
 
 }  // namespace
 
-TSpanPipeline::TSpanPipeline(const TTarget& Target, const TPipeline& Pipeline, TRasterScratch& Scratch, bool FastPaths)
-    : FTarget(Target), FPipeline(Pipeline), FScratch(Scratch), FFast(FastPaths) {
-  const TPipeline& P = Pipeline;
+std::shared_ptr<const TDrawState> MakeDrawState(const TPipeline& Pipeline, bool FastPaths) {
+  auto Made = std::make_shared<TDrawState>();
+  TDrawState& D = *Made;
+  D.Pipeline = Pipeline;
+  D.Fast = FastPaths;
+  const TPipeline& P = D.Pipeline;
   // Stages that sample: every stage up to the last one with a texture.
   for (int s = 0; s < P.StageCount; ++s) {
     const TStage& St = P.Stages[s];
     if (!St.Texture || St.ColorOp == D3DTOP_DISABLE) continue;
-    TTexInfo& T = FTex[s];
+    D.Held[s] = ComPtr<IDirect3DTexture9>::Share(const_cast<TSoftTexture*>(St.Texture));
+    D.Versions[s] = St.Texture->Version();
+    TTexInfo& T = D.Tex[s];
     T.Texels = St.Texture->Texels();
+    T.RowsUniform = St.Texture->RowsUniform();
     T.Width = St.Texture->Width();
     T.Height = St.Texture->Height();
     T.AddressU = St.AddressU;
@@ -179,40 +185,64 @@ TSpanPipeline::TSpanPipeline(const TTarget& Target, const TPipeline& Pipeline, T
     T.HeightMask = T.Height - 1;
     T.WidthShift = std::countr_zero(static_cast<unsigned>(T.Width));
     T.Linear = St.MagFilter == D3DTEXF_LINEAR || St.MagFilter == D3DTEXF_ANISOTROPIC;
-    FTexturedStages = s + 1;
+    T.MinLinear = St.MinFilter == D3DTEXF_LINEAR || St.MinFilter == D3DTEXF_ANISOTROPIC;
+    D.TexturedStages = s + 1;
   }
 
   const TStage& S0 = P.Stages[0];
   const bool Single = P.StageCount == 1;
   if (!S0.Texture || S0.ColorOp == D3DTOP_DISABLE) {
     // A stage without a texture passes the diffuse colour on, whatever its operation.
-    FCombine = Single ? TCombine::Diffuse : TCombine::General;
+    D.Combine = Single ? TCombine::Diffuse : TCombine::General;
   } else if (Single && S0.ColorOp == D3DTOP_SELECTARG1 && S0.AlphaOp == D3DTOP_SELECTARG1 &&
              IsTextureArg(S0.ColorArg1) && IsTextureArg(S0.AlphaArg1)) {
-    FCombine = TCombine::Texture;
+    D.Combine = TCombine::Texture;
   } else if (Single && S0.ColorOp == D3DTOP_MODULATE && S0.AlphaOp == D3DTOP_MODULATE &&
              ((IsTextureArg(S0.ColorArg1) && IsDiffuseArg(S0.ColorArg2)) ||
               (IsDiffuseArg(S0.ColorArg1) && IsTextureArg(S0.ColorArg2))) &&
              ((IsTextureArg(S0.AlphaArg1) && IsDiffuseArg(S0.AlphaArg2)) ||
               (IsDiffuseArg(S0.AlphaArg1) && IsTextureArg(S0.AlphaArg2)))) {
-    FCombine = TCombine::Modulate;
+    D.Combine = TCombine::Modulate;
   }
 
   if (!P.Blend) {
-    FBlend = TBlend::Replace;
+    D.Blend = TBlend::Replace;
   } else if (!P.SeparateAlpha && P.BlendOp == D3DBLENDOP_ADD) {
     if ((P.SrcBlend == D3DBLEND_SRCALPHA && P.DestBlend == D3DBLEND_INVSRCALPHA) || P.SrcBlend == D3DBLEND_BOTHSRCALPHA)
-      FBlend = TBlend::Alpha;
+      D.Blend = TBlend::Alpha;
     else if (P.SrcBlend == D3DBLEND_SRCALPHA && P.DestBlend == D3DBLEND_ONE)
-      FBlend = TBlend::Add;
+      D.Blend = TBlend::Add;
     else if (P.SrcBlend == D3DBLEND_ONE && P.DestBlend == D3DBLEND_ZERO)
-      FBlend = TBlend::Replace;
+      D.Blend = TBlend::Replace;
+    else if ((P.SrcBlend == D3DBLEND_ZERO && P.DestBlend == D3DBLEND_SRCCOLOR) ||
+             (P.SrcBlend == D3DBLEND_DESTCOLOR && P.DestBlend == D3DBLEND_ZERO))
+      D.Blend = TBlend::Multiply;
   }
-  if (!FFast) {
-    if (FCombine != TCombine::Diffuse || P.StageCount > 1) FCombine = TCombine::General;
-    FBlend = TBlend::General;
+  if (!D.Fast) {
+    if (D.Combine != TCombine::Diffuse || P.StageCount > 1) D.Combine = TCombine::General;
+    D.Blend = TBlend::General;
   }
+  D.Tests = P.AlphaTest || P.DepthTest || P.ColorWriteMask != 0xF;
+  return Made;
 }
+
+bool TexturesCurrent(const TDrawState& State) {
+  for (int s = 0; s < State.TexturedStages; ++s)
+    if (State.Held[s] && static_cast<const TSoftTexture*>(State.Held[s].Get())->Version() != State.Versions[s])
+      return false;
+  return true;
+}
+
+TSpanPipeline::TSpanPipeline(const TTarget& Target, const TDrawState& State, TRasterScratch& Scratch)
+    : FTarget(Target),
+      FState(State),
+      FPipeline(State.Pipeline),
+      FScratch(Scratch),
+      FFast(State.Fast),
+      FCombine(State.Combine),
+      FBlend(State.Blend),
+      FTexturedStages(State.TexturedStages),
+      FTex(State.Tex) {}
 
 bool TSpanPipeline::PrepareRowCache(const TTriangleSetup& S, int Left, int Right) {
   const TTexInfo& T = FTex[0];
@@ -244,6 +274,14 @@ bool TSpanPipeline::PrepareRowCache(const TTriangleSetup& S, int Left, int Right
 void TSpanPipeline::BeginTriangle(const TTriangleSetup& Setup, int Left, int Right) {
   FSetup = &Setup;
   FRowCacheReady = PrepareRowCache(Setup, Left, Right);
+  // Magnification or minification decides the filter, once per affine triangle.
+  if (!Setup.Perspective)
+    for (int s = 0; s < FTexturedStages; ++s) {
+      const TTexInfo& T = FTex[s];
+      const double Du = std::hypot(Setup.U.DX * T.Width, Setup.V.DX * T.Height);
+      const double Dv = std::hypot(Setup.U.DY * T.Width, Setup.V.DY * T.Height);
+      FLinear[s] = std::max(Du, Dv) > 1.0 ? T.MinLinear : T.Linear;
+    }
 }
 
 void TSpanPipeline::TriangleSpan(int X, int Y, int Count) {
@@ -253,26 +291,32 @@ void TSpanPipeline::TriangleSpan(int X, int Y, int Count) {
   In.Setup = &S;
   In.FlatColor = S.FlatColor;
   In.Flat = S.Flat;
+  // Every value steps from the row's value at x = 0, so a pixel's value does not depend on
+  // where its span starts (tiles cut spans anywhere).
   if (!S.FlatColor)
     for (int c = 0; c < 4; ++c) {
-      In.C[c] = Fixed(S.Color[c].At(X, Y), 1e6);
       In.DC[c] = Fixed(S.Color[c].DX, 1e6);
+      In.C[c] = Fixed(S.Color[c].Base + S.Color[c].DY * Y, 1e6) + In.DC[c] * X;
     }
   In.Perspective = S.Perspective;
   if (!S.Perspective)
     for (int s = 0; s < FTexturedStages; ++s) {
       if (!FTex[s].Texels) continue;
-      // Coordinates step from the row's value at x = 0, so a pixel's coordinates do not
-      // depend on where its span starts.
       const double W = FTex[s].Width, H = FTex[s].Height;
       In.DU[s] = FixedStep(S.U.DX * W);
       In.DV[s] = FixedStep(S.V.DX * H);
       In.U[s] = FixedCoord((S.U.Base + S.U.DY * Y) * W) + In.DU[s] * X;
       In.V[s] = FixedCoord((S.V.Base + S.V.DY * Y) * H) + In.DV[s] * X;
     }
-  In.Z = S.Z.At(X, Y);
-  In.DZ = S.Z.DX;
   In.UseRowCache = FRowCacheReady;
+  if (FFast && !S.Perspective && FTexturedStages == 1 && !FRowCacheReady) {
+    // One texel a pixel at texel centres: every filter gives the texel itself.
+    const TTexInfo& T = FTex[0];
+    const std::int64_t U0 = In.U[0] - Half32, V0 = In.V[0] - Half32;
+    const std::int64_t Column = U0 >> 32, Row = V0 >> 32;
+    In.TexelExact = In.DU[0] == (std::int64_t{1} << 32) && In.DV[0] == 0 && (U0 & 0xFFFFFFFF) == 0 &&
+                    (V0 & 0xFFFFFFFF) == 0 && Column >= 0 && Column + Count <= T.Width && Row >= 0 && Row < T.Height;
+  }
   Run(In);
 }
 
@@ -285,37 +329,40 @@ void TSpanPipeline::ConstantSpan(int X, int Y, int Count, const TVertex& Vertex)
     if (!FTex[s].Texels) continue;
     In.U[s] = FixedCoord(static_cast<double>(Vertex.U) * FTex[s].Width);
     In.V[s] = FixedCoord(static_cast<double>(Vertex.V) * FTex[s].Height);
+    FLinear[s] = FTex[s].Linear;
   }
-  In.Z = Vertex.Z;
+  FConstantZ = Vertex.Z;
   Run(In);
+}
+
+const std::uint32_t* TSpanPipeline::ExactTexels(const TSpanInputs& In, int Offset) const {
+  const TTexInfo& T = FTex[0];
+  const std::int64_t Column = (In.U[0] - Half32) >> 32, Row = (In.V[0] - Half32) >> 32;
+  return T.Texels + static_cast<std::size_t>(Row) * T.Width + Column + Offset;
 }
 
 void TSpanPipeline::FetchStage(int Stage, const TSpanInputs& In, int Offset, int Count, std::uint32_t* Out) {
   const TTexInfo& T = FTex[Stage];
-  const TStage& St = FPipeline.Stages[Stage];
-  bool Linear = T.Linear;
-  if (In.Setup) {
-    // Magnification or minification decides the filter, per triangle.
-    const TTriangleSetup& S = *In.Setup;
-    double W = 1;
-    if (S.Perspective) W = S.W.At(In.X + Offset, In.Y);
-    const double Du = std::hypot(S.U.DX * T.Width, S.V.DX * T.Height) / std::fabs(W);
-    const double Dv = std::hypot(S.U.DY * T.Width, S.V.DY * T.Height) / std::fabs(W);
-    if (std::max(Du, Dv) > 1.0) Linear = St.MinFilter == D3DTEXF_LINEAR || St.MinFilter == D3DTEXF_ANISOTROPIC;
-  }
   if (In.Perspective) {
+    // The filter follows magnification pixel by pixel, so no pixel depends on its neighbours.
     const TTriangleSetup& S = *In.Setup;
     for (int i = 0; i < Count; ++i) {
       const double X = In.X + Offset + i, W = S.W.At(X, In.Y);
+      const double Du = std::hypot(S.U.DX * T.Width, S.V.DX * T.Height) / std::fabs(W);
+      const double Dv = std::hypot(S.U.DY * T.Width, S.V.DY * T.Height) / std::fabs(W);
+      const bool Linear = std::max(Du, Dv) > 1.0 ? T.MinLinear : T.Linear;
       const double U = W != 0 ? S.U.At(X, In.Y) / W : 0, V = W != 0 ? S.V.At(X, In.Y) / W : 0;
       const std::int64_t Uf = FixedCoord(U * T.Width), Vf = FixedCoord(V * T.Height);
       Out[i] = Linear ? SampleLinear(T, Uf, Vf) : SamplePoint(T, Uf, Vf);
     }
     return;
   }
+  const bool Linear = FLinear[Stage];
   std::int64_t U = In.U[Stage] + In.DU[Stage] * Offset, V = In.V[Stage] + In.DV[Stage] * Offset;
   const std::int64_t DU = In.DU[Stage], DV = In.DV[Stage];
-  if (Linear && T.Pow2Wrap && FFast) {
+  if (Linear && T.Pow2Wrap && FFast && T.RowsUniform) {
+    UniformRowsWrapRow({T.Texels, T.WidthShift, T.WidthMask, T.HeightMask}, V, DV, Out, Count);
+  } else if (Linear && T.Pow2Wrap && FFast) {
     BilinearWrapRow({T.Texels, T.WidthShift, T.WidthMask, T.HeightMask}, U, V, DU, DV, Out, Count);
   } else if (Linear) {
     for (int i = 0; i < Count; ++i, U += DU, V += DV) Out[i] = SampleLinear(T, U, V);
@@ -363,9 +410,27 @@ void TSpanPipeline::FetchFromRowCache(const TSpanInputs& In, int Offset, int Cou
 }
 
 bool TSpanPipeline::RunFused(const TSpanInputs& In) {
-  const TPipeline& P = FPipeline;
-  if (!In.UseRowCache || P.AlphaTest || P.DepthTest || P.ColorWriteMask != 0xF || FTexturedStages != 1) return false;
+  if (FState.Tests) return false;
   std::uint32_t* Dst = FTarget.Pixels + static_cast<std::size_t>(In.Y) * FTarget.Pitch + In.X;
+  if (FCombine == TCombine::Diffuse && In.FlatColor && FTexturedStages == 0) {
+    switch (FBlend) {
+      case TBlend::Alpha: AlphaBlendColorRow(In.Flat, Dst, In.Count); return true;
+      case TBlend::Multiply: MultiplyColorRow(In.Flat, Dst, In.Count); return true;
+      case TBlend::Replace: std::fill(Dst, Dst + In.Count, In.Flat); return true;
+      default: return false;
+    }
+  }
+  if (FTexturedStages != 1) return false;
+  if (In.TexelExact && FCombine == TCombine::Modulate && In.FlatColor) {
+    const std::uint32_t* Src = ExactTexels(In, 0);
+    switch (FBlend) {
+      case TBlend::Alpha: ModulateAlphaBlendRow(Src, In.Flat, Dst, In.Count); return true;
+      case TBlend::Add: ModulateAddBlendRow(Src, In.Flat, Dst, In.Count); return true;
+      case TBlend::Multiply: ModulateMultiplyRow(Src, In.Flat, Dst, In.Count); return true;
+      default: return false;
+    }
+  }
+  if (!In.UseRowCache) return false;
   const std::uint32_t *Top, *Bottom;
   std::uint32_t Fy;
   if (FCombine == TCombine::Texture && FBlend == TBlend::Replace) {
@@ -373,14 +438,22 @@ bool TSpanPipeline::RunFused(const TSpanInputs& In) {
     LerpRows(Top, Bottom, Fy, Dst, In.Count);
     return true;
   }
-  if (FCombine != TCombine::Modulate || !In.FlatColor || (FBlend != TBlend::Alpha && FBlend != TBlend::Add))
-    return false;
-  CachedRows(In, 0, Top, Bottom, Fy);
-  if (FBlend == TBlend::Alpha)
-    LerpModulateAlphaBlendRow(Top, Bottom, Fy, In.Flat, Dst, In.Count);
-  else
-    LerpModulateAddBlendRow(Top, Bottom, Fy, In.Flat, Dst, In.Count);
-  return true;
+  if (FCombine != TCombine::Modulate || !In.FlatColor) return false;
+  switch (FBlend) {
+    case TBlend::Alpha:
+      CachedRows(In, 0, Top, Bottom, Fy);
+      LerpModulateAlphaBlendRow(Top, Bottom, Fy, In.Flat, Dst, In.Count);
+      return true;
+    case TBlend::Add:
+      CachedRows(In, 0, Top, Bottom, Fy);
+      LerpModulateAddBlendRow(Top, Bottom, Fy, In.Flat, Dst, In.Count);
+      return true;
+    case TBlend::Multiply:
+      CachedRows(In, 0, Top, Bottom, Fy);
+      LerpModulateMultiplyRow(Top, Bottom, Fy, In.Flat, Dst, In.Count);
+      return true;
+    default: return false;
+  }
 }
 
 void TSpanPipeline::CombineGeneral(const std::uint32_t* Diffuse, std::uint32_t* Out, int Count) {
@@ -434,12 +507,12 @@ void TSpanPipeline::Write(const TSpanInputs& In, int Offset, int Count, const st
   const TPipeline& P = FPipeline;
   const int X = In.X + Offset;
   std::uint32_t* Dst = FTarget.Pixels + static_cast<std::size_t>(In.Y) * FTarget.Pitch + X;
-  const bool Tests = P.AlphaTest || P.DepthTest || P.ColorWriteMask != 0xF;
-  if (!Tests) {
+  if (!FState.Tests) {
     switch (FBlend) {
       case TBlend::Replace: std::memcpy(Dst, Src, static_cast<std::size_t>(Count) * 4); return;
       case TBlend::Alpha: AlphaBlendRow(Src, Dst, Count); return;
       case TBlend::Add: AddBlendRow(Src, Dst, Count); return;
+      case TBlend::Multiply: MultiplyRow(Src, Dst, Count); return;
       case TBlend::General: break;
     }
   }
@@ -453,7 +526,7 @@ void TSpanPipeline::Write(const TSpanInputs& In, int Offset, int Count, const st
     const std::uint32_t S = Src[i];
     if (P.AlphaTest && !Compare(P.AlphaFunc, S >> 24, P.AlphaRef)) continue;
     if (P.DepthTest && Depth) {
-      const float Z = static_cast<float>(In.Z + In.DZ * (Offset + i));
+      const float Z = static_cast<float>(In.Setup ? In.Setup->Z.At(X + i, In.Y) : FConstantZ);
       if (!Compare(P.DepthFunc, Z, Depth[i])) continue;
       if (P.DepthWrite) Depth[i] = Z;
     }
@@ -462,6 +535,7 @@ void TSpanPipeline::Write(const TSpanInputs& In, int Offset, int Count, const st
       case TBlend::Replace: Out = S; break;
       case TBlend::Alpha: Out = px::AlphaBlend(S, Dst[i]); break;
       case TBlend::Add: Out = px::AddBlend(S, Dst[i]); break;
+      case TBlend::Multiply: Out = px::Modulate(S, Dst[i]); break;
       default: Out = P.Blend ? BlendGeneral(P, S, Dst[i], FTarget.HasAlpha) : S; break;
     }
     Dst[i] = (Out & ~Keep) | (Dst[i] & Keep);
@@ -474,9 +548,12 @@ void TSpanPipeline::Run(TSpanInputs& In) {
   std::uint32_t Src[Chunk];
   for (int Offset = 0; Offset < In.Count; Offset += Chunk) {
     const int N = std::min(Chunk, In.Count - Offset);
+    const std::uint32_t* Tex0 = FTexRows[0];
     for (int s = 0; s < FTexturedStages; ++s) {
       if (!FTex[s].Texels) continue;
-      if (s == 0 && In.UseRowCache)
+      if (s == 0 && In.TexelExact)
+        Tex0 = ExactTexels(In, Offset);
+      else if (s == 0 && In.UseRowCache)
         FetchFromRowCache(In, Offset, N, FTexRows[0]);
       else
         FetchStage(s, In, Offset, N, FTexRows[s]);
@@ -501,14 +578,17 @@ void TSpanPipeline::Run(TSpanInputs& In) {
     const std::uint32_t* Result = Src;
     switch (FCombine) {
       case TCombine::Diffuse: Result = Diffuse; break;
-      case TCombine::Texture: Result = FTexRows[0]; break;
+      case TCombine::Texture: Result = Tex0; break;
       case TCombine::Modulate:
         if (In.FlatColor)
-          ModulateRowByColor(FTexRows[0], In.Flat, Src, N);
+          ModulateRowByColor(Tex0, In.Flat, Src, N);
         else
-          ModulateRow(FTexRows[0], Diffuse, Src, N);
+          ModulateRow(Tex0, Diffuse, Src, N);
         break;
-      case TCombine::General: CombineGeneral(Diffuse, Src, N); break;
+      case TCombine::General:
+        if (Tex0 != FTexRows[0]) std::memcpy(FTexRows[0], Tex0, static_cast<std::size_t>(N) * 4);
+        CombineGeneral(Diffuse, Src, N);
+        break;
     }
     Write(In, Offset, N, Result);
   }

@@ -3,8 +3,10 @@
 // texture-stage combination, alpha and depth tests, blending and the colour write mask.
 // Spans are processed in chunks through small row buffers, so each step is one tight loop.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "platform/d3d9/ComPtr.h"
 #include "platform/d3d9/soft/Rasterizer.h"
 
 namespace qel::soft {
@@ -33,14 +35,38 @@ struct TTexInfo {
   int WidthMask = 0, HeightMask = 0, WidthShift = 0;
   DWORD AddressU = D3DTADDRESS_WRAP, AddressV = D3DTADDRESS_WRAP;
   std::uint32_t Border = 0;
-  bool Linear = false;
+  bool Linear = false;     // magnification filter
+  bool MinLinear = false;  // minification filter
+  bool RowsUniform = false;  // every row one colour: filtering across changes nothing
 };
+
+enum class TCombine { Diffuse, Texture, Modulate, General };
+enum class TBlend { Replace, Alpha, Add, Multiply, General };
+
+// The states of a draw call and what follows from them for the pixel work, derived once
+// when a state changes and shared, read-only, by every triangle drawn with them on every
+// drawing thread. Holds the textures it samples, so they outlive deferred drawing.
+struct TDrawState {
+  TPipeline Pipeline;
+  TTexInfo Tex[8];
+  int TexturedStages = 0;  // stages 0 .. TexturedStages-1 are fetched
+  TCombine Combine = TCombine::General;
+  TBlend Blend = TBlend::General;
+  bool Fast = true;
+  bool Tests = false;  // alpha test, depth test or a colour write mask
+  std::uint64_t Versions[8] = {};
+  ComPtr<IDirect3DTexture9> Held[8];
+};
+// Decodes the textures it samples (on the calling thread: decoding is not thread-safe).
+std::shared_ptr<const TDrawState> MakeDrawState(const TPipeline& Pipeline, bool FastPaths);
+// False when a sampled texture changed since the state was made.
+bool TexturesCurrent(const TDrawState& State);
 
 class TSpanPipeline {
  public:
   static constexpr int Chunk = 256;
 
-  TSpanPipeline(const TTarget& Target, const TPipeline& Pipeline, TRasterScratch& Scratch, bool FastPaths);
+  TSpanPipeline(const TTarget& Target, const TDrawState& State, TRasterScratch& Scratch);
 
   // Triangles: BeginTriangle once, then the spans of its rows (Left/Right bound them).
   void BeginTriangle(const TTriangleSetup& Setup, int Left, int Right);
@@ -49,9 +75,6 @@ class TSpanPipeline {
   void ConstantSpan(int X, int Y, int Count, const TVertex& Vertex);
 
  private:
-  enum class TCombine { Diffuse, Texture, Modulate, General };
-  enum class TBlend { Replace, Alpha, Add, General };
-
   struct TSpanInputs {
     int X = 0, Y = 0, Count = 0;
     bool FlatColor = true;
@@ -60,12 +83,13 @@ class TSpanPipeline {
     std::int64_t U[8] = {}, DU[8] = {}, V[8] = {}, DV[8] = {};  // 32.32 texel units
     bool Perspective = false;
     const TTriangleSetup* Setup = nullptr;
-    double Z = 0, DZ = 0;
     bool UseRowCache = false;
+    bool TexelExact = false;  // stage 0 at texel centres, one texel a pixel, inside the texture
   };
 
   void Run(TSpanInputs& In);
   void FetchStage(int Stage, const TSpanInputs& In, int Offset, int Count, std::uint32_t* Out);
+  const std::uint32_t* ExactTexels(const TSpanInputs& In, int Offset) const;
   void FetchFromRowCache(const TSpanInputs& In, int Offset, int Count, std::uint32_t* Out);
   // The two cached texture rows a span row filters between, and the weight of the second.
   void CachedRows(const TSpanInputs& In, int Offset, const std::uint32_t*& Top, const std::uint32_t*& Bottom,
@@ -77,15 +101,18 @@ class TSpanPipeline {
   void Write(const TSpanInputs& In, int Offset, int Count, const std::uint32_t* Src);
 
   const TTarget& FTarget;
+  const TDrawState& FState;
   const TPipeline& FPipeline;
   TRasterScratch& FScratch;
-  bool FFast;
-  TCombine FCombine = TCombine::General;
-  TBlend FBlend = TBlend::General;
-  int FTexturedStages = 0;  // stages 0 .. FTexturedStages-1 are fetched
-  TTexInfo FTex[8];
+  const bool FFast;
+  const TCombine FCombine;
+  const TBlend FBlend;
+  const int FTexturedStages;
+  const TTexInfo* const FTex;
   const TTriangleSetup* FSetup = nullptr;
+  bool FLinear[8] = {};  // per stage, for affine triangles: magnified or minified
   bool FRowCacheReady = false;
+  double FConstantZ = 0;  // depth of points and lines
   std::uint32_t FTexRows[8][Chunk];
 };
 

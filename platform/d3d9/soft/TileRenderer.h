@@ -1,0 +1,58 @@
+#pragma once
+// Deferred drawing of a frame in tiles. Clears and triangles are recorded as they come (set
+// up, with their derived states); at a sync point every tile is drawn by one worker with all
+// the commands that touch it, in submission order, while it stays in the core's cache.
+// Pixels depend neither on the tile size nor on the number of threads.
+#include <memory>
+#include <vector>
+
+#include "platform/d3d9/soft/Rasterizer.h"
+#include "platform/d3d9/soft/SoftControls.h"
+#include "platform/d3d9/soft/SpanPipeline.h"
+#include "platform/d3d9/soft/WorkerPool.h"
+
+namespace qel::soft {
+
+class TTileRenderer {
+ public:
+  TTileRenderer();
+  ~TTileRenderer();
+
+  // Fills Rect (already inside the target) of the colour and/or depth buffer.
+  void Clear(const TClipRect& Rect, bool Target, std::uint32_t Color, bool Depth, float Z);
+  void Triangle(const std::shared_ptr<const TDrawState>& State, const TTriangleSetup& Setup);
+  bool Empty() const { return FCommands.empty(); }
+  // Enough is recorded that drawing it now keeps the memory bounded.
+  bool Full() const;
+  // Draws everything recorded into Target and forgets it.
+  void Flush(const TTarget& Target, const TDrawSettings& Settings);
+  // Forgets everything recorded (the target is going).
+  void Discard();
+
+ private:
+  struct TClear {
+    bool Target, Depth;
+    std::uint32_t Color;
+    float Z;
+  };
+  struct TTriangle {
+    TTriangleSetup Setup;
+    const TDrawState* State;
+  };
+  struct TCommand {
+    TClipRect Bounds;
+    bool IsClear;
+    int Index;
+  };
+  void Draw(const TTarget& Target, const TCommand& Command, const TClipRect& Tile, TRasterScratch& Scratch) const;
+
+  std::vector<TCommand> FCommands;
+  std::vector<TClear> FClears;
+  std::vector<TTriangle> FTriangles;
+  std::vector<std::shared_ptr<const TDrawState>> FStates;  // held until drawn
+  std::vector<std::vector<int>> FBins;                     // commands per tile
+  std::unique_ptr<TWorkerPool> FPool;
+  std::vector<std::unique_ptr<TRasterScratch>> FScratch;  // one per worker
+};
+
+}  // namespace qel::soft
