@@ -1,0 +1,147 @@
+// Deferred, tiled and threaded drawing must not show in the pixels: random scenes drawn
+// with any number of threads, any tile size and the fast paths on or off give one frame.
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "tests/platform/d3d9/SoftDeviceFixture.h"
+
+namespace qel::soft::testing {
+namespace {
+
+class TiledDrawingTest : public SoftDeviceTest {
+ protected:
+  struct TBatch {
+    std::vector<TQuadVertex> Vertices;
+    int Texture;  // -1: none
+    DWORD ColorOp, SrcBlend, DestBlend, Filter;
+    bool Blend;
+  };
+
+  // A scene of the shapes the screensaver draws (a tint, a stretched picture multiplied in,
+  // a picture at one texel a pixel, strips of a texture of uniform rows added) and of random
+  // triangles under random states.
+  static std::vector<TBatch> RandomScene(std::uint32_t Seed, int W, int H) {
+    std::mt19937 Random(Seed);
+    auto Real = [&](double Low, double High) { return std::uniform_real_distribution<double>(Low, High)(Random); };
+    auto Pick = [&](int N) { return static_cast<int>(Random() % static_cast<std::uint32_t>(N)); };
+    const float Wf = static_cast<float>(W), Hf = static_cast<float>(H);
+    std::vector<TBatch> Scene;
+    Scene.push_back({Quad(0, 0, Wf, Hf, 0x40FF8040), -1, D3DTOP_MODULATE, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA,
+                     D3DTEXF_LINEAR, true});
+    Scene.push_back({Quad(-0.5f, -0.5f, Wf - 0.5f, Hf - 0.5f, 0xC0FF8040), 0, D3DTOP_MODULATE, D3DBLEND_ZERO,
+                     D3DBLEND_SRCCOLOR, D3DTEXF_LINEAR, true});
+    Scene.push_back({Quad(-0.5f, -0.5f, Wf - 0.5f, Hf - 0.5f, 0x3FFFFFFF, 0, 0, Wf / 64, Hf / 64), 1,
+                     D3DTOP_MODULATE, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DTEXF_LINEAR, true});
+    for (int Strip = 0; Strip < 3; ++Strip) {
+      std::vector<TQuadVertex> V;
+      float Qx = -20, Qy = static_cast<float>(Real(0, H));
+      for (float X = 1; Qx < Wf + 20; Qx = X, X += 23) {
+        const float Y = static_cast<float>(Real(0, H)), Thick = static_cast<float>(Real(5, 40));
+        const TQuadVertex A{Qx - 0.5f, Qy - 0.5f, 0, 1, 0x5AFFFFFF, 0, 0}, B{X - 0.5f, Y - 0.5f, 0, 1, 0x5AFFFFFF, 1, 0};
+        const TQuadVertex C{X - 0.5f, Y + Thick, 0, 1, 0x5AFFFFFF, 1, 1}, D{Qx - 0.5f, Qy + Thick, 0, 1, 0x5AFFFFFF, 0, 1};
+        V.insert(V.end(), {A, B, D, B, C, D});
+        Qy = Y;
+      }
+      Scene.push_back({V, 2, D3DTOP_MODULATE, D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DTEXF_LINEAR, true});
+    }
+    const DWORD Factors[] = {D3DBLEND_ZERO,         D3DBLEND_ONE,         D3DBLEND_SRCCOLOR, D3DBLEND_INVSRCALPHA,
+                             D3DBLEND_SRCALPHA,     D3DBLEND_DESTCOLOR,   D3DBLEND_INVDESTCOLOR};
+    const DWORD Ops[] = {D3DTOP_MODULATE, D3DTOP_SELECTARG1, D3DTOP_ADD};
+    for (int i = 0; i < 12; ++i) {
+      std::vector<TQuadVertex> V;
+      for (int t = 0; t < 1 + Pick(4); ++t)
+        for (int k = 0; k < 3; ++k) {
+          const std::uint32_t Color = Pick(2) ? 0xFFFFFFFF : static_cast<std::uint32_t>(Random());
+          V.push_back({static_cast<float>(Real(-20, W + 20)), static_cast<float>(Real(-20, H + 20)), 0, 1, Color,
+                       static_cast<float>(Real(-2, 3)), static_cast<float>(Real(-2, 3))});
+        }
+      Scene.push_back({V, Pick(4) - 1, Ops[Pick(3)], Factors[Pick(7)], Factors[Pick(7)],
+                       Pick(2) ? D3DTEXF_LINEAR : D3DTEXF_POINT, Pick(4) != 0});
+    }
+    return Scene;
+  }
+
+  TFrame DrawScene(const std::vector<TBatch>& Scene, const std::vector<ComPtr<IDirect3DTexture9>>& Textures) {
+    std::vector<TQuadVertex> All;
+    for (const TBatch& B : Scene) All.insert(All.end(), B.Vertices.begin(), B.Vertices.end());
+    ComPtr<IDirect3DVertexBuffer9> Buffer;
+    const UINT Bytes = static_cast<UINT>(All.size() * sizeof(TQuadVertex));
+    EXPECT_EQ(D3D_OK, Device->CreateVertexBuffer(Bytes, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, QuadFVF,
+                                                 D3DPOOL_DEFAULT, Buffer.Put(), nullptr));
+    void* Data = nullptr;
+    EXPECT_EQ(D3D_OK, Buffer->Lock(0, Bytes, &Data, D3DLOCK_DISCARD));
+    std::memcpy(Data, All.data(), Bytes);
+    Buffer->Unlock();
+    Device->SetStreamSource(0, Buffer.Get(), 0, sizeof(TQuadVertex));
+    Device->SetFVF(QuadFVF);
+    Device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    Device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    const D3DRECT Rect{3, 2, 40, 29};
+    Device->Clear(1, &Rect, D3DCLEAR_TARGET, 0xFF336699, 1.0f, 0);
+    EXPECT_EQ(D3D_OK, Device->BeginScene());
+    UINT First = 0;
+    for (const TBatch& B : Scene) {
+      Device->SetTexture(0, B.Texture < 0 ? nullptr : Textures[static_cast<std::size_t>(B.Texture)].Get());
+      Device->SetTextureStageState(0, D3DTSS_COLOROP, B.ColorOp);
+      Device->SetTextureStageState(0, D3DTSS_ALPHAOP, B.ColorOp);
+      Device->SetSamplerState(0, D3DSAMP_MAGFILTER, B.Filter);
+      Device->SetSamplerState(0, D3DSAMP_MINFILTER, B.Filter);
+      Device->SetRenderState(D3DRS_ALPHABLENDENABLE, B.Blend);
+      Device->SetRenderState(D3DRS_SRCBLEND, B.SrcBlend);
+      Device->SetRenderState(D3DRS_DESTBLEND, B.DestBlend);
+      const UINT Count = static_cast<UINT>(B.Vertices.size());
+      EXPECT_EQ(D3D_OK, Device->DrawPrimitive(D3DPT_TRIANGLELIST, First, Count / 3));
+      First += Count;
+    }
+    EXPECT_EQ(D3D_OK, Device->EndScene());
+    Device->SetStreamSource(0, nullptr, 0, 0);
+    return Frame();
+  }
+};
+
+TEST_F(TiledDrawingTest, ThreadsTilesAndFastPathsGiveTheSameFrame) {
+  constexpr int W = 157, H = 93;
+  MakeDevice(W, H, D3DFMT_X8R8G8B8);
+  std::vector<std::uint32_t> Rows(32 * 16);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 32; ++x) Rows[static_cast<std::size_t>(y * 32 + x)] = 0x00FFFFFFu | (y * 17u << 24);
+  std::vector<std::uint32_t> Picture(64 * 64);
+  for (std::size_t i = 0; i < Picture.size(); ++i) Picture[i] = 0xFF000000u | static_cast<std::uint32_t>(i * 2654435761u >> 8);
+  std::vector<std::uint32_t> Busy(5 * 7);
+  std::mt19937 Random(99);
+  for (auto& T : Busy) T = static_cast<std::uint32_t>(Random());
+  const std::vector<ComPtr<IDirect3DTexture9>> Textures = {MakeTexture(64, 64, Picture), MakeTexture(64, 64, Picture),
+                                                           MakeTexture(32, 16, Rows)};
+  std::vector<ComPtr<IDirect3DTexture9>> WithBusy = Textures;
+  WithBusy[1] = MakeTexture(5, 7, Busy);
+
+  struct TConfig {
+    bool Fast;
+    TDrawSettings Settings;
+  };
+  const TConfig Configs[] = {{false, {0, 0, 0}},  {true, {0, 0, 0}},  {true, {2, 0, 16}},
+                             {true, {3, 16, 8}},  {true, {4, 7, 5}},  {false, {2, 33, 1}}};
+  for (std::uint32_t Seed = 1; Seed <= 6; ++Seed) {
+    const auto Scene = RandomScene(Seed, W, H);
+    const auto& Set = Seed % 2 ? Textures : WithBusy;
+    TFrame Reference;
+    for (const TConfig& C : Configs) {
+      UseFastPaths(C.Fast);
+      ASSERT_TRUE(SetDrawSettings(Device.Get(), C.Settings));
+      const TFrame F = DrawScene(Scene, Set);
+      if (Reference.Pixels.empty()) {
+        Reference = F;
+        continue;
+      }
+      for (std::size_t i = 0; i < F.Pixels.size(); ++i)
+        ASSERT_EQ(Reference.Pixels[i], F.Pixels[i])
+            << "seed " << Seed << ", fast " << C.Fast << ", threads " << C.Settings.Threads << ", tile "
+            << C.Settings.TileWidth << "x" << C.Settings.TileHeight << ", pixel " << i % W << "," << i / W;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qel::soft::testing
