@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <string>
+#include <thread>
 
 #include "bench/BenchTiming.h"
 #include "engine/archive/GlowDb.h"
@@ -14,6 +16,7 @@
 #include "engine/draw/GlowCanvas.h"
 #include "engine/draw/GlowFonts.h"
 #include "engine/images/GlowImages.h"
+#include "platform/d3d9/soft/SoftControls.h"
 #include "platform/resources/EmbeddedResources.h"
 
 using namespace qel;
@@ -42,7 +45,10 @@ void DrawRibbons(TGlowCanvas& Canvas, TGlowImage* Strip) {
 
 }  // namespace
 
-int main() {
+// With "--profile", draws only the screensaver-like frame, 300 times on one thread, for a
+// profiler to watch.
+int main(int argc, char** argv) {
+  const bool Profile = argc > 1 && std::string(argv[1]) == "--profile";
   TComponent Owner(nullptr);
   auto* Device = Create<TGlowDevice>(&Owner);
   Device->SetWidth(Width);
@@ -78,8 +84,20 @@ int main() {
     Font->TextOut("FPS:100", 10, 10, 0x80FFFFFFu);
     DrawRibbons(*Canvas, Strip);
   });
+  if (Profile) {
+    soft::SetDrawSettings(Direct3DDevice.Get(), {1, 0, 32});
+    for (int I = 0; I < 300; ++I) Device->Render(0xFF000000u, true);
+    return 0;
+  }
   const double Frame = BestMs(20, [&] { Device->Render(0xFF000000u, true); });
   std::printf("screensaver-like frame %dx%d: %.2f ms\n", Width, Height, Frame);
+  const int Cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  for (int Threads : {1, Cores}) {
+    soft::SetDrawSettings(Direct3DDevice.Get(), {Threads, 0, 32});
+    const double Ms = BestMs(20, [&] { Device->Render(0xFF000000u, true); });
+    std::printf("screensaver-like frame %dx%d threads=%d: %.2f ms\n", Width, Height, Threads, Ms);
+  }
+  soft::SetDrawSettings(Direct3DDevice.Get(), soft::TDrawSettings());
 
   constexpr int Quads = 200000;
   Device->SetOnRender([&](TObject*) {

@@ -6,6 +6,14 @@
 
 namespace qel::soft::px {
 
+// std::llround (a half away from zero) for |X| < 2^63, inline: it runs for every span.
+inline std::int64_t RoundHalfAway(double X) {
+  if (X != X) return INT64_MIN;  // what llround gives for NaN here
+  const std::int64_t I = static_cast<std::int64_t>(X);  // towards zero
+  const double Fraction = X - static_cast<double>(I);   // exact
+  return Fraction >= 0.5 ? I + 1 : Fraction <= -0.5 ? I - 1 : I;
+}
+
 // round(X / 255) for any X >= 0 (X / 255 never ends in exactly one half).
 inline std::uint32_t Div255(std::uint32_t X) { return (X + 127) / 255; }
 

@@ -31,7 +31,7 @@ std::int64_t CeilDiv(std::int64_t A, std::int64_t B) { return -FloorDiv(-A, B); 
 
 std::int64_t ToSubPixel(float V) {
   const double C = std::clamp(static_cast<double>(V), -PositionLimit, PositionLimit);
-  return std::llround(C * SubPixel);
+  return px::RoundHalfAway(C * SubPixel);
 }
 
 bool Finite(const TVertex& V) {
@@ -145,16 +145,41 @@ void DrawTriangle(const TTarget& Target, const TDrawState& State, const TTriangl
   if (Top > Bottom || Left > Right) return;
   TSpanPipeline Pipe(Target, State, Scratch);
   Pipe.BeginTriangle(S, Left, Right + 1);
+  // Each edge bounds the span by floor(M / D) with M stepping by a constant each row:
+  // walked as quotient and remainder, without a division per row.
+  struct TWalk {
+    std::int64_t Q = 0, R = 0, DQ = 0, DR = 0, D = 1;
+    void Start(std::int64_t M, std::int64_t Step, std::int64_t Divisor) {
+      D = Divisor;
+      Q = FloorDiv(M, D), R = M - Q * D;
+      DQ = FloorDiv(Step, D), DR = Step - DQ * D;
+    }
+    void Next() {
+      Q += DQ, R += DR;
+      if (R >= D) ++Q, R -= D;
+    }
+  };
+  TWalk Walks[3];
+  for (int i = 0; i < 3; ++i) {
+    const TTriangleSetup::TEdge& E = S.Edges[i];
+    const std::int64_t Row = E.B * Top + E.C - E.Bias;  // inside: A * x + Row >= 0
+    if (E.A > 0)
+      Walks[i].Start(-Row + E.A - 1, -E.B, E.A);  // x >= ceil(-Row / A)
+    else if (E.A < 0)
+      Walks[i].Start(Row, E.B, -E.A);  // x <= floor(Row / -A)
+  }
   for (int y = Top; y <= Bottom; ++y) {
     std::int64_t X0 = Left, X1 = Right;  // inclusive
     bool Empty = false;
-    for (const TTriangleSetup::TEdge& E : S.Edges) {
-      const std::int64_t Row = E.B * y + E.C - E.Bias;  // inside: A * x + Row >= 0
+    for (int i = 0; i < 3; ++i) {
+      const TTriangleSetup::TEdge& E = S.Edges[i];
       if (E.A > 0) {
-        X0 = std::max(X0, CeilDiv(-Row, E.A));
+        X0 = std::max(X0, Walks[i].Q);
+        Walks[i].Next();
       } else if (E.A < 0) {
-        X1 = std::min(X1, FloorDiv(Row, -E.A));
-      } else if (Row < 0) {
+        X1 = std::min(X1, Walks[i].Q);
+        Walks[i].Next();
+      } else if (E.B * y + E.C - E.Bias < 0) {
         Empty = true;
       }
     }

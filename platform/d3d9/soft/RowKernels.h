@@ -19,6 +19,9 @@ void BilinearWrapRow(const TWrapTexture& T, std::int64_t U, std::int64_t V, std:
 // Linear samples of a wrapped power-of-two texture whose rows are each one colour: only the
 // filtering down between rows remains (V in 32.32 texel units, stepping by DV a pixel).
 void UniformRowsWrapRow(const TWrapTexture& T, std::int64_t V, std::int64_t DV, std::uint32_t* Out, int Count);
+// The same samples modulated by Color and added into Dst by their alpha (the strip of light).
+void UniformRowsModulateAddRow(const TWrapTexture& T, std::int64_t V, std::int64_t DV, std::uint32_t Color,
+                               std::uint32_t* Dst, int Count);
 
 // Out = round(A * B / 255) per channel.
 void ModulateRow(const std::uint32_t* A, const std::uint32_t* B, std::uint32_t* Out, int Count);

@@ -15,9 +15,9 @@ constexpr double Frac32 = 4294967296.0;
 constexpr std::int64_t Half32 = std::int64_t{1} << 31;
 
 // 32.32 fixed point of a value, clamped so that stepping across a target stays in 64 bits.
-std::int64_t Fixed(double Value, double Limit) { return std::llround(std::clamp(Value, -Limit, Limit) * Frac32); }
-std::int64_t FixedCoord(double Texels) { return Fixed(Texels, 536870912.0); }  // 2^29 texels
-std::int64_t FixedStep(double Texels) { return Fixed(Texels, 8192.0); }        // 2^13 texels a pixel
+inline __attribute__((always_inline)) std::int64_t Fixed(double Value, double Limit) { return px::RoundHalfAway(std::clamp(Value, -Limit, Limit) * Frac32); }
+inline __attribute__((always_inline)) std::int64_t FixedCoord(double Texels) { return Fixed(Texels, 536870912.0); }  // 2^29 texels
+inline std::int64_t FixedStep(double Texels) { return Fixed(Texels, 8192.0); }        // 2^13 texels a pixel
 
 int Address(std::int64_t I, int N, DWORD Mode) {
   switch (Mode) {
@@ -281,6 +281,8 @@ void TSpanPipeline::BeginTriangle(const TTriangleSetup& Setup, int Left, int Rig
       const double Du = std::hypot(Setup.U.DX * T.Width, Setup.V.DX * T.Height);
       const double Dv = std::hypot(Setup.U.DY * T.Width, Setup.V.DY * T.Height);
       FLinear[s] = std::max(Du, Dv) > 1.0 ? T.MinLinear : T.Linear;
+      FDU[s] = FixedStep(Setup.U.DX * T.Width);
+      FDV[s] = FixedStep(Setup.V.DX * T.Height);
     }
 }
 
@@ -303,8 +305,8 @@ void TSpanPipeline::TriangleSpan(int X, int Y, int Count) {
     for (int s = 0; s < FTexturedStages; ++s) {
       if (!FTex[s].Texels) continue;
       const double W = FTex[s].Width, H = FTex[s].Height;
-      In.DU[s] = FixedStep(S.U.DX * W);
-      In.DV[s] = FixedStep(S.V.DX * H);
+      In.DU[s] = FDU[s];
+      In.DV[s] = FDV[s];
       In.U[s] = FixedCoord((S.U.Base + S.U.DY * Y) * W) + In.DU[s] * X;
       In.V[s] = FixedCoord((S.V.Base + S.V.DY * Y) * H) + In.DV[s] * X;
     }
@@ -329,6 +331,7 @@ void TSpanPipeline::ConstantSpan(int X, int Y, int Count, const TVertex& Vertex)
     if (!FTex[s].Texels) continue;
     In.U[s] = FixedCoord(static_cast<double>(Vertex.U) * FTex[s].Width);
     In.V[s] = FixedCoord(static_cast<double>(Vertex.V) * FTex[s].Height);
+    In.DU[s] = In.DV[s] = 0;
     FLinear[s] = FTex[s].Linear;
   }
   FConstantZ = Vertex.Z;
@@ -430,6 +433,16 @@ bool TSpanPipeline::RunFused(const TSpanInputs& In) {
       default: return false;
     }
   }
+  const TTexInfo& T = FTex[0];
+  if (!In.UseRowCache && !In.TexelExact && !In.Perspective && FLinear[0] && T.RowsUniform && T.Pow2Wrap &&
+      FBlend == TBlend::Add && (FCombine == TCombine::Modulate || FCombine == TCombine::Texture)) {
+    if (RowsTransparent(In)) return true;  // adds nothing
+    if (FCombine == TCombine::Modulate && In.FlatColor) {
+      UniformRowsModulateAddRow({T.Texels, T.WidthShift, T.WidthMask, T.HeightMask}, In.V[0], In.DV[0], In.Flat, Dst,
+                                In.Count);
+      return true;
+    }
+  }
   if (!In.UseRowCache) return false;
   const std::uint32_t *Top, *Bottom;
   std::uint32_t Fy;
@@ -454,6 +467,17 @@ bool TSpanPipeline::RunFused(const TSpanInputs& In) {
       return true;
     default: return false;
   }
+}
+
+bool TSpanPipeline::RowsTransparent(const TSpanInputs& In) const {
+  // V is linear along the span: its rows lie between those of the first and last pixel.
+  const TTexInfo& T = FTex[0];
+  const std::int64_t First = In.V[0] - Half32, Last = First + In.DV[0] * (In.Count - 1);
+  const std::int64_t Low = std::min(First, Last) >> 32, High = (std::max(First, Last) >> 32) + 1;
+  if (High - Low >= T.Height) return false;
+  for (std::int64_t Y = Low; Y <= High; ++Y)
+    if (T.Texels[static_cast<std::size_t>((static_cast<int>(Y) & T.HeightMask) << T.WidthShift)] >> 24) return false;
+  return true;
 }
 
 void TSpanPipeline::CombineGeneral(const std::uint32_t* Diffuse, std::uint32_t* Out, int Count) {

@@ -79,8 +79,9 @@ class TSpanPipeline {
     int X = 0, Y = 0, Count = 0;
     bool FlatColor = true;
     std::uint32_t Flat = 0;
-    std::int64_t C[4] = {}, DC[4] = {};  // 32.32 per channel
-    std::int64_t U[8] = {}, DU[8] = {}, V[8] = {}, DV[8] = {};  // 32.32 texel units
+    // Set only where used: colours when not flat, coordinates of the fetched stages.
+    std::int64_t C[4], DC[4];                  // 32.32 per channel
+    std::int64_t U[8], DU[8], V[8], DV[8];     // 32.32 texel units
     bool Perspective = false;
     const TTriangleSetup* Setup = nullptr;
     bool UseRowCache = false;
@@ -96,6 +97,8 @@ class TSpanPipeline {
                   std::uint32_t& Fy);
   // The whole span in one pass when it is the stretched-picture case; false otherwise.
   bool RunFused(const TSpanInputs& In);
+  // Every sample of the span has alpha 0 (a texture of uniform rows, filtered linearly).
+  bool RowsTransparent(const TSpanInputs& In) const;
   bool PrepareRowCache(const TTriangleSetup& Setup, int Left, int Right);
   void CombineGeneral(const std::uint32_t* Diffuse, std::uint32_t* Out, int Count);
   void Write(const TSpanInputs& In, int Offset, int Count, const std::uint32_t* Src);
@@ -111,6 +114,7 @@ class TSpanPipeline {
   const TTexInfo* const FTex;
   const TTriangleSetup* FSetup = nullptr;
   bool FLinear[8] = {};  // per stage, for affine triangles: magnified or minified
+  std::int64_t FDU[8] = {}, FDV[8] = {};  // per stage, for affine triangles: steps a pixel
   bool FRowCacheReady = false;
   double FConstantZ = 0;  // depth of points and lines
   std::uint32_t FTexRows[8][Chunk];
