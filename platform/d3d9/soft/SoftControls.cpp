@@ -116,9 +116,17 @@ void RegisterPresenter(HWND Window, TPresenter Presenter) {
   State().Targets[Window].Presenter = std::move(Presenter);
 }
 
+void RegisterBufferPresenter(HWND Window, TBufferPresenter Presenter) {
+  State().Targets[Window].BufferPresenter = std::move(Presenter);
+}
+
 void UnregisterPresenter(HWND Window) {
+  for (TSoftDevice* Device : State().Devices) Device->ReturnLentBuffer(Window);
   auto It = State().Targets.find(Window);
-  if (It != State().Targets.end()) It->second.Presenter = nullptr;
+  if (It != State().Targets.end()) {
+    It->second.Presenter = nullptr;
+    It->second.BufferPresenter = {};
+  }
 }
 
 const TFrame* PresentedFrame(HWND Window) {
@@ -163,6 +171,7 @@ void ResetControls() {
   S.LogCalls = true;
   S.DrawDefaults = TDrawSettings();
   S.Injections.clear();
+  for (TSoftDevice* Device : S.Devices) Device->ReturnLentBuffer(nullptr);
   S.Targets.clear();
   TRasterizer::SetFastPaths(true);
 }

@@ -102,9 +102,32 @@ struct TFrame {
 // window). Without a presenter the last frame presented into a window is kept.
 using TPresenter = std::function<void(const TFrame& Frame)>;
 void RegisterPresenter(HWND Window, TPresenter Presenter);
-void UnregisterPresenter(HWND Window);
+void UnregisterPresenter(HWND Window);  // either kind
 const TFrame* PresentedFrame(HWND Window);
 int PresentCount(HWND Window);
+
+// A presenter that owns the memory frames are drawn into, so that presenting copies nothing
+// (an X11 shared-memory image can be the back buffer). At Present the device finishes the
+// frame, calls Show with its back buffer and then Lend for the memory of the next frame,
+// which it draws into until the next Present. Lent memory must stay valid until the device
+// has been given other memory by a later Lend, or is reset or released, or the presenter is
+// unregistered (the device then copies the frame back into memory of its own).
+// A frame the device shows before anything is lent lives in the device's own memory.
+// Nothing is kept for PresentedFrame; PresentCount counts as for any presenter. As with a
+// discarding swap, a new back buffer holds whatever the lent memory held.
+struct TFrameBuffer {
+  std::uint32_t* Pixels = nullptr;  // 0xAARRGGBB rows, top-down; alpha undefined when the
+                                    // back-buffer format has none
+  int Width = 0, Height = 0;
+  int Pitch = 0;  // pixels from one row to the next, at least Width
+};
+struct TBufferPresenter {
+  // Memory for a frame of Width x Height, or false: the device then uses its own.
+  std::function<bool(int Width, int Height, TFrameBuffer& Buffer)> Lend;
+  // Shows a finished frame; the device no longer touches Buffer.
+  std::function<void(const TFrameBuffer& Buffer)> Show;
+};
+void RegisterBufferPresenter(HWND Window, TBufferPresenter Presenter);
 
 // What the device's back buffer holds now (false for anything but a software device).
 bool ReadBackBuffer(IDirect3DDevice9* Device, TFrame& Frame);

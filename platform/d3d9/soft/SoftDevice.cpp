@@ -130,6 +130,9 @@ void TSoftDevice::ApplyParams(const D3DPRESENT_PARAMETERS& Params) {
   FParams = Params;
   const std::size_t Pixels = std::size_t{Params.BackBufferWidth} * Params.BackBufferHeight;
   FBackBuffer.assign(Pixels, 0);
+  FPixels = FBackBuffer.data();
+  FPitch = static_cast<int>(Params.BackBufferWidth);
+  FLentBy = nullptr;
   FDepth.clear();
   if (Params.EnableAutoDepthStencil) FDepth.assign(Pixels, 1.0f);
   FTargetHasAlpha = Params.BackBufferFormat == D3DFMT_A8R8G8B8 || Params.BackBufferFormat == D3DFMT_A1R5G5B5;
@@ -300,8 +303,20 @@ HRESULT TSoftDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWN
                                 : FParams.hDeviceWindow ? FParams.hDeviceWindow
                                                         : FFocusWindow;
                   TPresentTarget& T = State().Targets[Window];
-                  ReadBackBuffer(T.Frame);
                   ++T.Presents;
+                  if (T.BufferPresenter.Show) {
+                    const int W = static_cast<int>(FParams.BackBufferWidth), H = static_cast<int>(FParams.BackBufferHeight);
+                    T.BufferPresenter.Show({FPixels, W, H, FPitch});
+                    TFrameBuffer Next;
+                    if (T.BufferPresenter.Lend && T.BufferPresenter.Lend(W, H, Next) && Next.Pixels &&
+                        Next.Width == W && Next.Height == H && Next.Pitch >= W) {
+                      FPixels = Next.Pixels, FPitch = Next.Pitch, FLentBy = Window;
+                    } else {
+                      FPixels = FBackBuffer.data(), FPitch = W, FLentBy = nullptr;
+                    }
+                    return D3D_OK;
+                  }
+                  ReadBackBuffer(T.Frame);
                   if (T.Presenter) T.Presenter(T.Frame);
                   return D3D_OK;
                 });
@@ -313,14 +328,28 @@ void TSoftDevice::Flush() {
 
 std::uint32_t* TSoftDevice::BackBufferPixels() {
   Flush();
-  return FBackBuffer.data();
+  return FPixels;
+}
+
+void TSoftDevice::ReturnLentBuffer(HWND Window) {
+  if (!FLentBy || (Window && Window != FLentBy)) return;
+  Flush();
+  const std::size_t Width = FParams.BackBufferWidth;
+  for (std::size_t y = 0; y < FParams.BackBufferHeight; ++y)
+    std::copy_n(FPixels + y * FPitch, Width, FBackBuffer.data() + y * Width);
+  FPixels = FBackBuffer.data();
+  FPitch = static_cast<int>(Width);
+  FLentBy = nullptr;
 }
 
 void TSoftDevice::ReadBackBuffer(TFrame& Frame) {
   Flush();
   Frame.Width = static_cast<int>(FParams.BackBufferWidth);
   Frame.Height = static_cast<int>(FParams.BackBufferHeight);
-  Frame.Pixels = FBackBuffer;
+  const std::size_t Width = FParams.BackBufferWidth;
+  Frame.Pixels.resize(Width * FParams.BackBufferHeight);
+  for (std::size_t y = 0; y < FParams.BackBufferHeight; ++y)
+    std::copy_n(FPixels + y * FPitch, Width, Frame.Pixels.data() + y * Width);
   if (!FTargetHasAlpha)
     for (std::uint32_t& P : Frame.Pixels) P |= 0xFF000000u;
 }
@@ -624,10 +653,10 @@ HRESULT TSoftDevice::GetIndices(IDirect3DIndexBuffer9** ppIndexData) {
 
 TTarget TSoftDevice::Target() {
   TTarget T;
-  T.Pixels = FBackBuffer.data();
+  T.Pixels = FPixels;
   T.Width = static_cast<int>(FParams.BackBufferWidth);
   T.Height = static_cast<int>(FParams.BackBufferHeight);
-  T.Pitch = T.Width;
+  T.Pitch = FPitch;
   T.HasAlpha = FTargetHasAlpha;
   T.Depth = FDepth.empty() ? nullptr : FDepth.data();
   return T;

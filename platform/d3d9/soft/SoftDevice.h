@@ -71,8 +71,12 @@ class TSoftDevice final : public TRefCounted<IDirect3DDevice9> {
   void Lose(int StillLostPolls);
   void ReadBackBuffer(TFrame& Frame);
   void SetDrawSettings(const TDrawSettings& Settings) { FDrawSettings = Settings; }
-  // The back buffer with everything drawn so far.
+  // The back buffer with everything drawn so far, BackBufferPitch() pixels a row.
   std::uint32_t* BackBufferPixels();
+  int BackBufferPitch() const { return FPitch; }
+  // Goes back to memory of its own if it draws into memory lent for Window (any window
+  // when null), keeping the frame.
+  void ReturnLentBuffer(HWND Window);
   // Draws what is recorded (a sync point).
   void Flush();
 
@@ -95,7 +99,10 @@ class TSoftDevice final : public TRefCounted<IDirect3DDevice9> {
   std::shared_ptr<TDeviceLink> FLink;
   HWND FFocusWindow;
   D3DPRESENT_PARAMETERS FParams = {};
-  std::vector<std::uint32_t> FBackBuffer;
+  std::vector<std::uint32_t> FBackBuffer;  // own memory
+  std::uint32_t* FPixels = nullptr;         // the back buffer: own or lent memory
+  int FPitch = 0;
+  HWND FLentBy = nullptr;                   // the window whose presenter lent FPixels
   std::vector<float> FDepth;
   bool FTargetHasAlpha = false;
 

@@ -25,6 +25,7 @@ struct TInjection {
 
 struct TPresentTarget {
   TPresenter Presenter;
+  TBufferPresenter BufferPresenter;
   TFrame Frame;
   int Presents = 0;
 };

@@ -52,8 +52,10 @@ HRESULT TSoftSurface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, D
     if (!P) return D3DERR_INVALIDCALL;
     RECT R;
     if (!LockArea(pRect, FWidth, FHeight, R)) return D3DERR_INVALIDCALL;
-    pLockedRect->Pitch = static_cast<INT>(FWidth * 4);
-    pLockedRect->pBits = P + static_cast<std::size_t>(R.top) * FWidth + R.left;
+    const std::size_t Pitch =
+        FBackBuffer ? static_cast<std::size_t>(static_cast<TSoftDevice*>(FLink->Device)->BackBufferPitch()) : FWidth;
+    pLockedRect->Pitch = static_cast<INT>(Pitch * 4);
+    pLockedRect->pBits = P + static_cast<std::size_t>(R.top) * Pitch + R.left;
     FLocked = true;
     return D3D_OK;
   });

@@ -434,6 +434,51 @@ TEST_F(DeviceTest, PresentGoesToTheWindowsPresenterOrIsKept) {
   EXPECT_EQ(D3DERR_INVALIDCALL, Device->Present(&R, nullptr, nullptr, nullptr));
 }
 
+TEST_F(DeviceTest, BufferPresenterLendsTheMemoryFramesAreDrawnInto) {
+  // Two buffers with a pitch of their own, lent in turn: each frame is drawn straight into
+  // one and shown from there; unregistering hands the frame back to the device.
+  MakeDevice(3, 2, D3DFMT_X8R8G8B8);
+  constexpr int Pitch = 5;
+  std::vector<std::uint32_t> Buffers[2] = {std::vector<std::uint32_t>(Pitch * 2, 0xDEAD),
+                                           std::vector<std::uint32_t>(Pitch * 2, 0xDEAD)};
+  std::vector<const std::uint32_t*> Shown;
+  std::vector<std::uint32_t> Corner;
+  int Lent = 0;
+  RegisterBufferPresenter(TestWindow(), {[&](int W, int H, TFrameBuffer& B) {
+                                           B = {Buffers[Lent++ % 2].data(), W, H, Pitch};
+                                           return true;
+                                         },
+                                         [&](const TFrameBuffer& B) {
+                                           Shown.push_back(B.Pixels);
+                                           Corner.push_back(B.Pixels[B.Pitch + 2] & 0xFFFFFF);
+                                         }});
+  for (std::uint32_t Color : {0x102030u, 0x405060u, 0x708090u}) {
+    Clear(Color);
+    ASSERT_EQ(D3D_OK, DrawQuad(0, 0, 1, 1, 0xFF0000FF));
+    ASSERT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
+  }
+  ASSERT_EQ(3u, Shown.size());
+  EXPECT_NE(Buffers[0].data(), Shown[0]);  // the first frame is the device's own
+  EXPECT_EQ(Buffers[0].data(), Shown[1]);
+  EXPECT_EQ(Buffers[1].data(), Shown[2]);
+  EXPECT_EQ((std::vector<std::uint32_t>{0x102030u, 0x405060u, 0x708090u}), Corner);
+  EXPECT_EQ(0xFF0000FFu, Buffers[1][0] | 0xFF000000u);
+  EXPECT_EQ(0xDEADu, Buffers[1][3]);  // beyond the width of a row: untouched
+  EXPECT_EQ(nullptr, PresentedFrame(TestWindow()));
+  EXPECT_EQ(3, PresentCount(TestWindow()));
+
+  // Drawing now goes into Buffers[0], until unregistering copies the frame back.
+  Clear(0x00ABCDEF);
+  EXPECT_EQ(0xFFABCDEFu, Pixel(2, 1));
+  EXPECT_EQ(0xABCDEFu, Buffers[0][Pitch + 2] & 0xFFFFFF);
+  UnregisterPresenter(TestWindow());
+  Buffers[0].assign(Buffers[0].size(), 0);
+  EXPECT_EQ(0xFFABCDEFu, Pixel(2, 1));
+  ASSERT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
+  ASSERT_NE(nullptr, PresentedFrame(TestWindow()));
+  EXPECT_EQ(0xFFABCDEFu, PresentedFrame(TestWindow())->Pixel(0, 1));
+}
+
 TEST_F(DeviceTest, FramesReadBackThroughSurfacesAsOnWindows) {
   MakeDevice(3, 2, D3DFMT_X8R8G8B8);
   Clear(0x00ABCDEF);
