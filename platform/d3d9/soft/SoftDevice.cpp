@@ -808,7 +808,7 @@ HRESULT TSoftDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT Ba
                   if (PrimitiveCount == 0) return VertexCountOf(PrimitiveType, 1) ? D3D_OK : D3DERR_INVALIDCALL;
                   if (Count == 0 || PrimitiveCount > 0xFFFFF) return D3DERR_INVALIDCALL;
                   const auto* Buffer = static_cast<TSoftIndexBuffer*>(FIndices.Get());
-                  const UINT Size = Buffer->Format() == D3DFMT_INDEX32 ? 4 : 2;
+                  const UINT Size = Buffer->Shape() == D3DFMT_INDEX32 ? 4 : 2;
                   if ((std::uint64_t{StartIndex} + Count) * Size > Buffer->Storage().Length()) return D3DERR_INVALIDCALL;
                   // Gather the indices and fetch just the vertices they reach.
                   FIndexScratch.resize(Count);

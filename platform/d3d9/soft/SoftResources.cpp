@@ -158,38 +158,4 @@ HRESULT TBufferStorage::Unlock() {
   return D3D_OK;
 }
 
-HRESULT TSoftVertexBuffer::Lock(UINT Offset, UINT Size, void** ppbData, DWORD Flags) {
-  return Logged("VertexBuffer::Lock", {Offset, Size, LogArg(ppbData), Flags},
-                [&] { return FStorage.Lock(Offset, Size, ppbData, Flags); });
-}
-
-HRESULT TSoftVertexBuffer::Unlock() {
-  return Logged("VertexBuffer::Unlock", {}, [&] { return FStorage.Unlock(); });
-}
-
-HRESULT TSoftVertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* pDesc) {
-  return Logged("VertexBuffer::GetDesc", {LogArg(pDesc)}, [&]() -> HRESULT {
-    if (!pDesc) return D3DERR_INVALIDCALL;
-    *pDesc = {D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, FStorage.Usage(), FStorage.Pool(), FStorage.Length(), FFVF};
-    return D3D_OK;
-  });
-}
-
-HRESULT TSoftIndexBuffer::Lock(UINT Offset, UINT Size, void** ppbData, DWORD Flags) {
-  return Logged("IndexBuffer::Lock", {Offset, Size, LogArg(ppbData), Flags},
-                [&] { return FStorage.Lock(Offset, Size, ppbData, Flags); });
-}
-
-HRESULT TSoftIndexBuffer::Unlock() {
-  return Logged("IndexBuffer::Unlock", {}, [&] { return FStorage.Unlock(); });
-}
-
-HRESULT TSoftIndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* pDesc) {
-  return Logged("IndexBuffer::GetDesc", {LogArg(pDesc)}, [&]() -> HRESULT {
-    if (!pDesc) return D3DERR_INVALIDCALL;
-    *pDesc = {FFormat, D3DRTYPE_INDEXBUFFER, FStorage.Usage(), FStorage.Pool(), FStorage.Length()};
-    return D3D_OK;
-  });
-}
-
 }  // namespace qel::soft

@@ -102,37 +102,60 @@ class TBufferStorage {
   int FLocks = 0;
 };
 
-class TSoftVertexBuffer final : public TRefCounted<IDirect3DVertexBuffer9> {
+// Vertex and index buffers: one implementation, told apart by what describes their
+// contents (the vertex format or the index format) and the names they log under.
+struct TVertexBufferKind {
+  using TInterface = IDirect3DVertexBuffer9;
+  using TShape = DWORD;  // FVF
+  using TDesc = D3DVERTEXBUFFER_DESC;
+  static constexpr D3DRESOURCETYPE Type = D3DRTYPE_VERTEXBUFFER;
+  static constexpr const char* LockName = "VertexBuffer::Lock";
+  static constexpr const char* UnlockName = "VertexBuffer::Unlock";
+  static constexpr const char* DescName = "VertexBuffer::GetDesc";
+  static TDesc Describe(const TBufferStorage& S, TShape FVF) {
+    return {D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, S.Usage(), S.Pool(), S.Length(), FVF};
+  }
+};
+struct TIndexBufferKind {
+  using TInterface = IDirect3DIndexBuffer9;
+  using TShape = D3DFORMAT;
+  using TDesc = D3DINDEXBUFFER_DESC;
+  static constexpr D3DRESOURCETYPE Type = D3DRTYPE_INDEXBUFFER;
+  static constexpr const char* LockName = "IndexBuffer::Lock";
+  static constexpr const char* UnlockName = "IndexBuffer::Unlock";
+  static constexpr const char* DescName = "IndexBuffer::GetDesc";
+  static TDesc Describe(const TBufferStorage& S, TShape Format) {
+    return {Format, D3DRTYPE_INDEXBUFFER, S.Usage(), S.Pool(), S.Length()};
+  }
+};
+
+template <class Kind>
+class TSoftBuffer final : public TRefCounted<typename Kind::TInterface> {
  public:
-  TSoftVertexBuffer(std::shared_ptr<TDeviceLink> Link, UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool)
-      : FStorage(std::move(Link), Length, Usage, Pool), FFVF(FVF) {}
+  TSoftBuffer(std::shared_ptr<TDeviceLink> Link, UINT Length, DWORD Usage, typename Kind::TShape Shape, D3DPOOL Pool)
+      : FStorage(std::move(Link), Length, Usage, Pool), FShape(Shape) {}
   HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return FStorage.Membership().GetDevice(ppDevice); }
-  D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
-  HRESULT Lock(UINT Offset, UINT Size, void** ppbData, DWORD Flags) override;
-  HRESULT Unlock() override;
-  HRESULT GetDesc(D3DVERTEXBUFFER_DESC* pDesc) override;
+  D3DRESOURCETYPE GetType() override { return Kind::Type; }
+  HRESULT Lock(UINT Offset, UINT Size, void** ppbData, DWORD Flags) override {
+    return Logged(Kind::LockName, {Offset, Size, LogArg(ppbData), Flags},
+                  [&] { return FStorage.Lock(Offset, Size, ppbData, Flags); });
+  }
+  HRESULT Unlock() override { return Logged(Kind::UnlockName, {}, [&] { return FStorage.Unlock(); }); }
+  HRESULT GetDesc(typename Kind::TDesc* pDesc) override {
+    return Logged(Kind::DescName, {LogArg(pDesc)}, [&]() -> HRESULT {
+      if (!pDesc) return D3DERR_INVALIDCALL;
+      *pDesc = Kind::Describe(FStorage, FShape);
+      return D3D_OK;
+    });
+  }
   const TBufferStorage& Storage() const { return FStorage; }
+  typename Kind::TShape Shape() const { return FShape; }  // FVF or index format
 
  private:
   TBufferStorage FStorage;
-  DWORD FFVF;
+  typename Kind::TShape FShape;
 };
-
-class TSoftIndexBuffer final : public TRefCounted<IDirect3DIndexBuffer9> {
- public:
-  TSoftIndexBuffer(std::shared_ptr<TDeviceLink> Link, UINT Length, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool)
-      : FStorage(std::move(Link), Length, Usage, Pool), FFormat(Format) {}
-  HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return FStorage.Membership().GetDevice(ppDevice); }
-  D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
-  HRESULT Lock(UINT Offset, UINT Size, void** ppbData, DWORD Flags) override;
-  HRESULT Unlock() override;
-  HRESULT GetDesc(D3DINDEXBUFFER_DESC* pDesc) override;
-  const TBufferStorage& Storage() const { return FStorage; }
-  D3DFORMAT Format() const { return FFormat; }
-
- private:
-  TBufferStorage FStorage;
-  D3DFORMAT FFormat;
-};
+using TSoftVertexBuffer = TSoftBuffer<TVertexBufferKind>;
+using TSoftIndexBuffer = TSoftBuffer<TIndexBufferKind>;
 
 }  // namespace qel::soft
