@@ -45,7 +45,7 @@ void DrawRibbons(TGlowCanvas& Canvas, TGlowImage* Strip) {
 
 }  // namespace
 
-// With "--profile", draws only the screensaver-like frame, 300 times on one thread, for a
+// With "--tiles", also times the frame by tile size. With "--profile", draws only the screensaver-like frame, 300 times on one thread, for a
 // profiler to watch.
 int main(int argc, char** argv) {
   const bool Profile = argc > 1 && std::string(argv[1]) == "--profile";
@@ -96,6 +96,16 @@ int main(int argc, char** argv) {
     soft::SetDrawSettings(Direct3DDevice.Get(), {Threads, 0, 32});
     const double Ms = BestMs(20, [&] { Device->Render(0xFF000000u, true); });
     std::printf("screensaver-like frame %dx%d threads=%d: %.2f ms\n", Width, Height, Threads, Ms);
+  }
+  if (argc > 1 && std::string(argv[1]) == "--tiles") {
+    // The frame on one thread by tile size: the tile should stay in the core's caches.
+    for (int TileWidth : {0, 512, 128})
+      for (int TileHeight : {8, 16, 32, 64}) {
+        soft::SetDrawSettings(Direct3DDevice.Get(), {1, TileWidth, TileHeight});
+        const double Ms = BestMs(20, [&] { Device->Render(0xFF000000u, true); });
+        std::printf("screensaver-like frame threads=1 tile %dx%d: %.2f ms\n", TileWidth ? TileWidth : Width,
+                    TileHeight, Ms);
+      }
   }
   soft::SetDrawSettings(Direct3DDevice.Get(), soft::TDrawSettings());
 

@@ -173,12 +173,13 @@ QEL_INLINE void UniformRows(const TWrapTexture& T, std::int64_t V, std::int64_t 
     // Eight coordinates at once; the texels are gathered by row.
     typedef std::int64_t TLongs __attribute__((vector_size(64)));
     typedef std::int32_t TInts __attribute__((vector_size(32)));
+    typedef std::uint32_t TWords __attribute__((vector_size(32)));
     TLongs Vs = V + DV * TLongs{0, 1, 2, 3, 4, 5, 6, 7};
     const TLongs Advance = TLongs{} + DV * Step;
     for (; i + Step <= Count; i += Step, Vs += Advance) {
       const TInts Y0 = __builtin_convertvector(Vs >> 32, TInts) & HMask;
       const TInts Y1 = (Y0 + 1) & HMask;
-      const TInts Weight = (__builtin_convertvector(Vs >> 24, TInts) & 255) * 0x01010101;
+      const TWords Weight = (__builtin_convertvector(Vs >> 24, TWords) & 255u) * 0x01010101u;
       std::uint32_t Above[Step], Below[Step], Fy[Step];
       for (int k = 0; k < Step; ++k) {
         Above[k] = Texels[Y0[k] << Shift];
