@@ -6,9 +6,11 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "bench/BenchTiming.h"
 #include "engine/archive/GlowDb.h"
@@ -78,25 +80,53 @@ int main(int argc, char** argv) {
   TGlowImage* Strip = Images->Find("tex");
   TGlowFont* Font = Fonts->Items(0);
 
+  // The desktop picture as the screensaver builds it at start-up, drawn at one texel a pixel.
+  TBitmap Picture(Width, Height, TPixelFormat::pf32bit);
+  for (int Y = 0; Y < Height; ++Y)
+    for (int X = 0; X < Width * 4; ++X) Picture.ScanLine(Y)[X] = static_cast<std::uint8_t>(X * 7 + Y * 3);
+  TGlowImage Desktop;
+  Desktop.SetQuality(qlMedium);
+  Desktop.SetAlphaLevel(avNone);
+  Desktop.SetPatternSize({Width, Height});
+  Desktop.SetSize({Width, Height});
+  Desktop.SetVisibleSize({Width, Height});
+  if (!Desktop.LoadFromBitmap(Picture, false, 0, 0)) {
+    std::fprintf(stderr, "bench_draw: the desktop picture did not load\n");
+    return 1;
+  }
+  bool WithDesktop = false;
   Device->SetOnRender([&](TObject*) {
     Canvas->FillRect({0, 0, Width, Height}, ColorAlpha4(0x00FF8040u, 60), 1284);
     Canvas->TexMap(Clouds, Bounds4(0, 0, Width, Height), ColorAlpha4(0x00FF8040u, 200), DefaultTexCoord, 512);
+    if (WithDesktop) Canvas->TexMap(&Desktop, Bounds4(0, 0, Width, Height), ColorAlpha4(0xFFFFFF, 63), TexPattern(0), 1284);
     Font->TextOut("FPS:100", 10, 10, 0x80FFFFFFu);
     DrawRibbons(*Canvas, Strip);
   });
   if (Profile) {
+    WithDesktop = true;
     soft::SetDrawSettings(Direct3DDevice.Get(), {1, 0, 32});
     for (int I = 0; I < 300; ++I) Device->Render(0xFF000000u, true);
     return 0;
   }
+  std::vector<std::uint32_t> From(std::size_t{Width} * Height, 0x12345678), To(From.size());
+  const double Memcpy = BestMs(20, [&] {
+    std::memcpy(To.data(), From.data(), From.size() * 4);
+    From[To[7] % From.size()] ^= 1;  // keeps the copy from being optimised away
+  });
+  std::printf("memcpy of the %dx%d frame: %.3f ms\n", Width, Height, Memcpy);
   const double Frame = BestMs(20, [&] { Device->Render(0xFF000000u, true); });
   std::printf("screensaver-like frame %dx%d: %.2f ms\n", Width, Height, Frame);
   const int Cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  for (int Threads : {1, Cores}) {
-    soft::SetDrawSettings(Direct3DDevice.Get(), {Threads, 0, 32});
-    const double Ms = BestMs(20, [&] { Device->Render(0xFF000000u, true); });
-    std::printf("screensaver-like frame %dx%d threads=%d: %.2f ms\n", Width, Height, Threads, Ms);
+  for (bool Layer : {false, true}) {
+    WithDesktop = Layer;
+    for (int Threads : {1, Cores}) {
+      soft::SetDrawSettings(Direct3DDevice.Get(), {Threads, 0, 32});
+      const double Ms = BestMs(20, [&] { Device->Render(0xFF000000u, true); });
+      std::printf("screensaver-like frame%s %dx%d threads=%d: %.2f ms, %.2fx memcpy\n", Layer ? " with desktop" : "",
+                  Width, Height, Threads, Ms, Ms / Memcpy);
+    }
   }
+  WithDesktop = false;
   if (argc > 1 && std::string(argv[1]) == "--tiles") {
     // The frame on one thread by tile size: the tile should stay in the core's caches.
     for (int TileWidth : {0, 512, 128})
