@@ -1,5 +1,6 @@
 #include "platform/d3d9/soft/RowKernels.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/d3d9/soft/PixelMath.h"
@@ -161,57 +162,54 @@ void MultiplyRow(const std::uint32_t* Src, std::uint32_t* Dst, int Count) {
   for (; i < Count; ++i) Dst[i] = px::Modulate(Src[i], Dst[i]);
 }
 
-// Linear samples between uniform rows, eight at a time; Done takes each group of eight.
+// Linear samples between uniform rows, eight at a time: Done(i, Samples, N) takes pixels
+// i .. i+N-1 (N below eight only at the end; the lanes beyond are sampled past the span,
+// inside the texture, and dropped). Short spans (the strips) stay in vector code.
 template <class TDone>
-QEL_INLINE void UniformRows(const TWrapTexture& T, std::int64_t V, std::int64_t DV, int Count, TDone&& Done,
-                            std::uint32_t* Tail) {
-  V -= std::int64_t{1} << 31;
+QEL_INLINE void UniformRows(const TWrapTexture& T, std::int64_t V, std::int64_t DV, int Count, TDone&& Done) {
+  typedef std::int64_t TLongs __attribute__((vector_size(64)));
+  typedef std::int32_t TInts __attribute__((vector_size(32)));
+  typedef std::uint32_t TWords __attribute__((vector_size(32)));
   const std::uint32_t* Texels = T.Texels;
   const int Shift = T.WidthShift, HMask = T.HeightMask;
-  int i = 0;
-  if (Count >= Step) {
-    // Eight coordinates at once; the texels are gathered by row.
-    typedef std::int64_t TLongs __attribute__((vector_size(64)));
-    typedef std::int32_t TInts __attribute__((vector_size(32)));
-    typedef std::uint32_t TWords __attribute__((vector_size(32)));
-    TLongs Vs = V + DV * TLongs{0, 1, 2, 3, 4, 5, 6, 7};
-    const TLongs Advance = TLongs{} + DV * Step;
-    for (; i + Step <= Count; i += Step, Vs += Advance) {
-      const TInts Y0 = __builtin_convertvector(Vs >> 32, TInts) & HMask;
-      const TInts Y1 = (Y0 + 1) & HMask;
-      const TWords Weight = (__builtin_convertvector(Vs >> 24, TWords) & 255u) * 0x01010101u;
-      std::uint32_t Above[Step], Below[Step], Fy[Step];
-      for (int k = 0; k < Step; ++k) {
-        Above[k] = Texels[Y0[k] << Shift];
-        Below[k] = Texels[Y1[k] << Shift];
-      }
-      std::memcpy(Fy, &Weight, sizeof Fy);
-      const TWide Y = Load(Fy);
-      Done(i, (Load(Above) * (256 - Y) + Load(Below) * Y + 128) >> 8);
+  TLongs Vs = (V - (std::int64_t{1} << 31)) + DV * TLongs{0, 1, 2, 3, 4, 5, 6, 7};
+  const TLongs Advance = TLongs{} + DV * Step;
+  for (int i = 0; i < Count; i += Step, Vs += Advance) {
+    const TInts Y0 = __builtin_convertvector(Vs >> 32, TInts) & HMask;
+    const TInts Y1 = (Y0 + 1) & HMask;
+    const TWords Weight = (__builtin_convertvector(Vs >> 24, TWords) & 255u) * 0x01010101u;
+    std::uint32_t Above[Step], Below[Step], Fy[Step];
+    for (int k = 0; k < Step; ++k) {
+      Above[k] = Texels[Y0[k] << Shift];
+      Below[k] = Texels[Y1[k] << Shift];
     }
-    V += DV * i;
-  }
-  for (; i < Count; ++i, V += DV) {
-    const int Y0 = static_cast<int>(V >> 32) & HMask;
-    Tail[i] = px::Unspread(px::Lerp(px::Spread(Texels[Y0 << Shift]), px::Spread(Texels[((Y0 + 1) & HMask) << Shift]),
-                                    static_cast<std::uint32_t>(V >> 24) & 255));
+    std::memcpy(Fy, &Weight, sizeof Fy);
+    const TWide Y = Load(Fy);
+    Done(i, (Load(Above) * (256 - Y) + Load(Below) * Y + 128) >> 8, std::min(Step, Count - i));
   }
 }
 
 QEL_ROW_KERNEL
 void UniformRowsWrapRow(const TWrapTexture& T, std::int64_t V, std::int64_t DV, std::uint32_t* Out, int Count) {
-  UniformRows(T, V, DV, Count, [&](int i, TWide S) { Store(Out + i, S); }, Out);
+  UniformRows(T, V, DV, Count, [&](int i, TWide S, int N) {
+    if (N == Step) return Store(Out + i, S);
+    std::uint32_t Part[Step];
+    Store(Part, S);
+    std::memcpy(Out + i, Part, static_cast<std::size_t>(N) * 4);
+  });
 }
 
 QEL_ROW_KERNEL
 void UniformRowsModulateAddRow(const TWrapTexture& T, std::int64_t V, std::int64_t DV, std::uint32_t Color,
                                std::uint32_t* Dst, int Count) {
   const TWide C = Repeat(Color);
-  std::uint32_t Tail[Step];
-  const int Whole = Count / Step * Step;
-  UniformRows(T, V, DV, Count,
-              [&](int i, TWide S) { Store(Dst + i, BlendWide<TMode::Add>(Div255(S * C), Load(Dst + i))); }, Tail - Whole);
-  for (int i = Whole; i < Count; ++i) Dst[i] = px::AddBlend(px::Modulate(Tail[i - Whole], Color), Dst[i]);
+  UniformRows(T, V, DV, Count, [&](int i, TWide S, int N) {
+    if (N == Step) return Store(Dst + i, BlendWide<TMode::Add>(Div255(S * C), Load(Dst + i)));
+    std::uint32_t Part[Step] = {};
+    std::memcpy(Part, Dst + i, static_cast<std::size_t>(N) * 4);
+    Store(Part, BlendWide<TMode::Add>(Div255(S * C), Load(Part)));
+    std::memcpy(Dst + i, Part, static_cast<std::size_t>(N) * 4);
+  });
 }
 
 QEL_ROW_KERNEL
