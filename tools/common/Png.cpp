@@ -3,13 +3,36 @@
 #include <stb_image.h>
 #include <stb_image_write.h>
 
+#include <cstdio>
+#include <cstring>
+
 namespace qel {
 
 // Pictures larger than this are refused before they are decoded.
 constexpr int MaxSide = 16384;
 
+namespace {
+
+// stb reads other formats too; only PNG is asked for.
+bool HasPngSignature(const std::string& FileName) {
+  static const unsigned char Signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::FILE* F = std::fopen(FileName.c_str(), "rb");
+  if (!F) return false;
+  unsigned char Head[8] = {};
+  const bool Ok = std::fread(Head, 1, 8, F) == 8 && std::memcmp(Head, Signature, 8) == 0;
+  std::fclose(F);
+  return Ok;
+}
+
+}  // namespace
+
 bool LoadPng(const std::string& FileName, TArgbPicture& Picture, std::string& Error) {
   int W = 0, H = 0, Channels = 0;
+  if (!HasPngSignature(FileName)) {
+    Error = "cannot read " + FileName + ": missing, or not a PNG";
+    return false;
+  }
+  // The header's size is checked before anything is decoded or allocated.
   if (!stbi_info(FileName.c_str(), &W, &H, &Channels)) {
     Error = "cannot read " + FileName + ": " + (stbi_failure_reason() ? stbi_failure_reason() : "not a PNG");
     return false;

@@ -15,7 +15,8 @@ struct TArgbPicture {
   std::uint32_t At(int X, int Y) const { return Pixels[static_cast<std::size_t>(Y) * Width + X]; }
 };
 
-// Reads a PNG of any colour type; pictures without alpha come out opaque.
+// Reads a PNG of any colour type (other formats are refused); pictures without alpha come
+// out opaque. The header is checked before decoding: sides beyond 16384 are refused.
 bool LoadPng(const std::string& FileName, TArgbPicture& Picture, std::string& Error);
 // Writes an 8-bit RGBA PNG.
 bool SavePng(const std::string& FileName, const TArgbPicture& Picture, std::string& Error);
