@@ -1,14 +1,27 @@
 #!/usr/bin/env bash
-# Runs the best of the screensaver that exists today: installs the Debian packages, builds
-# the Linux programs and runs wave-render, the screensaver's real main form in run mode on
-# a virtual clock, printing the wave model's state for a few simulated seconds.
+# Runs the screensaver: installs the Debian packages and builds the Linux programs. With a
+# display (DISPLAY set) it starts the saver full screen (Escape, a key after the first second
+# or a mouse move ends it; Space brings the next wave). Without one it renders a preview with
+# wave-render, the same program on a virtual clock: an animated PNG of the first ten seconds
+# and four full-size frames, in preview/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake --preset native >/dev/null
+
+if [ -n "${DISPLAY:-}" ] && [ -f saver/x11/CMakeLists.txt ]; then
+  cmake --build --preset native --target qelwave
+  echo "Starting the screensaver on $DISPLAY: Escape ends it."
+  exec build/native/saver/x11/qelwave /s
+fi
+
 cmake --build --preset native --target wave-render
 echo
-echo "This is what runs today: the wave model and the screensaver's modes and timing, without"
-echo "a window. Drawing and the full-screen saver come in a later version."
+echo "No display: rendering a preview of the screensaver instead (seed ${SEED:-1}) ..."
+mkdir -p preview
+render=build/native/tools/wave-render/wave-render
+"$render" --seed "${SEED:-1}" --size 640x360 --animate preview/wave.png --fps 25 --seconds 10
+"$render" --seed "${SEED:-1}" --size 1280x720 --at 0,3000,7000,20000 --out preview
 echo
-build/native/tools/wave-render/wave-render --seed "${SEED:-1}" --seconds "${SECONDS_TO_RUN:-8}"
+echo "The animated PNG plays in any web browser; the frames show the desktop at start, the"
+echo "desktop dissolving, the first wave rising and the wave in full."
