@@ -23,5 +23,6 @@ render=build/native/tools/wave-render/wave-render
 "$render" --seed "${SEED:-1}" --size 640x360 --animate preview/wave.png --fps 25 --seconds 10
 "$render" --seed "${SEED:-1}" --size 1280x720 --at 0,3000,7000,20000 --out preview
 echo
-echo "The animated PNG plays in any web browser; the frames show the desktop at start, the"
-echo "desktop dissolving, the first wave rising and the wave in full."
+echo "The animated PNG plays in any web browser. The frames: the desktop as the saver found it"
+echo "(0 ms), the desktop sinking into the dark (3000), the first wave just fully risen (7000)"
+echo "and the same wave later on (20000)."
