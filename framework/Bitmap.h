@@ -25,6 +25,7 @@ class TBitmap : public TObject {
   // Sizes below zero count as zero; the pixels become zero. A size whose pixels would
   // take more than MaxBytes leaves the bitmap empty and answers false.
   static constexpr std::int64_t MaxBytes = std::int64_t{1} << 30;
+  static bool SizeFits(int Width, int Height, TPixelFormat Format);
   bool SetSize(int Width, int Height, TPixelFormat Format);
   void SetPixelFormat(TPixelFormat Format) { SetSize(FWidth, FHeight, Format); }
 

@@ -170,6 +170,8 @@ bool TGlowDevice::ResetDevice() {
   BuildPresentParams();
   if (FAILED(Direct3DDevice->Reset(&PresentParams))) return false;
   Broadcast(msgDeviceRestored);
+  // The reset ends any outage Flip announced: the next loss must be announced afresh.
+  FDeviceLost = false;
   return true;
 }
 
@@ -191,8 +193,17 @@ bool TGlowDevice::Flip() {
     }
   }
   if (R == D3DERR_DRIVERINTERNALERROR) {
+    // A reset is refused while default-pool resources exist: the subscribers release theirs
+    // on the loss and make them again on the restoration.
+    if (!FDeviceLost) Broadcast(msgDeviceLost);
+    FDeviceLost = true;
     R = Direct3DDevice->Reset(&PresentParams);
-    if (FAILED(R)) Finalize();
+    if (FAILED(R)) {
+      Finalize();
+    } else {
+      Broadcast(msgDeviceRestored);
+      FDeviceLost = false;
+    }
   }
   return SUCCEEDED(R);
 }

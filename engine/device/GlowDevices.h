@@ -60,7 +60,7 @@ class TGlowDevice : public TGlowPublisher {
   void SetWindowHandle(TWindowHandle Value);
 
   bool Initialized() const { return FInitialized; }
-  // True from a loss announced by Flip until Flip announces the restoration.
+  // True from a loss announced by Flip until a reset succeeds.
   bool DeviceLost() const { return FDeviceLost; }
 
   const TInitializeEvent& OnInitialize() const { return FOnInitialize; }

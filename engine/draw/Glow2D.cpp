@@ -134,6 +134,13 @@ bool TGlow2D::CreateBuffers() {
 }
 
 void TGlow2D::ReleaseBuffers() {
+  // The device keeps what is bound to it alive, and a reset is refused while a default-pool
+  // buffer lives: unbind them first.
+  IDirect3DDevice9* Dev = Device3D();
+  if (Dev && (FVertexBuffer || FIndexBuffer)) {
+    Dev->SetStreamSource(0, nullptr, 0, 0);
+    Dev->SetIndices(nullptr);
+  }
   FIndexBuffer.Reset();
   FVertexBuffer.Reset();
 }

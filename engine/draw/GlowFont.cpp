@@ -137,7 +137,8 @@ void TGlowFont::TextOutEx(std::string_view Text, double X, double Y, std::uint32
       continue;
     }
     DrawGlyph(*Canvas, Glyph, PenX, Y, Colors, Effect);
-    PenX += (FGlyphs[static_cast<std::size_t>(Glyph)].Advance + FSpacing + FInterleave) * FScale;
+    // Advance and spacing come from the record: their sum may not fit 32 bits.
+    PenX += (static_cast<double>(FGlyphs[static_cast<std::size_t>(Glyph)].Advance) + FSpacing + FInterleave) * FScale;
   }
 }
 

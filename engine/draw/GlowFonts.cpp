@@ -20,21 +20,15 @@ TGlowFonts::TGlowFonts(TComponent* Owner) : TGlowDeviceSubscriber(Owner) {
 TGlowFonts::~TGlowFonts() { Clear(); }
 
 bool TGlowFonts::LoadFromGlowDb(TGlowDb& Archive) {
-  if (!Archive.EnsureOpen()) return false;
-  for (int I = 0; I < Archive.RecordCount(); ++I) {
-    if (Archive.RecordType(I) != recFont) continue;
-    const std::string Key = Archive.RecordKey(I);
-    bool Accept = true;
-    std::string Name = Key;
-    TGlowQuality Quality = qlHigh;
-    TAlphaLevel AlphaLevel = avFull;
-    Fire(FOnGlowDbLoad, this, Key, Count(), Accept, Name, Quality, AlphaLevel);
-    if (!Accept) continue;
-    TGlowFont* Font = Add();
-    if (!Font->LoadRecord(Key, Archive, Quality, AlphaLevel)) return false;
-    Font->SetName(Name);
-  }
-  return true;
+  return LoadGlowDbRecords(
+      Archive, recFont, this, FOnGlowDbLoad, [this] { return Count(); },
+      [&](const std::string& Key, const std::string& Name, TGlowQuality Quality, TAlphaLevel AlphaLevel) {
+        // A font that fails stays in the list, unloaded, under its default name.
+        TGlowFont* Font = Add();
+        if (!Font->LoadRecord(Key, Archive, Quality, AlphaLevel)) return false;
+        Font->SetName(Name);
+        return true;
+      });
 }
 
 TGlowFont* TGlowFonts::Items(int Index) const {

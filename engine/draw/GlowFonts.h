@@ -1,22 +1,19 @@
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/device/GlowDevices.h"
 #include "engine/draw/GlowFont.h"
+#include "engine/images/GlowDbLoading.h"
 
 namespace qel {
 
 class TGlowCanvas;
 class TGlowDb;
 
-// Consulted for every font record while loading: Index is the place the font will take.
-using TFontGlowDbLoadEvent =
-    std::function<void(TObject* Sender, const std::string& Key, int Index, bool& Accept, std::string& Name,
-                       TGlowQuality& Quality, TAlphaLevel& AlphaLevel)>;
+using TFontGlowDbLoadEvent = TGlowDbLoadEvent;
 
 // The list of bitmap fonts, loaded from the font records of an archive. Its fonts draw
 // through Canvas; they live until the device is finalised or the list is cleared.

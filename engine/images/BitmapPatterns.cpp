@@ -34,9 +34,11 @@ void FillBitmap(TBitmap& Bitmap, std::uint32_t Color) {
   }
 }
 
-void ForceOpaque(TBitmap& Bitmap) {
+bool ForceOpaque(TBitmap& Bitmap) {
   const int Width = Bitmap.Width(), Height = Bitmap.Height();
   if (Bitmap.PixelFormat() != TPixelFormat::pf32bit) {
+    // A refused widening would empty the bitmap under the rows still to be written.
+    if (!TBitmap::SizeFits(Width, Height, TPixelFormat::pf32bit)) return false;
     // Widening needs the old rows while the bitmap is resized: keep them aside.
     const int OldPitch = Bitmap.Pitch();
     std::vector<std::uint8_t> Old(static_cast<std::size_t>(OldPitch) * Height);
@@ -52,12 +54,13 @@ void ForceOpaque(TBitmap& Bitmap) {
         D[3] = 255;
       }
     }
-    return;
+    return true;
   }
   for (int Y = 0; Y < Height; ++Y) {
     std::uint8_t* D = Bitmap.ScanLine(Y);
     for (int X = 0; X < Width; ++X) D[X * 4 + 3] = 255;
   }
+  return true;
 }
 
 TPatternPacking::TPatternPacking(const TBitmap& Source, TPoint PageSize, TPoint DestCell, TPoint SourceCell)
@@ -129,13 +132,17 @@ const std::uint8_t* TPatternPacking::SourcePixels(long long Cell, int InnerY) co
   return FSource.ScanLine(SourceY) + static_cast<std::size_t>(SourceX) * 4;
 }
 
-void PackPatterns(TBitmap& Dest, TBitmap& Source, TPoint PageSize, TPoint DestCell, TPoint SourceCell,
+bool PackPatterns(TBitmap& Dest, TBitmap& Source, TPoint PageSize, TPoint DestCell, TPoint SourceCell,
                   bool UseColorKey, std::uint32_t ColorKey, int Tolerance) {
-  if (Source.PixelFormat() != TPixelFormat::pf32bit) ForceOpaque(Source);
+  if (Source.PixelFormat() != TPixelFormat::pf32bit && !ForceOpaque(Source)) {
+    Dest.SetSize(0, 0, TPixelFormat::pf32bit);
+    return false;
+  }
   const TPatternPacking Packing(Source, PageSize, DestCell, SourceCell);
   // SetSize leaves every pixel 0, transparent black, as the empty slots must be.
   Dest.SetSize(std::max(PageSize.X, 0), Packing.Height(), TPixelFormat::pf32bit);
   for (int Y = 0; Y < Dest.Height(); ++Y) Packing.ComposeRow(Y, Dest.ScanLine(Y), UseColorKey, ColorKey, Tolerance);
+  return true;
 }
 
 }  // namespace qel

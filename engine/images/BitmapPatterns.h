@@ -14,7 +14,8 @@ namespace qel {
 void FillBitmap(TBitmap& Bitmap, std::uint32_t Color);
 
 // Makes the bitmap 32-bit, keeping the colours of a 24-bit one, and sets every alpha to 255.
-void ForceOpaque(TBitmap& Bitmap);
+// False, with the bitmap left as it was, when its 32-bit form would exceed TBitmap::MaxBytes.
+bool ForceOpaque(TBitmap& Bitmap);
 
 // How the SourceCell-sized cells of a 32-bit bitmap, taken row by row, are laid out over a
 // column of PageSize pages, DestCell apart, each page filled row by row. Cells past the
@@ -53,8 +54,9 @@ class TPatternPacking {
 
 // Packs Source's cells into Dest as TPatternPacking lays them out: Dest becomes a 32-bit
 // bitmap PageSize wide and Pages * PageSize high. A Source that is not 32-bit is made opaque
-// 32-bit in place first; a 32-bit one keeps its alpha.
-void PackPatterns(TBitmap& Dest, TBitmap& Source, TPoint PageSize, TPoint DestCell, TPoint SourceCell,
+// 32-bit in place first; a 32-bit one keeps its alpha. False, with Dest empty, when Source
+// cannot be made 32-bit.
+bool PackPatterns(TBitmap& Dest, TBitmap& Source, TPoint PageSize, TPoint DestCell, TPoint SourceCell,
                   bool UseColorKey, std::uint32_t ColorKey, int Tolerance);
 
 }  // namespace qel

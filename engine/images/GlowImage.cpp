@@ -79,6 +79,7 @@ bool TGlowImage::FillFromStream(TStream& Stream, TColorFormat SourceFormat) {
   const TColorFormat DestFormat = FormatFromD3D(Format());
   const TARGBLineConverter Encode = ARGBLineConverter(DestFormat);
   if (!Encode) return false;
+  if (TextureCount() == 0) return true;  // an empty image: no rows to read or buffer
   const int Width = Size().X;
   const bool Raw = SameLayout(SourceFormat, DestFormat);
   const std::int64_t SourceRowBytes = static_cast<std::int64_t>(Width) * FormatBytes(SourceFormat);
@@ -121,11 +122,12 @@ bool TGlowImage::LoadRecord(const std::string& Key, TGlowDb& Archive) {
 
 bool TGlowImage::LoadFromBitmap(TBitmap& Bitmap, bool UseColorKey, std::uint32_t ColorKey, int Tolerance) {
   SetState(tsNone);  // new pixels replace whatever the image held
+  FPatternCount = 0;  // counted afresh from the new bitmap by Prepare
   const TPoint Page = Size();
   const TPoint MaxSize = MaxTextureSize();
   if (Page.X < 1 || Page.Y < 1 || Page.X > MaxSize.X || Page.Y > MaxSize.Y || FPatternSize.X < 1 || FPatternSize.Y < 1)
     return false;
-  if (Bitmap.PixelFormat() != TPixelFormat::pf32bit) ForceOpaque(Bitmap);
+  if (Bitmap.PixelFormat() != TPixelFormat::pf32bit && !ForceOpaque(Bitmap)) return false;
   // The cells go from the bitmap straight into the locked textures, a row at a time, as the
   // pages PackPatterns would make: no picture-sized copy in between.
   const TPatternPacking Packing(Bitmap, Page, FPatternSize, FPatternSize);

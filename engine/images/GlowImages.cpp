@@ -2,7 +2,6 @@
 
 #include "engine/archive/GlowDb.h"
 #include "engine/device/GlowSubsc.h"
-#include "framework/Events.h"
 
 namespace qel {
 
@@ -49,20 +48,13 @@ bool TGlowImages::LoadImage(const std::string& Key, TGlowDb& Archive, TGlowQuali
 }
 
 bool TGlowImages::LoadFromGlowDb(TGlowDb& Archive) {
-  if (!Archive.EnsureOpen()) return false;
-  for (int I = 0; I < Archive.RecordCount(); ++I) {
-    if (Archive.RecordType(I) != recImage) continue;
-    const std::string Key = Archive.RecordKey(I);
-    bool Accept = true;
-    std::string Name = Key;
-    TGlowQuality Quality = qlHigh;
-    TAlphaLevel AlphaLevel = avFull;
-    Fire(OnGlowDbLoad, this, Key, Count(), Accept, Name, Quality, AlphaLevel);
-    if (!Accept) continue;
-    if (!LoadImage(Key, Archive, Quality, AlphaLevel)) return false;
-    FImages.back()->SetName(Name);
-  }
-  return true;
+  return LoadGlowDbRecords(
+      Archive, recImage, this, OnGlowDbLoad, [this] { return Count(); },
+      [&](const std::string& Key, const std::string& Name, TGlowQuality Quality, TAlphaLevel AlphaLevel) {
+        if (!LoadImage(Key, Archive, Quality, AlphaLevel)) return false;
+        FImages.back()->SetName(Name);
+        return true;
+      });
 }
 
 TGlowImage* TGlowImages::Find(std::string_view Name) const {

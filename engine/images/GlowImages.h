@@ -1,23 +1,19 @@
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/device/GlowDevices.h"
+#include "engine/images/GlowDbLoading.h"
 #include "engine/images/GlowImage.h"
 
 namespace qel {
 
 class TGlowDb;
 
-// Consulted for each image record while an archive is loaded: Index is the position the new
-// image will take; clear Accept to skip the record, or change the name and the wishes.
-using TImageGlowDbLoadEvent =
-    std::function<void(TObject* Sender, const std::string& Key, int Index, bool& Accept, std::string& Name,
-                       TGlowQuality& Quality, TAlphaLevel& AlphaLevel)>;
+using TImageGlowDbLoadEvent = TGlowDbLoadEvent;
 
 // The named images of an archive, kept in step with the rendering device it subscribes to.
 // It owns its images, in the order they were added.

@@ -49,10 +49,12 @@ std::int64_t ImagePayloadPixelBytes(const TImagePayloadHeader& Header) {
 
 bool IsLoadableImagePayload(const TImagePayloadHeader& Header, std::int64_t BytesLeft, TPoint MaxTextureSize) {
   if (!IsKnownFormat(Header.Format)) return false;
-  if (Header.TextureSize.X < 1 || Header.TextureSize.Y < 1 || Header.TextureCount < 1) return false;
-  if (Header.TextureSize.X > MaxTextureSize.X || Header.TextureSize.Y > MaxTextureSize.Y) return false;
+  if (Header.TextureSize.X < 1 || Header.TextureSize.Y < 1 || Header.TextureCount < 0) return false;
   TPatternLayout Layout;
   if (!LayOutPatterns(Header.TextureSize, Header.PatternSize, Header.VisibleSize, Layout)) return false;
+  // No textures: an empty image, ready but with nothing to draw, whatever its counts say.
+  if (Header.TextureCount == 0) return true;
+  if (Header.TextureSize.X > MaxTextureSize.X || Header.TextureSize.Y > MaxTextureSize.Y) return false;
   if (Header.PatternCount > 0 &&
       std::int64_t{Header.PatternCount} > std::int64_t{Layout.PatternsPerTexture} * Header.TextureCount)
     return false;

@@ -30,9 +30,10 @@ bool WriteImagePayloadHeader(TStream& Stream, const TImagePayloadHeader& Header)
 std::int64_t ImagePayloadPixelBytes(const TImagePayloadHeader& Header);
 
 // Whether a payload with this header can be loaded before anything is created for it: a
-// known format, textures of at least 1 x 1 and at most MaxTextureSize, at least one texture,
-// cells that fit the texture (sizes below 1 meaning the texture's), no more patterns than the
-// textures hold, and pixel data that fits in the BytesLeft bytes after the header.
+// known format, textures of at least 1 x 1 and cells that fit them (sizes below 1 meaning the
+// texture's); unless the texture count is 0 (an empty image), textures of at most
+// MaxTextureSize, no more patterns than they hold, and pixel data that fits in the BytesLeft
+// bytes after the header.
 bool IsLoadableImagePayload(const TImagePayloadHeader& Header, std::int64_t BytesLeft, TPoint MaxTextureSize);
 
 }  // namespace qel

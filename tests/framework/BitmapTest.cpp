@@ -27,6 +27,10 @@ TEST(Bitmap, RefusesSizesItCannotHold) {
   EXPECT_TRUE(B.SetSize(-5, 10, TPixelFormat::pf32bit));
   EXPECT_EQ(B.Width(), 0);
   EXPECT_EQ(B.Height(), 10);
+  // A 24-bit picture can fit where its 32-bit form would not: widening must ask first.
+  EXPECT_TRUE(TBitmap::SizeFits(16384, 21845, TPixelFormat::pf24bit));
+  EXPECT_FALSE(TBitmap::SizeFits(16384, 21845, TPixelFormat::pf32bit));
+  EXPECT_TRUE(TBitmap::SizeFits(16384, 16384, TPixelFormat::pf32bit)) << "the largest screen, exactly 1 GiB";
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <stdexcept>
 
 #include "engine/device/GlowSubsc.h"
@@ -65,6 +66,16 @@ TEST_F(FontTest, PenAdvancesByGlyphAdvanceAndSpacingOrByTheBlankAdvance) {
   // Top corners in the top colour, bottom corners in the bottom colour, red and blue swapped.
   EXPECT_EQ(Corner(0, 1).Diffuse, 0x11443322u);
   EXPECT_EQ(Corner(0, 3).Diffuse, 0x55887766u);
+}
+
+TEST_F(FontTest, AdvancesAtTheTopOfTheRangeMoveThePenOnWithoutWrapping) {
+  const std::int32_t Max = INT32_MAX;
+  TGlowDb* Db = testsupport::MemoryArchive(Root.get(), {{"wide", 3, FontPayload('A', Max, {Max, Max}, 2, CellImagePayload(2))}});
+  TGlowFont* Font = Fonts->Add();
+  ASSERT_TRUE(Font->LoadRecord("wide", *Db, qlHigh, avFull));
+  Draw(Font, "AA", 0, 0);
+  ASSERT_EQ(StagedQuads(), 2);
+  EXPECT_EQ(X(1, 0), 4294967294.0f);  // 2 x (2^31 - 1), far off to the right
 }
 
 TEST_F(FontTest, ScaleAndInterleaveWidenTheTextButNotTheWholePixelOffsets) {

@@ -56,7 +56,7 @@ TEST(ForceOpaque, KeepsColoursAndSetsAlpha) {
   TBitmap B(2, 2, TPixelFormat::pf24bit);
   SetPixel(B, 1, 1, 0x123456);
   SetPixel(B, 0, 1, 0xABCDEF);
-  ForceOpaque(B);
+  EXPECT_TRUE(ForceOpaque(B));
   ASSERT_EQ(B.PixelFormat(), TPixelFormat::pf32bit);
   EXPECT_EQ(PixelAt(B, 1, 1), 0xFF123456u);
   EXPECT_EQ(PixelAt(B, 0, 1), 0xFFABCDEFu);

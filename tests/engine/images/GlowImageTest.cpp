@@ -239,7 +239,6 @@ TEST_F(GlowImage, DamagedPayloadsCreateNothing) {
   };
   EXPECT_TRUE(Refused(Patched(21, 0))) << "texture width 0";
   EXPECT_TRUE(Refused(Patched(25, -4))) << "negative texture height";
-  EXPECT_TRUE(Refused(Patched(29, 0))) << "no textures";
   EXPECT_TRUE(Refused(Patched(29, 1 << 30))) << "textures the stream cannot hold";
   EXPECT_TRUE(Refused(Patched(21, 1 << 20))) << "wider than the device allows";
   EXPECT_TRUE(Refused(Patched(1, 9))) << "a cell wider than the texture";
@@ -416,6 +415,36 @@ TEST_F(GlowImage, BitmapLoadingRefusesSizesItCannotUse) {
   Huge.SetPatternSize({4, 4});
   EXPECT_FALSE(Huge.LoadFromBitmap(Picture, false, 0, 0)) << "beyond the device's largest texture";
   EXPECT_EQ(soft::CallLog().Count("CreateTexture"), 0);
+}
+
+TEST_F(GlowImage, ABitmapReloadCountsItsPatternsAfresh) {
+  TBitmap Four, One;
+  Gradient(Four, 16, 4);  // four 4 x 4 cells: two textures of two cells
+  Gradient(One, 4, 4);
+  TGlowImage Image;
+  ShapeForBitmap(Image, {4, 4}, {8, 4});
+  ASSERT_TRUE(Image.LoadFromBitmap(Four, false, 0, 0));
+  EXPECT_EQ(Image.PatternCount(), 4);
+  ASSERT_TRUE(Image.LoadFromBitmap(One, false, 0, 0));
+  EXPECT_EQ(Image.TextureCount(), 1);
+  EXPECT_EQ(Image.PatternCount(), 2);
+  TPoint4 C{};
+  int Index = -1;
+  ASSERT_TRUE(Image.GetPatternCoords(TexPattern(3), C, Index));
+  EXPECT_EQ(Index, 0) << "the last pattern lies on the one texture left";
+}
+
+TEST_F(GlowImage, NoTexturesLoadAsAnEmptyReadyImage) {
+  TImagePayloadHeader H = test::SmallFontHeader();
+  H.TextureCount = 0;
+  TGlowImage Image;
+  soft::CallLog().Clear();
+  ASSERT_TRUE(Load(Image, Payload(H, {})));
+  EXPECT_EQ(Image.State(), tsReady);
+  EXPECT_EQ(soft::CallLog().Count("CreateTexture"), 0);
+  TPoint4 C{};
+  int Index = -1;
+  EXPECT_FALSE(Image.GetPatternCoords(DefaultTexCoord, C, Index)) << "nothing of it is drawn";
 }
 
 TEST_F(GlowImage, AFailedLockKeepsTheBitmapTextures) {

@@ -121,6 +121,15 @@ TEST_F(GlowImages, AFailingRecordStopsTheLoadButKeepsWhatCameBefore) {
   EXPECT_EQ(Images->Items(0)->Name(), "one");
 }
 
+TEST_F(GlowImages, AnImageWithoutTexturesDoesNotStopTheLoad) {
+  TGlowDb* Db = testsupport::MemoryArchive(&Owner, {{"empty", 1, CountingPayload(cfA8R8G8B8, 2, 2, 0)},
+                                                    {"after", 1, CountingPayload(cfA8, 2, 2)}});
+  EXPECT_TRUE(Images->LoadFromGlowDb(*Db));
+  ASSERT_EQ(Images->Count(), 2);
+  EXPECT_EQ(Images->Items(0)->State(), tsReady);
+  EXPECT_EQ(Images->Find("after")->State(), tsReady);
+}
+
 TEST_F(GlowImages, LoadImageLeavesNothingBehindOnFailure) {
   auto Damaged = CountingPayload(cfA8R8G8B8, 2, 2);
   Damaged.resize(40);

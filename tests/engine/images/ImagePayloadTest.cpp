@@ -71,7 +71,15 @@ TEST(IsLoadableImagePayload, RefusesDamagedHeaders) {
   EXPECT_TRUE(Refused([](auto& H) { H.Format = static_cast<TColorFormat>(200); }));
   EXPECT_TRUE(Refused([](auto& H) { H.TextureSize.X = 0; }));
   EXPECT_TRUE(Refused([](auto& H) { H.TextureSize.Y = -256; }));
-  EXPECT_TRUE(Refused([](auto& H) { H.TextureCount = 0; }));
+  EXPECT_FALSE(Refused([](auto& H) {
+    H.TextureCount = 0;
+    H.TextureSize.X = 1 << 20;
+    H.PatternCount = 9999;
+  })) << "no textures: an empty image, nothing made, nothing drawn";
+  EXPECT_TRUE(Refused([](auto& H) {
+    H.TextureCount = 0;
+    H.PatternSize.X = 129;
+  })) << "cells that cannot fit even so";
   EXPECT_TRUE(Refused([](auto& H) { H.TextureCount = -1; }));
   EXPECT_TRUE(Refused([](auto& H) { H.TextureSize.X = 16385; }));
   EXPECT_TRUE(Refused([](auto& H) { H.PatternSize.X = 129; }));
