@@ -1,7 +1,10 @@
 #include "framework/Clock.h"
 
 #include <chrono>
+#include <cmath>
 #include <thread>
+
+#include "framework/Rounding.h"
 
 namespace qel {
 namespace {
@@ -48,12 +51,17 @@ double TManualClock::NowMs() const {
 
 std::uint32_t TManualClock::GetTickCount() {
   const std::int64_t F = FFrequency > 0 ? FFrequency : 1000;
-  return static_cast<std::uint32_t>(FTicks * 1000 / F);
+  // Whole seconds and the rest apart, so no product overflows; the tick count keeps the low
+  // 32 bits of the milliseconds as it wraps.
+  const std::uint64_t Ms = static_cast<std::uint64_t>(FTicks / F) * 1000u + static_cast<std::uint64_t>(FTicks % F * 1000 / F);
+  return static_cast<std::uint32_t>(Ms);
 }
 
 void TManualClock::AdvanceMs(double Milliseconds) {
   const std::int64_t F = FFrequency > 0 ? FFrequency : 1000;
-  FTicks += static_cast<std::int64_t>(Milliseconds * static_cast<double>(F) / 1000.0 + 0.5);
+  const double Ticks = Milliseconds * static_cast<double>(F) / 1000.0 + 0.5;
+  // Beyond the counter's range it only matters that the clock moves far; nearest() saturates.
+  AdvanceTicks(nearest(std::floor(Ticks)));
 }
 
 void TManualClock::SleepEx(std::uint32_t Milliseconds, bool) {

@@ -35,8 +35,13 @@ class TManualClock : public TClock {
   std::uint32_t GetTickCount() override;
   void SleepEx(std::uint32_t Milliseconds, bool Alertable) override;
 
-  void AdvanceTicks(std::int64_t Ticks) { FTicks += Ticks; }
+  // The counter wraps around at the ends of its 64-bit range, as a hardware counter would.
+  void AdvanceTicks(std::int64_t Ticks) {
+    FTicks = static_cast<std::int64_t>(static_cast<std::uint64_t>(FTicks) + static_cast<std::uint64_t>(Ticks));
+  }
   void AdvanceMs(double Milliseconds);
+  // Sets the counter anywhere, backwards too: clock faults for tests.
+  void SetTicks(std::int64_t Ticks) { FTicks = Ticks; }
   std::int64_t Ticks() const { return FTicks; }
   std::int64_t Frequency() const { return FFrequency; }
   double NowMs() const;

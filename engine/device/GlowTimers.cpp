@@ -66,7 +66,9 @@ std::int32_t TGlowTimer::ReadElapsed() {
   if (FPrecision == ppHigh) {
     std::int64_t Counter = FLastCounter;
     Clock().QueryPerformanceCounter(Counter);
-    const std::int64_t Ticks = Counter - FLastCounter;
+    // Unsigned difference: a counter that wraps past the end of its range still gives the
+    // short time that passed; one that jumped back gives a negative count, taken as none.
+    const auto Ticks = static_cast<std::int64_t>(static_cast<std::uint64_t>(Counter) - static_cast<std::uint64_t>(FLastCounter));
     FLastCounter = Counter;
     if (Ticks <= 0) return 0;
     // Beyond this many ticks the product overflows 64 bits; it is a stall in any case.

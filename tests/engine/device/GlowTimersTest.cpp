@@ -213,6 +213,40 @@ TEST_F(GlowTimerTest, AStallOfAnyLengthCostsAtMostOneFrame) {
   }
 }
 
+// A clock that jumps or wraps: the next frame comes within a frame period, owing at most
+// 32 steps, and the frames after it run at the usual pace.
+class GlowTimerClockFaults : public GlowTimerTest, public ::testing::WithParamInterface<std::int64_t> {
+ protected:
+  GlowTimerClockFaults() : GlowTimerTest(GetParam()) {}
+
+  void ExpectNextFrameAtOnce(int MaxSteps) {
+    const std::uint64_t Slept = Clock().SleptMs();
+    const int N = Frame();
+    EXPECT_LE(N, MaxSteps);
+    EXPECT_LE(Clock().SleptMs() - Slept, 10u);
+    for (int I = 0; I < 3; ++I) {
+      const int M = Frame();
+      EXPECT_GE(M, 1);
+      EXPECT_LE(M, 3);  // 10 ms of work, plus the wait of a frame that saw no time
+    }
+  }
+};
+
+TEST_P(GlowTimerClockFaults, JumpsBackAndWrapsAroundCostAtMostOneFrame) {
+  const std::int64_t PerMs = GetParam() > 0 ? GetParam() / 1000 : 1;
+  Start();
+  Frame();
+  // An hour back: the counter sees no time pass; the wrapping tick count sees a stall.
+  Clock().SetTicks(Clock().Ticks() - 3'600'000 * PerMs);
+  ExpectNextFrameAtOnce(GetParam() > 0 ? 0 : 32);
+  // Just before the end of the counter's range (the 32-bit tick count's, or the 64-bit
+  // counter's): the jump there is a stall, and the frames after it cross the wrap.
+  Clock().SetTicks(GetParam() > 0 ? INT64_MAX - 15 * PerMs : 0xFFFFFFFFll - 15);
+  ExpectNextFrameAtOnce(32);
+}
+
+INSTANTIATE_TEST_SUITE_P(CounterAndTickCount, GlowTimerClockFaults, ::testing::Values(10'000'000, 0));
+
 TEST_F(GlowTimerTickCountTest, AStallOnTheTickCountIsClampedToo) {
   Start();
   Frame();
