@@ -1,5 +1,6 @@
 // Loads a font whose record payload is the input bytes, from an archive built around them,
 // on the software device; a font that loads then draws every character with every style.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,6 +12,8 @@
 #include "engine/draw/GlowCanvas.h"
 #include "engine/draw/GlowFonts.h"
 #include "framework/Streams.h"
+#include "fuzz/common/FieldMutator.h"
+#include "fuzz/images/ImagePayloadFields.h"
 
 namespace {
 
@@ -40,7 +43,25 @@ std::string AllCharacters() {
   return Text + "#$FF0000FF&$80FFFFFF0x12345678ab";
 }
 
+// The header, every glyph entry and the embedded image payload's header.
+std::vector<fuzz::TField> FontFields(const std::uint8_t* Data, std::size_t Size) {
+  std::vector<fuzz::TField> Fields{{0}, {4}, {8}, {12}};
+  const std::size_t Room = Size < 16 ? 0 : (Size - 16) / 8;
+  const std::size_t Count = std::min<std::size_t>(fuzz::ReadField(Data, Size, {12}) & 0x7FFFFFFF, Room);
+  for (std::size_t I = 0; I < Count; ++I) {
+    Fields.push_back({.Offset = 16 + 8 * I, .Group = 1});  // advances
+    Fields.push_back({.Offset = 20 + 8 * I, .Group = 2});  // heights
+  }
+  fuzz::AddImagePayloadFields(16 + 8 * Count, 3, Fields);
+  return Fields;
+}
+
 }  // namespace
+
+extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* Data, std::size_t Size, std::size_t MaxSize,
+                                               unsigned Seed) {
+  return fuzz::MutateWithFields(Data, Size, MaxSize, Seed, FontFields);
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
   static TScene Scene;

@@ -2,10 +2,12 @@
 // be refused, never crash, hang or allocate beyond what its own bytes justify.
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "engine/device/GlowDevices.h"
 #include "engine/images/GlowImage.h"
 #include "framework/Streams.h"
+#include "fuzz/images/ImagePayloadFields.h"
 
 namespace {
 
@@ -21,7 +23,19 @@ qel::TGlowDevice* Device() {
   return Instance;
 }
 
+// The wishes byte, then the payload's header.
+std::vector<qel::fuzz::TField> ImageFields(const std::uint8_t*, std::size_t) {
+  std::vector<qel::fuzz::TField> Fields{{.Offset = 0, .Bytes = 1}};
+  qel::fuzz::AddImagePayloadFields(1, 1, Fields);
+  return Fields;
+}
+
 }  // namespace
+
+extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* Data, std::size_t Size, std::size_t MaxSize,
+                                               unsigned Seed) {
+  return qel::fuzz::MutateWithFields(Data, Size, MaxSize, Seed, ImageFields);
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
   if (!Device()->Initialized()) return 0;
