@@ -4,7 +4,8 @@
 # and corpus size. A crash leaves its input in ARTIFACTS/NAME/ and fails the script.
 # Usage: fuzz-long.sh MINUTES [TARGET...]
 # Environment: FUZZ_BUILD (build/fuzz), FUZZ_CORPUS (build/fuzz-corpus),
-#              FUZZ_ARTIFACTS (build/fuzz-artifacts), FUZZ_RSS_MB (2048).
+#              FUZZ_ARTIFACTS (build/fuzz-artifacts), FUZZ_RSS_MB (2048),
+#              FUZZ_RUNS (stop a target earlier, after that many runs).
 set -euo pipefail
 minutes=${1:?usage: fuzz-long.sh MINUTES [TARGET...]}
 shift
@@ -32,7 +33,7 @@ for name in "${targets[@]}"; do
   log=$artifacts/$name/last-run.log
   echo "fuzzing $name for ${minutes} min (corpus $corpus)"
   result=ok
-  if ! "$exe" -max_total_time=$((minutes * 60)) -print_final_stats=1 -rss_limit_mb="${FUZZ_RSS_MB:-2048}" \
+  if ! "$exe" -max_total_time=$((minutes * 60)) -runs="${FUZZ_RUNS:--1}" -print_final_stats=1 -rss_limit_mb="${FUZZ_RSS_MB:-2048}" \
       -artifact_prefix="$artifacts/$name/" "${dict[@]}" "$corpus" >"$log" 2>&1; then
     result=FAILED
     status=1
