@@ -30,6 +30,8 @@ for name in "${targets[@]}"; do
   if [ -z "$(ls -A "$corpus")" ] && [ -d "$root/fuzz/corpus/$name" ]; then cp -r "$root/fuzz/corpus/$name/." "$corpus/"; fi
   dict=()
   if [ -f "$root/fuzz/dicts/$name.dict" ]; then dict=(-dict="$root/fuzz/dicts/$name.dict"); fi
+  # Flags of the target's own (fuzz/options/NAME), such as a smaller -max_len for a slow one.
+  if [ -f "$root/fuzz/options/$name" ]; then read -r -a extra < "$root/fuzz/options/$name"; dict+=("${extra[@]}"); fi
   log=$artifacts/$name/last-run.log
   echo "fuzzing $name for ${minutes} min (corpus $corpus)"
   result=ok
