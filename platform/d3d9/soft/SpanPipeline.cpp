@@ -188,6 +188,17 @@ std::shared_ptr<const TDrawState> MakeDrawState(const TPipeline& Pipeline, bool 
     T.MinLinear = St.MinFilter == D3DTEXF_LINEAR || St.MinFilter == D3DTEXF_ANISOTROPIC;
     D.TexturedStages = s + 1;
   }
+  if (D.Tex[0].RowsUniform) {
+    // Counted backwards over two rounds, so runs wrap from the last row to the first.
+    const TTexInfo& T = D.Tex[0];
+    D.ClearRuns.assign(static_cast<std::size_t>(T.Height), 0);
+    int Run = 0;
+    for (int y = 2 * T.Height - 1; y >= 0; --y) {
+      Run = (T.Texels[static_cast<std::size_t>(y % T.Height) * T.Width] >> 24) == 0 ? std::min(Run + 1, T.Height) : 0;
+      if (y < T.Height) D.ClearRuns[static_cast<std::size_t>(y)] = Run;
+    }
+    D.Tex[0].ClearRuns = D.ClearRuns.data();
+  }
 
   const TStage& S0 = P.Stages[0];
   const bool Single = P.StageCount == 1;
@@ -470,14 +481,12 @@ bool TSpanPipeline::RunFused(const TSpanInputs& In) {
 }
 
 bool TSpanPipeline::RowsTransparent(const TSpanInputs& In) const {
-  // V is linear along the span: its rows lie between those of the first and last pixel.
+  // V is linear along the span: its samples lie between the rows of the first and the last
+  // pixel, and the row below each.
   const TTexInfo& T = FTex[0];
   const std::int64_t First = In.V[0] - Half32, Last = First + In.DV[0] * (In.Count - 1);
   const std::int64_t Low = std::min(First, Last) >> 32, High = (std::max(First, Last) >> 32) + 1;
-  if (High - Low >= T.Height) return false;
-  for (std::int64_t Y = Low; Y <= High; ++Y)
-    if (T.Texels[static_cast<std::size_t>((static_cast<int>(Y) & T.HeightMask) << T.WidthShift)] >> 24) return false;
-  return true;
+  return T.ClearRuns[static_cast<int>(Low) & T.HeightMask] > High - Low;
 }
 
 void TSpanPipeline::CombineGeneral(const std::uint32_t* Diffuse, std::uint32_t* Out, int Count) {

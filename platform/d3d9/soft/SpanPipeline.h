@@ -38,6 +38,8 @@ struct TTexInfo {
   bool Linear = false;     // magnification filter
   bool MinLinear = false;  // minification filter
   bool RowsUniform = false;  // every row one colour: filtering across changes nothing
+  // With uniform rows: how many rows from each row on (wrapping, at most Height) have alpha 0.
+  const int* ClearRuns = nullptr;
 };
 
 enum class TCombine { Diffuse, Texture, Modulate, General };
@@ -56,6 +58,7 @@ struct TDrawState {
   bool Tests = false;  // alpha test, depth test or a colour write mask
   std::uint64_t Versions[8] = {};
   ComPtr<IDirect3DTexture9> Held[8];
+  std::vector<int> ClearRuns;  // of stage 0, when its rows are uniform
 };
 // Decodes the textures it samples (on the calling thread: decoding is not thread-safe).
 std::shared_ptr<const TDrawState> MakeDrawState(const TPipeline& Pipeline, bool FastPaths);

@@ -106,7 +106,8 @@ TEST_F(TiledDrawingTest, ThreadsTilesAndFastPathsGiveTheSameFrame) {
   MakeDevice(W, H, D3DFMT_X8R8G8B8);
   std::vector<std::uint32_t> Rows(32 * 16);
   for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 32; ++x) Rows[static_cast<std::size_t>(y * 32 + x)] = 0x00FFFFFFu | (y * 17u << 24);
+    for (int x = 0; x < 32; ++x)  // a clear band, as in the strip of light
+      Rows[static_cast<std::size_t>(y * 32 + x)] = 0x00FFFFFFu | (y < 10 ? y * 25u << 24 : 0u);
   std::vector<std::uint32_t> Picture(64 * 64);
   for (std::size_t i = 0; i < Picture.size(); ++i) Picture[i] = 0xFF000000u | static_cast<std::uint32_t>(i * 2654435761u >> 8);
   std::vector<std::uint32_t> Busy(5 * 7);
