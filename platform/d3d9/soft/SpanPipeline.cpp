@@ -295,6 +295,11 @@ void TSpanPipeline::BeginTriangle(const TTriangleSetup& Setup, int Left, int Rig
       FDU[s] = FixedStep(Setup.U.DX * T.Width);
       FDV[s] = FixedStep(Setup.V.DX * T.Height);
     }
+  // Additive strips of a texture of uniform rows (the pixels are those of every other path).
+  const TTexInfo& T0 = FTex[0];
+  FStrip = FTexturedStages == 1 && !Setup.Perspective && !FRowCacheReady && !FState.Tests && FLinear[0] &&
+           T0.RowsUniform && T0.Pow2Wrap && FBlend == TBlend::Add &&
+           (FCombine == TCombine::Modulate || FCombine == TCombine::Texture);
 }
 
 void TSpanPipeline::TriangleSpan(int X, int Y, int Count) {
@@ -302,6 +307,18 @@ void TSpanPipeline::TriangleSpan(int X, int Y, int Count) {
   TSpanInputs In;
   In.X = X, In.Y = Y, In.Count = Count;
   In.Setup = &S;
+  if (FStrip) {
+    // Only V matters to a texture of uniform rows: the short way for the strips of light.
+    In.DV[0] = FDV[0];
+    In.V[0] = FixedCoord((S.V.Base + S.V.DY * Y) * FTex[0].Height) + In.DV[0] * X;
+    if (RowsTransparent(In)) return;  // adds nothing
+    if (FCombine == TCombine::Modulate && S.FlatColor) {
+      const TTexInfo& T = FTex[0];
+      UniformRowsModulateAddRow({T.Texels, T.WidthShift, T.WidthMask, T.HeightMask}, In.V[0], In.DV[0], S.Flat,
+                                FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X, Count);
+      return;
+    }
+  }
   In.FlatColor = S.FlatColor;
   In.Flat = S.Flat;
   // Every value steps from the row's value at x = 0, so a pixel's value does not depend on

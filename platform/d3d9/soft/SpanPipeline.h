@@ -118,6 +118,7 @@ class TSpanPipeline {
   const TTriangleSetup* FSetup = nullptr;
   bool FLinear[8] = {};  // per stage, for affine triangles: magnified or minified
   std::int64_t FDU[8] = {}, FDV[8] = {};  // per stage, for affine triangles: steps a pixel
+  bool FStrip = false;  // an additive strip of a texture of uniform rows
   bool FRowCacheReady = false;
   double FConstantZ = 0;  // depth of points and lines
   std::uint32_t FTexRows[8][Chunk];
