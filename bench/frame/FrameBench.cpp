@@ -1,21 +1,28 @@
 // What one frame of the screensaver costs on the software device at 1920 x 1080: the real
 // main form in run mode over the built-in desktop, its frame event (Render, Process, Flip)
 // at the start (the desktop still opaque, Fade -1) and with a steady wave (Fade 1), against
-// a memcpy of the frame's bytes. One line per case; the best of several runs counts.
+// a memcpy of the frame's bytes; then the steady wave on one thread and on one per core, at
+// 1920 x 1080 and 3840 x 2160. One line per case; the best of several runs counts.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "app/Program.h"
 #include "bench/BenchTiming.h"
+#include "engine/device/GlowDevices.h"
 #include "framework/Random.h"
+#include "platform/d3d9/soft/SoftControls.h"
 #include "tools/wave-render/BuiltInDesktop.h"
 #include "tools/wave-render/HeadlessHost.h"
 
 using namespace qel;
 
-int main() {
-  constexpr int Width = 1920, Height = 1080;
+namespace {
+
+// The frame lines of one screen size; false when the device did not start.
+bool Measure(int Width, int Height, bool AllCases) {
   waverender::THeadlessHost Host;
   TBitmap Desktop;
   waverender::PaintBuiltInDesktop(Desktop, Width, Height);
@@ -27,7 +34,7 @@ int main() {
   RunProgram(App, "/s", [&](TMainForm& F) { Form = &F; });
   if (!Form || !Form->D->Initialized()) {
     std::fprintf(stderr, "bench_frame: the software device did not start\n");
-    return 1;
+    return false;
   }
 
   std::vector<std::uint8_t> From(static_cast<std::size_t>(Width) * Height * 4, 1), To(From.size());
@@ -40,11 +47,25 @@ int main() {
     const char* Name;
     double Fade;
   };
-  for (const TCase& Case : {TCase{"desktop", -1.0}, TCase{"steady-wave", 1.0}}) {
-    Form->Wave.Fade = Case.Fade;
-    Form->Wave.FadeState = fsSteady;
+  if (AllCases)
+    for (const TCase& Case : {TCase{"desktop", -1.0}, TCase{"steady-wave", 1.0}}) {
+      Form->Wave.Fade = Case.Fade;
+      Form->Wave.FadeState = fsSteady;
+      const double Ms = bench::BestMs(8, [&] { Form->TimerTimer(Form->Timer); });
+      std::printf("frame %dx%d %s: %.2f ms, %.2fx memcpy\n", Width, Height, Case.Name, Ms, Ms / Memcpy);
+    }
+  // The steady wave drawn by one thread and by one thread per core.
+  Form->Wave.Fade = 1.0;
+  Form->Wave.FadeState = fsSteady;
+  const int Cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  for (int Threads : {1, Cores}) {
+    soft::SetDrawSettings(Direct3DDevice.Get(), {Threads, 0, 32});
     const double Ms = bench::BestMs(8, [&] { Form->TimerTimer(Form->Timer); });
-    std::printf("frame %dx%d %s: %.2f ms, %.2fx memcpy\n", Width, Height, Case.Name, Ms, Ms / Memcpy);
+    std::printf("frame %dx%d steady threads=%d: %.2f ms, %.2fx memcpy\n", Width, Height, Threads, Ms, Ms / Memcpy);
   }
-  return 0;
+  return true;
 }
+
+}  // namespace
+
+int main() { return Measure(1920, 1080, true) && Measure(3840, 2160, false) ? 0 : 1; }

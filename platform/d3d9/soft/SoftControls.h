@@ -99,7 +99,9 @@ struct TFrame {
 };
 
 // A presenter shows the finished frames of one window (the X11 platform registers one per
-// window). Without a presenter the last frame presented into a window is kept.
+// window). Without a presenter the last frame presented into a window is kept. With a
+// discarding swap the kept frame changes places with the back buffer instead of being
+// copied, so the back buffer then holds an older frame.
 using TPresenter = std::function<void(const TFrame& Frame)>;
 void RegisterPresenter(HWND Window, TPresenter Presenter);
 void UnregisterPresenter(HWND Window);  // either kind

@@ -316,7 +316,18 @@ HRESULT TSoftDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWN
                     }
                     return D3D_OK;
                   }
-                  ReadBackBuffer(T.Frame);
+                  const std::size_t Size = FBackBuffer.size();
+                  if (FParams.SwapEffect == D3DSWAPEFFECT_DISCARD && !FLentBy && T.Frame.Pixels.size() == Size &&
+                      T.Frame.Width == static_cast<int>(FParams.BackBufferWidth)) {
+                    // A discarded back buffer need not keep its pixels: the frame changes
+                    // places with the one kept before, instead of being copied.
+                    T.Frame.Pixels.swap(FBackBuffer);
+                    FPixels = FBackBuffer.data();
+                    if (!FTargetHasAlpha)
+                      for (std::uint32_t& P : T.Frame.Pixels) P |= 0xFF000000u;
+                  } else {
+                    ReadBackBuffer(T.Frame);
+                  }
                   if (T.Presenter) T.Presenter(T.Frame);
                   return D3D_OK;
                 });
