@@ -41,19 +41,22 @@ function(qel_glob_library name)
   endif()
 endfunction()
 
-# qel_glob_test(NAME LIBS lib...): one test executable of every .cpp in the current folder.
-function(qel_glob_test name)
-  cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
-  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  # Tests that include a header whose path says "soft" (the software device's controls, or
-  # a fixture built on them) build only where the software device exists.
-  if(NOT TARGET qel_d3d9_soft)
-    foreach(src ${srcs})
-      file(STRINGS ${src} uses_soft REGEX "#include \"[^\"]*[Ss]oft")
-      if(uses_soft)
-        list(REMOVE_ITEM srcs ${src})
-      endif()
-    endforeach()
+# qel_test_suite(NAME ANY src... SOFT src... LIBS lib...): one test executable of the current
+# folder's test files, each named in one list. ANY files run on every target, on whatever
+# Direct3D 9 it has (the system's under Wine); SOFT files need the software device's test
+# controls and build only where it exists. A test file in neither list stops the configuration,
+# so a new file cannot silently run nowhere.
+function(qel_test_suite name)
+  cmake_parse_arguments(T "" "" "ANY;SOFT;LIBS" ${ARGN})
+  file(GLOB present RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(src ${present})
+    if(NOT src IN_LIST T_ANY AND NOT src IN_LIST T_SOFT)
+      message(FATAL_ERROR "${CMAKE_CURRENT_SOURCE_DIR}/${src}: add it to ANY or SOFT of ${name}")
+    endif()
+  endforeach()
+  set(srcs ${T_ANY})
+  if(TARGET qel_d3d9_soft)
+    list(APPEND srcs ${T_SOFT})
   endif()
   if(srcs)
     set(libs)

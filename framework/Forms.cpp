@@ -100,14 +100,18 @@ void TForm::SetCursorVisible(bool Value) {
 
 void TForm::Show() {
   Handle();
-  SetVisible(true);
+  FClosed = false;
   if (!FShown) {
     FShown = true;
+    // OnShow comes as the window is about to appear: a form it closes is never seen.
     Fire(FOnShow, this);
+    if (FClosed) return;
   }
+  SetVisible(true);
 }
 
 void TForm::Close() {
+  FClosed = true;
   if (Application && Application->MainForm() == this)
     Application->Terminate();
   else

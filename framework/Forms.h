@@ -75,6 +75,7 @@ class TForm : public TControl {
   TColor FColor = clBtnFace;
   bool FCursorVisible = true;
   bool FShown = false;
+  bool FClosed = false;  // Close was called since the last Show
   TWindowHandle FHandle = 0;
   bool FResizing = false;
   TNotifyEvent FOnCreate, FOnShow, FOnResize;

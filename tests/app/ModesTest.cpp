@@ -32,6 +32,7 @@ TEST(Modes, PreviewNoArgumentAndAnythingElseEndAtOnce) {
     EXPECT_EQ(R.EndMs, 0.0) << "'" << Arg << "'";
     EXPECT_FALSE(R.Form->RunMode) << Arg;
     EXPECT_EQ(Frames, 0) << Arg;
+    EXPECT_FALSE(R.Window().Visible) << "'" << Arg << "' showed its window";
     EXPECT_EQ(R.Form->Wave.LayerCount, 0) << Arg;
   }
 }

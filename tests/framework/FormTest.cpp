@@ -21,6 +21,16 @@ TEST(Form, ClosingTheMainFormEndsTheRunAndAnotherFormOnlyHides) {
   EXPECT_TRUE(App.Terminated());
 }
 
+TEST(Form, AFormClosedByItsOnShowNeverAppears) {
+  THeadlessPlatform Platform;
+  TApplication App(Platform);
+  TForm* Main = App.CreateForm<TForm>();
+  Main->SetOnShow([&](TObject*) { Main->Close(); });
+  App.Run();
+  EXPECT_TRUE(App.Terminated());
+  EXPECT_FALSE(Platform.Window(Main->Handle())->Params.Visible);
+}
+
 TEST(Form, WindowFollowsTheFormsSettings) {
   THeadlessPlatform Platform(1000, 700);
   TApplication App(Platform);
