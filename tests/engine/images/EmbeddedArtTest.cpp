@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "ImageTestData.h"
-#include "SoftDeviceFixture.h"
+#include "DeviceFixture.h"
 #include "framework/LittleEndian.h"
 #include "engine/images/GlowImages.h"
 #include "engine/images/LineConversion.h"
@@ -15,10 +15,10 @@ namespace {
 
 using test::TextureBytes;
 
-class EmbeddedArt : public SoftDeviceTest {
+class EmbeddedArt : public DeviceTest {
  protected:
   void SetUp() override {
-    SoftDeviceTest::SetUp();
+    DeviceTest::SetUp();
     const void* Data = nullptr;
     std::int64_t Size = 0;
     ASSERT_TRUE(FindEmbeddedResource("glowdb", Data, Size)) << "the test carries the artwork archive";
