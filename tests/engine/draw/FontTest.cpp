@@ -4,7 +4,7 @@
 #include "engine/device/GlowSubsc.h"
 #include "engine/draw/GlowFonts.h"
 #include "tests/engine/draw/FontKit.h"
-#include "tests/engine/draw/SoftDrawFixture.h"
+#include "tests/engine/draw/DrawFixture.h"
 
 namespace qel::testing {
 namespace {
@@ -12,10 +12,10 @@ namespace {
 constexpr std::uint32_t Top = 0x11223344u;     // engine colours, not opaque white, so a
 constexpr std::uint32_t Bottom = 0x55667788u;  // whole string stays in one batch
 
-class FontTest : public DrawTest {
+class FontTest : public DeviceDrawTest {
  protected:
   void SetUp() override {
-    DrawTest::SetUp();
+    DeviceDrawTest::SetUp();
     Fonts = Create<TGlowFonts>(Root.get());
     Fonts->SetPublisher(Device);
     Fonts->SetCanvas(Canvas);
@@ -41,7 +41,7 @@ class FontTest : public DrawTest {
   }
   void TearDown() override {
     Device->EndScene();
-    DrawTest::TearDown();
+    DeviceDrawTest::TearDown();
   }
   // Quad corners as given to the canvas (the batcher moved them by half a pixel).
   float X(int Quad, int C) const { return Corner(Quad, C).X + 0.5f; }
@@ -178,7 +178,10 @@ TEST_F(FontTest, FrameRateTextOfTheFirstFont) {
   const double Colon = 10 + Font->Glyph('F' - 33).Advance + Font->Glyph('P' - 33).Advance +
                        Font->Glyph('S' - 33).Advance;
   EXPECT_EQ(X(4, 0), static_cast<float>(static_cast<int>(Colon + Font->Glyph(':' - 33).Advance + 4.5)));
-  EXPECT_TRUE(Logged("SetRenderState", D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA));
+  Canvas->Flush();
+  DWORD Destination = 0;
+  ASSERT_EQ(Direct3DDevice->GetRenderState(D3DRS_DESTBLEND, &Destination), D3D_OK);
+  EXPECT_EQ(Destination, static_cast<DWORD>(D3DBLEND_INVSRCALPHA));
 }
 
 TEST_F(FontTest, TheEmbeddedArchiveHoldsBothFonts) {

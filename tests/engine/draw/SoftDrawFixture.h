@@ -2,38 +2,29 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "engine/device/GlowDevices.h"
-#include "engine/draw/GlowCanvas.h"
-#include "framework/Component.h"
 #include "platform/d3d9/soft/SoftControls.h"
+#include "tests/engine/draw/DrawFixture.h"
 
 namespace qel::testing {
 
-// A software device of a small size with a canvas subscribed to it; the device's controls
-// are reset around every test.
-class DrawTest : public ::testing::Test {
+// The drawing fixture on the software device, whose controls are reset around every test
+// and whose call log starts empty when the device has started.
+class DrawTest : public DeviceDrawTest {
  protected:
   void SetUp() override {
     soft::ResetControls();
-    Root = std::make_unique<TComponent>(nullptr);
-    Device = Create<TGlowDevice>(Root.get());
-    Device->SetWidth(64);
-    Device->SetHeight(48);
-    Device->SetWindowHandle(1);
-    Canvas = Create<TGlowCanvas>(Root.get());
-    Canvas->SetPublisher(Device);
+    DeviceDrawTest::SetUp();
   }
   void TearDown() override {
-    Root.reset();
+    DeviceDrawTest::TearDown();
     soft::ResetControls();
   }
 
   void Start() {
-    ASSERT_TRUE(Device->Initialize());
+    DeviceDrawTest::Start();
     soft::CallLog().Clear();
   }
   // The calls of one name since the log was last cleared.
@@ -62,15 +53,6 @@ class DrawTest : public ::testing::Test {
     EXPECT_TRUE(soft::ReadBackBuffer(Direct3DDevice.Get(), F));
     return F;
   }
-
-  const TVertex2D& Staged(int Index) const { return Canvas->BatchVertices()[Index]; }
-  // Staged quad N's corner as it will reach Direct3D.
-  const TVertex2D& Corner(int Quad, int CornerIndex) const { return Staged(Quad * 4 + CornerIndex); }
-  int StagedQuads() const { return Canvas->BatchVertexCount() / 4; }
-
-  std::unique_ptr<TComponent> Root;
-  TGlowDevice* Device = nullptr;
-  TGlowCanvas* Canvas = nullptr;
 };
 
 }  // namespace qel::testing

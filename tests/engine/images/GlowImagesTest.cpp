@@ -3,31 +3,14 @@
 #include <string>
 #include <vector>
 
-#include "ImageTestData.h"
-#include "SoftDeviceFixture.h"
-#include "engine/images/GlowImages.h"
+#include "DeviceFixture.h"
+#include "GlowImagesFixture.h"
 
 namespace qel {
 namespace {
 
 using test::CountingPayload;
-
-class GlowImages : public SoftDeviceTest {
- protected:
-  void SetUp() override {
-    SoftDeviceTest::SetUp();
-    Images = Create<TGlowImages>(&Owner);
-    Images->SetPublisher(Device);
-  }
-  TGlowDb* StandardArchive() {
-    return testsupport::MemoryArchive(&Owner, {{"Font.font", 3, CountingPayload(cfA4R4G4B4, 4, 4)},
-                                  {"bg", 1, CountingPayload(cfA8R8G8B8, 8, 8)},
-                                  {"notes", 9, CountingPayload(cfA8R8G8B8, 2, 2)},
-                                  {"tex", 1, CountingPayload(cfA8R8G8B8, 2, 4)}});
-  }
-
-  TGlowImages* Images = nullptr;
-};
+using GlowImages = GlowImagesOn<DeviceTest>;
 
 TEST_F(GlowImages, KeepsItsImagesInOrder) {
   Images->SetMipMappping(true);
@@ -152,35 +135,6 @@ TEST_F(GlowImages, LoadImageAppliesTheWishesBeforeLoading) {
   EXPECT_EQ(Images->Items(0)->Format(), D3DFMT_R5G6B5);
 }
 
-TEST_F(GlowImages, FollowsTheDeviceThroughLossRestorationAndFinalisation) {
-  TGlowDb* Db = StandardArchive();
-  ASSERT_TRUE(Images->LoadFromGlowDb(*Db));
-  TGlowImage* Bg = Images->Find("bg");
-  IDirect3DTexture9* Texture = Bg->Texture(0);
-  // A volatile image shows what the list hears; the loaded ones are not volatile.
-  TGlowImage* Witness = Images->AddImage();
-  Witness->SetVolatile(true);
-  Witness->SetSize({4, 4});
-  Witness->SetState(tsReady);
-
-  soft::LoseDevices(1);
-  EXPECT_FALSE(Device->Flip());
-  EXPECT_EQ(Witness->State(), tsLost);
-  EXPECT_EQ(Bg->State(), tsReady) << "managed textures survive the loss";
-  EXPECT_TRUE(Device->Flip()) << "the reset brings the device back";
-  EXPECT_EQ(Witness->State(), tsReady);
-  EXPECT_EQ(Bg->State(), tsReady);
-  EXPECT_EQ(Bg->Texture(0), Texture);
-
-  Device->SetWidth(80);  // a reset of its own: lost, then restored
-  EXPECT_EQ(Witness->State(), tsReady);
-  EXPECT_EQ(Images->Find("tex")->State(), tsReady);
-
-  ASSERT_TRUE(Device->Finalize());
-  EXPECT_EQ(Images->Count(), 0);
-  EXPECT_EQ(Images->Find("bg"), nullptr);
-  EXPECT_EQ(Images->Find("tex"), nullptr);
-}
 
 TEST_F(GlowImages, VolatileImagesAreRebuiltAfterALoss) {
   TGlowImage* Image = Images->AddImage();
