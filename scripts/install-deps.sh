@@ -7,7 +7,7 @@ packages=(
   zlib1g-dev libx11-dev libxext-dev libxrandr-dev libxft-dev libfontconfig-dev x11-utils
   libfreetype-dev fonts-dejavu-core libstb-dev
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
-  wine wine64 xvfb xauth xdotool x11-utils imagemagick
+  wine wine64 xvfb xauth xdotool imagemagick
   clang libclang-rt-14-dev
 )
 missing=()
