@@ -63,7 +63,7 @@ make_desktop() {
     -fill '#ffffff' -stroke none -draw 'rectangle 900,300 1500,800' \
     -fill '#7a1d1d' -draw 'rectangle 900,300 1500,330' \
     -fill '#202020' -draw 'rectangle 150,160 600,170' -draw 'rectangle 150,190 700,200' -draw 'rectangle 150,220 520,230' \
-    "$desktop"
+    -depth 8 "$desktop"
   display -window root "$desktop" 2>/dev/null
   # display's status says nothing; the screen does.
   import -window root "$out/root.png"
@@ -71,8 +71,8 @@ make_desktop() {
 }
 
 # Pixels of two pictures that differ by more than the given fuzz (a percentage).
-differing() { compare -metric AE -fuzz "$3" "$1" "$2" null: 2>&1 | awk '{ print int($1) }'; }
-pixels() { identify -format '%[fx:w*h]' "$1"; }
+differing() { compare -metric AE -fuzz "$3" "$1" "$2" null: 2>&1 | awk '{ printf "%d", $1 }'; }
+pixels() { identify -format '%w %h' "$1" | awk '{ printf "%d", $1 * $2 }'; }
 
 case $case in
 run)
