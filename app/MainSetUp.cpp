@@ -29,7 +29,9 @@ void TMainForm::RunModeSetUp() {
   D->SetWidth(Platform.ScreenSize().Width);
   D->SetHeight(Platform.ScreenSize().Height);
 
-  if (!D->Initialize()) {
+  // A start refused once (a driver's passing failure, a device lost while it was made) is
+  // tried once more before the saver gives up.
+  if (!D->Initialize() && !D->Initialize()) {
     Platform.MessageBox("Failed to initialize Glow device!", Application->Title());
     // The program ends without ever showing its window.
     DestroyHandle();

@@ -43,8 +43,9 @@ for name in "${targets[@]}"; do
   fi
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -1)
-  summary+=("$(printf '%-12s %-6s runs %-10s %-24s corpus %s files' "$name" "$result" "${runs:-?}" "${cov:-cov: ?}" \
-    "$(find "$corpus" -type f | wc -l)")")
+  files=$(find "$corpus" -type f | wc -l)
+  line=$(printf '%-12s %-6s runs %-10s %-24s corpus %s files' "$name" "$result" "${runs:-?}" "${cov:-cov: ?}" "$files")
+  summary+=("$line")
 done
 printf '%s\n' "${summary[@]}"
 exit $status

@@ -218,7 +218,10 @@ bool TGlowDevice::Clear(std::uint32_t Color, bool ClearDepth) {
 
 bool TGlowDevice::BeginScene() {
   if (!Direct3DDevice) return false;
-  if (FAILED(Direct3DDevice->BeginScene())) return false;
+  HRESULT R = Direct3DDevice->BeginScene();
+  // A scene whose end failed is still open, and every later begin would fail: close it.
+  if (FAILED(R) && SUCCEEDED(Direct3DDevice->EndScene())) R = Direct3DDevice->BeginScene();
+  if (FAILED(R)) return false;
   Broadcast(msgBeginScene);
   return true;
 }

@@ -130,7 +130,7 @@ TEST(RunMode, SetUpRunsInItsOrder) {
 
 TEST(RunMode, AFailedDeviceStartIsReportedOnceAndEndsTheProgramWithoutAWindow) {
   TRecordedRun R(96, 64);
-  soft::FailNext("CreateDevice", 1);
+  soft::FailNext("CreateDevice", 2);  // the start and the one retry
   TMainForm* F = R.Run(5000);
   EXPECT_EQ(R.Platform.Messages(), (std::vector<std::string>{"QEL Wave: Failed to initialize Glow device!"}));
   EXPECT_LT(R.Platform.ManualClock().NowMs(), 1.0);
