@@ -184,7 +184,7 @@ TEST_F(WaveRender, BadInputAndFailuresLeaveNoFiles) {
     EXPECT_EQ(Files(), Before) << Bad;
   }
   // The device does not start: the message, status 1, and nothing written.
-  soft::FailNext("CreateDevice", 1);
+  soft::FailNext("CreateDevice", 2);  // the start and its one retry
   EXPECT_EQ(Run({"--size", "32x32", "--state", "s.jsonl", "--animate", "a.png", "--seconds", "1", "--at", "0"}), 1);
   EXPECT_NE(Err.find("Failed to initialize Glow device!"), std::string::npos) << Err;
   EXPECT_EQ(Files(), Before);
