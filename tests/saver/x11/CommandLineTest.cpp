@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include "saver/x11/CommandLine.h"
+
+namespace qel {
+namespace {
+
+using TAction = TSaverCommand::TAction;
+
+TEST(SaverCommand, NoArgumentRunsAndHostSwitchesPassThroughWithTheRestOfTheLine) {
+  EXPECT_EQ(ParseSaverCommand({}, nullptr).FirstArgument, "/s");
+  for (const char* Switch : {"/s", "/S", "/p", "/s:1", "/c:1234", "xc"}) {
+    const TSaverCommand C = ParseSaverCommand({Switch, "--bogus", "1234"}, nullptr);
+    EXPECT_EQ(C.Action, TAction::Run) << Switch;
+    EXPECT_EQ(C.FirstArgument, Switch);
+    EXPECT_FALSE(C.Hack);
+  }
+  EXPECT_EQ(ParseSaverCommand({"--config"}, nullptr).FirstArgument, "/c");
+}
+
+TEST(SaverCommand, WindowIdBeatsRootAndRootReadsTheHostsVariable) {
+  TSaverCommand C = ParseSaverCommand({"--root"}, nullptr);
+  EXPECT_TRUE(C.Hack);
+  EXPECT_EQ(C.WindowId, 0u);  // the root window
+  EXPECT_EQ(C.FirstArgument, "/s");
+  EXPECT_EQ(ParseSaverCommand({"-root"}, "0x1e00007").WindowId, 0x1e00007u);
+  EXPECT_EQ(ParseSaverCommand({"--root"}, "31457287").WindowId, 31457287u);
+  C = ParseSaverCommand({"--root", "-window-id", "0X2A"}, "0x1e00007");
+  EXPECT_EQ(C.WindowId, 42u);
+  EXPECT_TRUE(C.Hack);
+  EXPECT_EQ(ParseSaverCommand({"--window-id", "77", "--root"}, "5").WindowId, 77u);
+}
+
+TEST(SaverCommand, BadInputFailsWithAReason) {
+  const std::vector<std::vector<std::string>> Bad = {
+      {"--bogus"},          {"--window-id"},         {"--window-id", "0"},   {"--window-id", "0x"},
+      {"--window-id", "12abc"}, {"--window-id", "-5"}, {"--window-id", "0x20000000"},
+      {"--window-id", "99999999999999999999"}, {"--config", "--root"}, {"--root", "/s"},
+  };
+  for (const auto& Args : Bad) {
+    const TSaverCommand C = ParseSaverCommand(Args, nullptr);
+    EXPECT_EQ(C.Action, TAction::Fail) << Args[0] << " " << (Args.size() > 1 ? Args[1] : "");
+    EXPECT_FALSE(C.Error.empty());
+  }
+  EXPECT_EQ(ParseSaverCommand({"--root"}, "window").Action, TAction::Fail);
+  EXPECT_EQ(ParseSaverCommand({"--root"}, "").Action, TAction::Run);  // empty: the root window
+  EXPECT_EQ(ParseSaverCommand({"--help", "--bogus"}, nullptr).Action, TAction::Help);
+  EXPECT_EQ(ParseSaverCommand({"--version"}, nullptr).Action, TAction::Version);
+}
+
+}  // namespace
+}  // namespace qel
