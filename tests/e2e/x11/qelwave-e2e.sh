@@ -1,0 +1,237 @@
+#!/usr/bin/env bash
+# End-to-end tests of qelwave on a fresh Xvfb of their own: driven with xdotool, read back
+# with x11probe (MIT-SHM screenshots) and exit statuses. Every wait has a time limit; what a
+# case starts is killed by its PID when the case ends, passing or not.
+#
+# usage: qelwave-e2e.sh CASE
+# environment: QELWAVE, X11PROBE (the programs), E2E_DISPLAY (first display number to try),
+#              E2E_WORK (a folder for screenshots and logs)
+set -u
+case_name=$1
+work="$E2E_WORK/$case_name"
+rm -rf "$work" && mkdir -p "$work"
+pids=()
+
+cleanup() {
+  local p
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  for p in "${pids[@]}"; do
+    for _ in $(seq 50); do kill -0 "$p" 2>/dev/null || break; sleep 0.02; done
+    kill -9 "$p" 2>/dev/null
+  done
+  return 0
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL ($case_name): $*"; [ -f "$work/qelwave.log" ] && sed 's/^/  qelwave: /' "$work/qelwave.log"; exit 1; }
+note() { echo "-- $*"; }
+
+# A display of our own: the first free number from E2E_DISPLAY on, within 140 ... 159.
+xvfb_pid=
+start_xvfb() {
+  local size=$1 n
+  for n in $(seq "$E2E_DISPLAY" 159) $(seq 140 $((E2E_DISPLAY - 1))); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 "$size" -noreset -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    pids+=("$xvfb_pid")
+    for _ in $(seq 100); do
+      kill -0 "$xvfb_pid" 2>/dev/null || break
+      if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        note "Xvfb on $DISPLAY ($size)"
+        return 0
+      fi
+      sleep 0.05
+    done
+    kill "$xvfb_pid" 2>/dev/null
+  done
+  fail "no Xvfb could be started"
+}
+
+# Starts qelwave with the given arguments in the background; its PID is in $saver.
+saver=
+start_saver() {
+  "$QELWAVE" "$@" >"$work/qelwave.log" 2>&1 &
+  saver=$!
+  pids+=("$saver")
+}
+
+# Waits up to $2 ms for PID $1 to end; its exit status is then in $status.
+status=
+wait_exit() {
+  local pid=$1 limit=$2 waited=0
+  while kill -0 "$pid" 2>/dev/null; do
+    ((waited >= limit)) && return 1
+    sleep 0.02
+    waited=$((waited + 20))
+  done
+  wait "$pid"
+  status=$?
+  return 0
+}
+
+# Fails unless PID $1 is still running $2 ms from now.
+still_running() {
+  local pid=$1 ms=$2
+  if wait_exit "$pid" "$ms"; then fail "$3 (ended with status $status)"; fi
+  return 0
+}
+
+expect_exit() {  # PID LIMIT_MS STATUS WHAT
+  wait_exit "$1" "$2" || fail "$4: still running after $2 ms"
+  [ "$status" = "$3" ] || fail "$4: status $status, expected $3"
+}
+
+probe() { timeout 60 "$X11PROBE" "$@"; }
+
+# The run-mode window is up: the saver's own window covers the screen.
+wait_saver_window() {
+  probe find "QEL Wave" 20000 >"$work/window.txt" || fail "the saver's window did not appear"
+}
+
+case "$case_name" in
+  first-frame-then-wave | first-frame-no-shm)
+    start_xvfb 800x600x24
+    probe paint-root || fail "could not paint the root window"
+    xdotool mousemove 0 0
+    [ "$case_name" = first-frame-no-shm ] && export QEL_TEST_NO_SHM=1
+    start_saver
+    probe first-frame "$work/first-frame.png" 20000 || fail "the first frame is not the desktop picture"
+    if [ "$case_name" = first-frame-then-wave ]; then
+      probe wave "$work/wave.png" 30000 || fail "no wave"
+    fi
+    xdotool key Escape
+    expect_exit "$saver" 3000 0 "Escape"
+    ;;
+
+  keys)
+    start_xvfb 640x480x24
+    xdotool mousemove 0 0
+    start_saver
+    wait_saver_window
+    xdotool key a  # within the first second: ignored
+    still_running "$saver" 300 "a key within the first second ended the saver"
+    xdotool key space  # never ends it
+    still_running "$saver" 1200 "Space ended the saver"
+    xdotool key space
+    still_running "$saver" 300 "Space ended the saver once armed"
+    xdotool key a
+    expect_exit "$saver" 3000 0 "a key once armed"
+    # Escape at once, within the first second.
+    start_saver
+    wait_saver_window
+    xdotool key Escape
+    expect_exit "$saver" 3000 0 "Escape within the first second"
+    ;;
+
+  mouse)
+    start_xvfb 640x480x24
+    xdotool mousemove 100 100
+    start_saver
+    wait_saver_window
+    xdotool mousemove 300 300  # unarmed: recorded, never ends the saver
+    still_running "$saver" 1300 "a mouse move within the first second ended the saver"
+    xdotool mousemove 310 310  # 10 pixels on both axes: stays
+    still_running "$saver" 300 "a move of 10 pixels ended the saver"
+    xdotool mousemove 300 320
+    still_running "$saver" 300 "a move of 10 pixels ended the saver"
+    xdotool mousemove 311 320  # 11 pixels
+    expect_exit "$saver" 3000 0 "a move of 11 pixels"
+    ;;
+
+  no-window-modes)
+    start_xvfb 640x480x24
+    timeout 60 "$X11PROBE" watch-maps >"$work/maps.txt" &
+    watcher=$!
+    pids+=("$watcher")
+    for _ in $(seq 100); do grep -q ready "$work/maps.txt" && break; sleep 0.05; done
+    grep -q ready "$work/maps.txt" || fail "the map watcher did not start"
+    for mode in /p "/p 1234" /s:1 /P x; do
+      # shellcheck disable=SC2086
+      start_saver $mode
+      expect_exit "$saver" 5000 0 "$mode"
+    done
+    kill -TERM "$watcher"
+    wait_exit "$watcher" 3000 || fail "the map watcher did not end"
+    maps=$(tail -n 1 "$work/maps.txt")
+    [ "$maps" = 0 ] || fail "$maps window(s) were mapped"
+    ;;
+
+  config)
+    start_xvfb 800x600x24
+    xdotool mousemove 0 0
+    start_saver --config
+    probe find "QEL Wave" 20000 >"$work/window.txt" || fail "the panel did not appear"
+    read -r x y w h <"$work/window.txt"
+    [ "$w $h" = "401 282" ] || fail "the panel's window is $w x $h, not 401 x 282"
+    sleep 0.3  # the first paint
+    probe shot "$work/panel.png"
+    # The mouse never closes the panel; the button does.
+    xdotool mousemove $((x + 20)) $((y + 20)) mousemove $((x + 300)) $((y + 200))
+    still_running "$saver" 500 "mouse movement closed the panel"
+    xdotool mousemove $((x + 8 + 152 + 37)) $((y + 8 + 216 + 12)) click 1
+    expect_exit "$saver" 3000 0 "a click on close"
+    # The button has the focus: Enter presses it (the pointer over the window gives it the keys).
+    start_saver /c
+    probe find "QEL Wave" 20000 >/dev/null || fail "the panel did not appear again"
+    xdotool key Return
+    expect_exit "$saver" 3000 0 "Enter on close"
+    ;;
+
+  window-id)
+    start_xvfb 640x480x24
+    timeout 120 "$X11PROBE" window 40 30 320 240 >"$work/host.txt" &
+    host=$!
+    pids+=("$host")
+    for _ in $(seq 100); do [ -s "$work/host.txt" ] && break; sleep 0.05; done
+    id=$(head -n 1 "$work/host.txt")
+    [ -n "$id" ] || fail "no host window"
+    start_saver --window-id "$id"
+    probe drawn "$id" 20000 || fail "--window-id did not draw into the window"
+    xdotool windowsize "$id" 400 300
+    probe drawn "$id" 20000 || fail "the saver did not follow the window's new size"
+    probe shot "$work/window-id.png"
+    [ "$(probe windows)" = 1 ] || fail "the saver made a window of its own"
+    kill -TERM "$saver"
+    expect_exit "$saver" 3000 0 "SIGTERM"
+    # --root through the host's variable; destroying the window ends the saver.
+    XSCREENSAVER_WINDOW=$(printf '0x%x' "$id") start_saver --root
+    probe drawn "$id" 20000 || fail "--root did not draw into XSCREENSAVER_WINDOW"
+    probe destroy "$id"
+    expect_exit "$saver" 3000 0 "the window's destruction"
+    start_saver --window-id "$id"
+    expect_exit "$saver" 3000 1 "a window that does not exist"
+    grep -q "no window" "$work/qelwave.log" || fail "no message for a window that does not exist"
+    ;;
+
+  device-failure)
+    start_xvfb 640x480x24
+    xdotool mousemove 0 0
+    QEL_TEST_FAIL_CREATE_DEVICE=1 start_saver
+    probe find "QEL Wave" 20000 >"$work/box.txt" || fail "no message box"
+    sleep 0.3  # the first paint
+    probe shot "$work/message-box.png"
+    read -r x y w h <"$work/box.txt"
+    ((w < 400 && h < 200)) || fail "the message box is $w x $h: the saver's window instead?"
+    xdotool key Return
+    wait_exit "$saver" 3000 || fail "Enter did not dismiss the message box"
+    [ "$status" != 0 ] || fail "a failed start ended with status 0"
+    [ "$(probe windows)" = 0 ] || fail "a window was left on the screen"
+    ;;
+
+  display-loss)
+    start_xvfb 640x480x24
+    start_saver
+    wait_saver_window
+    kill "$xvfb_pid"
+    wait_exit "$saver" 5000 || fail "the saver hangs on a lost display"
+    [ "$status" = 1 ] || fail "status $status on a lost display, expected 1"
+    ;;
+
+  *)
+    echo "unknown case '$case_name'"
+    exit 2
+    ;;
+esac
+echo "PASS ($case_name)"
