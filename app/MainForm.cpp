@@ -29,6 +29,7 @@ TMainForm::TMainForm(TComponent* Owner, std::string FirstArgument)
   SetOnShow([this](TObject* S) { FormShow(S); });
   SetOnKeyDown([this](TObject* S, std::uint16_t& Key, TShiftState Shift) { FormKeyDown(S, Key, Shift); });
   SetOnMouseMove([this](TObject* S, TShiftState Shift, int X, int Y) { FormMouseMove(S, Shift, X, Y); });
+  SetOnResize([this](TObject* S) { FormResize(S); });
 
   Panel1 = Create<TPanel>(this);
   Panel1->SetName("Panel1");
@@ -129,6 +130,13 @@ void TMainForm::FormCreate(TObject*) {
 
 void TMainForm::FormShow(TObject*) {
   if (!RunMode) Close();
+}
+
+void TMainForm::FormResize(TObject*) {
+  // The frames follow the window: the device resets at its new size.
+  if (!D->Initialized()) return;
+  D->SetWidth(ClientWidth());
+  D->SetHeight(ClientHeight());
 }
 
 void TMainForm::FormKeyDown(TObject*, std::uint16_t& Key, TShiftState) {

@@ -47,6 +47,8 @@ class TMainForm : public TForm {
   void FormShow(TObject* Sender);
   void FormKeyDown(TObject* Sender, std::uint16_t& Key, TShiftState Shift);
   void FormMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
+  // The window got a new size from outside (a host's window, a new screen size).
+  void FormResize(TObject* Sender);
   void ExitTimerTimer(TObject* Sender);
   void Button1Click(TObject* Sender);
   void TimerTimer(TObject* Sender);

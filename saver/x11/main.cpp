@@ -34,6 +34,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   qel::TApplication App(Platform);
-  qel::RunProgram(App, Command.FirstArgument);
-  return 0;
+  qel::TMainForm* Form = nullptr;
+  qel::RunProgram(App, Command.FirstArgument, [&](qel::TMainForm& F) { Form = &F; });
+  // Run mode whose device never started: the set-up reported it and ended the program.
+  const bool StartFailed = Form && Form->RunMode && !Form->Panel1->Visible() && !Form->D->Initialized();
+  return StartFailed ? 1 : 0;
 }

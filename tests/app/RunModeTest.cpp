@@ -187,6 +187,17 @@ TEST(RunMode, AFailedCaptureGivesABlackDesktopAndTheSaverRuns) {
   EXPECT_GT(soft::CallLog().Count("Present"), 1);
 }
 
+TEST(RunMode, FramesFollowANewWindowSize) {
+  TRecordedRun R(48, 32);
+  R.Platform.ResizeAt(30, 64, 40);
+  TFramePixels Last;
+  TMainForm* F = R.Run(60, [&](TMainForm& F) { F.SetOnFrameRendered([&](TObject*) { ReadBackFrame(Last); }); });
+  EXPECT_EQ(F->D->Width(), 64);
+  EXPECT_EQ(F->D->Height(), 40);
+  EXPECT_EQ(Last.Width, 64);
+  EXPECT_EQ(Last.Height, 40);
+}
+
 TEST(RunMode, AScreenBeyondTheLargestTextureRunsWithoutTheDesktopPicture) {
   TSaverRun R(600, 40);
   soft::Adapter().MaxTextureWidth = 512;

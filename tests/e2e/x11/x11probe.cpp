@@ -12,6 +12,7 @@
 //   x11probe window X Y W H                maps a magenta window, prints its id, lives until
 //                                          SIGTERM or until the window is destroyed
 //   x11probe drawn ID MS                   waits until a window made by `window` is drawn over
+//                                          all over (neither magenta nor black)
 //   x11probe destroy ID                    destroys a window
 //   x11probe watch-maps                    prints "ready", then counts windows mapped until
 //                                          SIGTERM and prints the count
@@ -277,7 +278,11 @@ int Drawn(Window Win, long Ms) {
                           ZPixmap);
     long Other = 0;
     for (int Y = 0; Y < A.height; ++Y)
-      for (int X = 0; X < A.width; ++X) Other += (XGetPixel(I, X, Y) & 0xFFFFFF) != Magenta;
+      for (int X = 0; X < A.width; ++X) {
+        // Neither the window's own background nor the black of a frame too small for it.
+        const unsigned long P = XGetPixel(I, X, Y) & 0xFFFFFF;
+        Other += P != Magenta && P != 0;
+      }
     XDestroyImage(I);
     if (Other > static_cast<long>(A.width) * A.height * 9 / 10) {
       std::printf("window drawn over after %ld ms\n", ElapsedMs(Start));
