@@ -37,7 +37,7 @@ start_xvfb() {
     pids+=("$xvfb_pid")
     for _ in $(seq 100); do
       kill -0 "$xvfb_pid" 2>/dev/null || break
-      if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+      if timeout 5 xdpyinfo -display ":$n" >/dev/null 2>&1; then
         export DISPLAY=":$n"
         note "Xvfb on $DISPLAY ($size)"
         return 0
@@ -84,6 +84,8 @@ expect_exit() {  # PID LIMIT_MS STATUS WHAT
 }
 
 probe() { timeout 60 "$X11PROBE" "$@"; }
+xdotool_path=$(type -P xdotool) || fail "xdotool is not installed"
+xdotool() { timeout 10 "$xdotool_path" "$@"; }
 
 # The run-mode window is up: the saver's own window covers the screen.
 wait_saver_window() {
