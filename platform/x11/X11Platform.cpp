@@ -264,9 +264,18 @@ TWindowHandle TX11Platform::CreateWindow(const TWindowParams& Params) {
   }
   const TWindowHandle Handle = W.Handle;
   FWindows[Handle] = std::move(Rec);
-  soft::RegisterPresenter(AsHwnd(Handle), [this, &W](const soft::TFrame& Frame) {
-    Present(W, Frame.Pixels.data(), Frame.Width, Frame.Height);
-  });
+  soft::TBufferPresenter Presenter;
+  Presenter.Lend = [this, &W](int Width, int Height, soft::TFrameBuffer& Buffer) {
+    if (W.Gone) return false;
+    Buffer.Width = Width;
+    Buffer.Height = Height;
+    return PresenterOf(W).Lend(Width, Height, Buffer.Pixels, Buffer.Pitch);
+  };
+  Presenter.Show = [this, &W](const soft::TFrameBuffer& Buffer) {
+    if (W.Gone || (W.Own && !W.Mapped)) return;
+    PresenterOf(W).Present(Buffer.Pixels, Buffer.Width, Buffer.Height, Buffer.Pitch, W.Width, W.Height);
+  };
+  soft::RegisterBufferPresenter(AsHwnd(Handle), std::move(Presenter));
   if (W.Own && Params.Visible) Map(W);
   return Handle;
 }
@@ -410,11 +419,10 @@ void TX11Platform::Paint(TWindowRec& W) {
   x11::PaintControls(*W.Painter, W.Params, W.Pressed);
 }
 
-void TX11Platform::Present(TWindowRec& W, const std::uint32_t* Pixels, int Width, int Height) {
-  if (W.Gone || (W.Own && !W.Mapped)) return;
+x11::TPresenter& TX11Platform::PresenterOf(TWindowRec& W) {
   if (!W.Presenter)
     W.Presenter = std::make_unique<x11::TPresenter>(FDisplay, W.Xid, W.WindowVisual, W.Depth, FAllowShm);
-  W.Presenter->Present(Pixels, Width, Height, W.Width, W.Height);
+  return *W.Presenter;
 }
 
 void TX11Platform::Push(TPlatformEvent::TKind Kind, TWindowRec& W) {

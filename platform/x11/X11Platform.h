@@ -63,7 +63,7 @@ class TX11Platform : public TPlatform {
   void SetNames(TWindowRec& W);
   void SetCursor(TWindowRec& W);
   void Paint(TWindowRec& W);
-  void Present(TWindowRec& W, const std::uint32_t* Pixels, int Width, int Height);
+  x11::TPresenter& PresenterOf(TWindowRec& W);
   void Push(TPlatformEvent::TKind Kind, TWindowRec& W);
 
   TSteadyClock FClock;

@@ -33,11 +33,13 @@ TPresenter::TPresenter(Display* D, Window Target, Visual* V, int Depth, bool All
   XSetGraphicsExposures(D, FGC, False);
   FBitsPerPixel = BitsPerPixelOfDepth(D, Depth);
   const bool TrueColour = V && V->c_class == TrueColor;
-  FDirect = TrueColour && FMasks.IsPlainXrgb() && FBitsPerPixel == 32;
+  // A visual with an alpha channel gets opaque pixels, whatever the frame's alpha says.
+  if (TrueColour && Depth == 32) FOpaque = ~(V->red_mask | V->green_mask | V->blue_mask) & 0xFFFFFFFFul;
+  FDirect = TrueColour && FMasks.IsPlainXrgb() && FBitsPerPixel == 32 && Depth == 24;
   FUseShm = AllowShm && XShmQueryExtension(D);
   if (!TrueColour || (FBitsPerPixel != 32 && FBitsPerPixel != 16)) {
     std::fprintf(stderr, "qelwave: the window's visual (depth %d) is not supported; nothing is drawn\n", Depth);
-    FWarned = true;
+    FUnsupported = true;
   }
 }
 
@@ -87,49 +89,65 @@ void TPresenter::FreeShmImage() {
 }
 
 // Frames in the visual's own pixel layout, for the visuals that do not take them as they are.
-const std::uint32_t* TPresenter::Convert(const std::uint32_t* Pixels, int Width, int Height) {
-  const std::size_t Count = static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height);
+const std::uint32_t* TPresenter::Convert(const std::uint32_t* Pixels, int Width, int Height, int Pitch) {
+  const std::size_t W = static_cast<std::size_t>(Width);
   if (FBitsPerPixel == 32) {
-    FConverted.resize(Count);
-    for (std::size_t i = 0; i < Count; ++i) FConverted[i] = static_cast<std::uint32_t>(FMasks.FromXrgb(Pixels[i]));
+    FConverted.resize(W * static_cast<std::size_t>(Height));
+    for (int Y = 0; Y < Height; ++Y)
+      for (std::size_t X = 0; X < W; ++X)
+        FConverted[Y * W + X] =
+            static_cast<std::uint32_t>(FMasks.FromXrgb(Pixels[static_cast<std::size_t>(Y) * Pitch + X]) | FOpaque);
   } else {
     // 16-bit pixels, two to a word, rows padded to whole words.
-    const std::size_t Row = (static_cast<std::size_t>(Width) + 1) / 2;
+    const std::size_t Row = (W + 1) / 2;
     FConverted.assign(Row * static_cast<std::size_t>(Height), 0);
     auto* Out = reinterpret_cast<std::uint16_t*>(FConverted.data());
     for (int Y = 0; Y < Height; ++Y)
-      for (int X = 0; X < Width; ++X)
-        Out[static_cast<std::size_t>(Y) * Row * 2 + static_cast<std::size_t>(X)] =
-            static_cast<std::uint16_t>(FMasks.FromXrgb(Pixels[static_cast<std::size_t>(Y) * Width + X]));
+      for (std::size_t X = 0; X < W; ++X)
+        Out[static_cast<std::size_t>(Y) * Row * 2 + X] =
+            static_cast<std::uint16_t>(FMasks.FromXrgb(Pixels[static_cast<std::size_t>(Y) * Pitch + X]));
   }
   return FConverted.data();
 }
 
-void TPresenter::Present(const std::uint32_t* Pixels, int Width, int Height, int WindowWidth, int WindowHeight) {
-  if (FWarned || Width <= 0 || Height <= 0) return;
-  const std::uint32_t* Source = FDirect ? Pixels : Convert(Pixels, Width, Height);
+bool TPresenter::Lend(int Width, int Height, std::uint32_t*& Pixels, int& Pitch) {
+  if (!FDirect || !FUseShm || FUnsupported || Width <= 0 || Height <= 0) return false;
+  if (!ShmImageIs(Width, Height)) FUseShm = MakeShmImage(Width, Height);
+  if (!FUseShm) return false;
+  Pixels = reinterpret_cast<std::uint32_t*>(FShmImage->data);
+  Pitch = FShmImage->bytes_per_line / 4;
+  return true;
+}
+
+void TPresenter::Present(const std::uint32_t* Pixels, int Width, int Height, int Pitch, int WindowWidth,
+                         int WindowHeight) {
+  if (FUnsupported || Width <= 0 || Height <= 0) return;
+  const bool Lent = FShmImage && Pixels == reinterpret_cast<const std::uint32_t*>(FShmImage->data);
+  const std::uint32_t* Source = Pixels;
+  int SourcePitch = Pitch;  // in words
+  if (!FDirect) {
+    Source = Convert(Pixels, Width, Height, Pitch);
+    SourcePitch = FBitsPerPixel == 32 ? Width : (Width + 1) / 2;
+  }
   const int W = std::min(Width, WindowWidth);
   const int H = std::min(Height, WindowHeight);
   const unsigned UW = static_cast<unsigned>(std::max(W, 0));
   const unsigned UH = static_cast<unsigned>(std::max(H, 0));
-  if (FUseShm && (!FShmImage || FShmImage->width != Width || FShmImage->height != Height))
-    FUseShm = MakeShmImage(Width, Height);
+  if (FUseShm && !Lent && !ShmImageIs(Width, Height)) FUseShm = MakeShmImage(Width, Height);
   if (FUseShm) {
-    const std::size_t SourceRow = FBitsPerPixel == 32 ? static_cast<std::size_t>(Width) * 4
-                                                      : (static_cast<std::size_t>(Width) + 1) / 2 * 4;
-    if (static_cast<std::size_t>(FShmImage->bytes_per_line) == SourceRow) {
-      std::memcpy(FShmImage->data, Source, SourceRow * static_cast<std::size_t>(Height));
-    } else {
+    if (!Lent) {
+      const std::size_t RowBytes = static_cast<std::size_t>(SourcePitch) * 4;
+      const std::size_t Bytes = std::min(RowBytes, static_cast<std::size_t>(FShmImage->bytes_per_line));
       for (int Y = 0; Y < Height; ++Y)
         std::memcpy(FShmImage->data + static_cast<std::size_t>(Y) * FShmImage->bytes_per_line,
-                    reinterpret_cast<const char*>(Source) + static_cast<std::size_t>(Y) * SourceRow, SourceRow);
+                    reinterpret_cast<const char*>(Source) + static_cast<std::size_t>(Y) * RowBytes, Bytes);
     }
     if (W > 0 && H > 0) XShmPutImage(FDisplay, FWindow, FGC, FShmImage, 0, 0, 0, 0, UW, UH, False);
   } else if (W > 0 && H > 0) {
     // Straight from the frame: Xlib sends the rows without another copy of their own.
     XImage* Image = XCreateImage(FDisplay, FVisual, static_cast<unsigned>(FDepth), ZPixmap, 0,
                                  const_cast<char*>(reinterpret_cast<const char*>(Source)),
-                                 static_cast<unsigned>(Width), static_cast<unsigned>(Height), 32, 0);
+                                 static_cast<unsigned>(Width), static_cast<unsigned>(Height), 32, SourcePitch * 4);
     if (Image) {
       Image->byte_order = LSBFirst;  // the words are in this machine's order
       XPutImage(FDisplay, FWindow, FGC, Image, 0, 0, 0, 0, UW, UH);
@@ -142,7 +160,7 @@ void TPresenter::Present(const std::uint32_t* Pixels, int Width, int Height, int
                    static_cast<unsigned>(WindowHeight));
   if (WindowHeight > Height && W > 0)
     XFillRectangle(FDisplay, FWindow, FGC, 0, Height, UW, static_cast<unsigned>(WindowHeight - Height));
-  // The server has read the shared image once this returns, so the next frame may overwrite it.
+  // The server has read the shared image once this returns: the next frame may be drawn into it.
   XSync(FDisplay, False);
 }
 
