@@ -51,10 +51,24 @@ start_xvfb() {
 
 # Starts qelwave with the given arguments in the background; its PID is in $saver.
 saver=
+started=
 start_saver() {
+  started=$EPOCHREALTIME
   "$QELWAVE" "$@" >"$work/qelwave.log" 2>&1 &
   saver=$!
   pids+=("$saver")
+}
+
+# Whether input sent by now reached the server within the saver's first second. The first
+# second counts from the form's creation, after the program's start: input before 950 ms
+# from the start is surely early. A machine so loaded that the window appears later leaves
+# nothing to check about the first second.
+within_first_second() {
+  local now=$EPOCHREALTIME
+  local ms=$(((${now/./} - ${started/./}) / 1000))
+  ((ms < 950)) && return 0
+  note "input only $ms ms after the start: the first-second check is skipped on this loaded machine"
+  return 1
 }
 
 # Waits up to $2 ms for PID $1 to end; its exit status is then in $status.
@@ -113,9 +127,17 @@ case "$case_name" in
     start_saver
     wait_saver_window
     xdotool key a  # within the first second: ignored
-    still_running "$saver" 300 "a key within the first second ended the saver"
+    if within_first_second; then
+      still_running "$saver" 300 "a key within the first second ended the saver"
+    else
+      kill -TERM "$saver"
+      expect_exit "$saver" 3000 0 "SIGTERM"
+      start_saver
+      wait_saver_window
+    fi
     xdotool key space  # never ends it
-    still_running "$saver" 1200 "Space ended the saver"
+    still_running "$saver" 300 "Space ended the saver"
+    sleep 1.2  # armed: the first second began before the window appeared
     xdotool key space
     still_running "$saver" 300 "Space ended the saver once armed"
     xdotool key a
@@ -129,16 +151,27 @@ case "$case_name" in
 
   mouse)
     start_xvfb 640x480x24
+    # Within the first second a move is only recorded.
     xdotool mousemove 100 100
     start_saver
     wait_saver_window
-    xdotool mousemove 300 300  # unarmed: recorded, never ends the saver
-    still_running "$saver" 1300 "a mouse move within the first second ended the saver"
-    xdotool mousemove 310 310  # 10 pixels on both axes: stays
+    xdotool mousemove 300 300
+    if within_first_second; then
+      still_running "$saver" 300 "a mouse move within the first second ended the saver"
+    fi
+    kill -TERM "$saver"
+    expect_exit "$saver" 3000 0 "SIGTERM"
+    # Once armed, moves of 10 pixels on both axes keep it, 11 end it. The first move is
+    # compared with (0, 0), where the pointer rests.
+    xdotool mousemove 0 0
+    start_saver
+    wait_saver_window
+    sleep 1.3  # armed: the first second began before the window appeared
+    xdotool mousemove 10 10
     still_running "$saver" 300 "a move of 10 pixels ended the saver"
-    xdotool mousemove 300 320
+    xdotool mousemove 0 20
     still_running "$saver" 300 "a move of 10 pixels ended the saver"
-    xdotool mousemove 311 320  # 11 pixels
+    xdotool mousemove 11 20
     expect_exit "$saver" 3000 0 "a move of 11 pixels"
     ;;
 
