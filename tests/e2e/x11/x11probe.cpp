@@ -231,7 +231,7 @@ int Wave(const std::string& Out, long Ms) {
     }
     Spread /= static_cast<double>(Sum.size());
     // A quarter of the picture stays (opacity 63 of 255) once the first wave is under way.
-    if (Contrast < 0.27 * Picture && Spread > 10) {
+    if (Contrast < 0.27 * Picture && Spread > 7) {
       S.Save(Out);
       std::printf("wave after %ld ms: light and dark cells of the desktop %.1f apart (%.1f in the picture), "
                   "brightness varying by %.1f within a cell\n",
