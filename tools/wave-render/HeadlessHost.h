@@ -7,12 +7,13 @@
 
 namespace qel::waverender {
 
-// wave-render on the headless platform: its manual clock, and a screen showing the desktop
-// picture given.
-class THeadlessHost : public TRenderHost {
+// wave-render on the headless platform, or on one made from it (TPlatformClass): its manual
+// clock, and a screen showing the desktop picture given.
+template <class TPlatformClass>
+class THeadlessHostOf : public TRenderHost {
  public:
   TPlatform& MakePlatform(int Width, int Height, const TBitmap& Desktop) override {
-    FPlatform = std::make_unique<THeadlessPlatform>(Width, Height);
+    FPlatform = std::make_unique<TPlatformClass>(Width, Height);
     TBitmap& Screen = FPlatform->Desktop();
     Screen.SetSize(Desktop.Width(), Desktop.Height(), TPixelFormat::pf32bit);
     for (int Y = 0; Y < Desktop.Height(); ++Y)
@@ -20,10 +21,12 @@ class THeadlessHost : public TRenderHost {
     return *FPlatform;
   }
   TManualClock& Clock() override { return FPlatform->ManualClock(); }
-  THeadlessPlatform* Platform() const { return FPlatform.get(); }
+  TPlatformClass* Platform() const { return FPlatform.get(); }
 
  private:
-  std::unique_ptr<THeadlessPlatform> FPlatform;
+  std::unique_ptr<TPlatformClass> FPlatform;
 };
+
+using THeadlessHost = THeadlessHostOf<THeadlessPlatform>;
 
 }  // namespace qel::waverender
