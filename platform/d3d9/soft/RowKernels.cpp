@@ -137,6 +137,50 @@ void ModulateAlphaBlendRow(const std::uint32_t* Src, std::uint32_t Color, std::u
   ModulateBlend<TMode::Alpha>(Src, Color, Dst, Count);
 }
 
+namespace {
+// Eight R5G6B5 texels as 8-bit channels with the given alpha: round(V * 255 / 31) and
+// round(V * 255 / 63) as a multiply, an add and a shift (exact for every V).
+QEL_INLINE TWide Rgb565(const std::uint16_t* P, std::uint16_t Alpha) {
+  typedef std::uint16_t TShorts __attribute__((vector_size(16)));
+  typedef std::uint16_t THalf __attribute__((vector_size(32)));
+  TShorts S;
+  std::memcpy(&S, P, sizeof S);
+  const TShorts B = ((S & 31) * 527 + 23) >> 6, G = (((S >> 5) & 63) * 259 + 33) >> 6;
+  const TShorts R = ((S >> 11) * 527 + 23) >> 6, A = TShorts{} + Alpha;
+  const THalf BG = __builtin_shufflevector(B, G, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  const THalf RA = __builtin_shufflevector(R, A, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  return __builtin_shufflevector(BG, RA, 0, 8, 16, 24, 1, 9, 17, 25, 2, 10, 18, 26, 3, 11, 19, 27, 4, 12, 20, 28, 5,
+                                 13, 21, 29, 6, 14, 22, 30, 7, 15, 23, 31);
+}
+
+// Source alpha is the colour's alpha everywhere (the texels are opaque), and a white colour
+// leaves the texels as they are.
+template <bool White>
+QEL_INLINE void Rgb565ModulateAlphaBlend(const std::uint16_t* Src, std::uint32_t Color, std::uint32_t* Dst, int Count) {
+  const std::uint16_t Alpha = static_cast<std::uint16_t>(Color >> 24);
+  const TWide C = Repeat(Color), A = Splat(Alpha), Rest = Splat(static_cast<std::uint16_t>(255 - Alpha));
+  int i = 0;
+  for (; i + Step <= Count; i += Step) {
+    const TWide S = White ? Rgb565(Src + i, Alpha) : Div255(Rgb565(Src + i, 255) * C);
+    Store(Dst + i, Div255(S * A + Load(Dst + i) * Rest));
+  }
+  for (; i < Count; ++i) {
+    const std::uint32_t V = Src[i];
+    const std::uint32_t T = px::Pack(((V & 31) * 527 + 23) >> 6, (((V >> 5) & 63) * 259 + 33) >> 6,
+                                     ((V >> 11) * 527 + 23) >> 6, 255);
+    Dst[i] = px::AlphaBlend(px::Modulate(T, Color), Dst[i]);
+  }
+}
+}  // namespace
+
+QEL_ROW_KERNEL
+void Rgb565ModulateAlphaBlendRow(const std::uint16_t* Src, std::uint32_t Color, std::uint32_t* Dst, int Count) {
+  if ((Color & 0x00FFFFFFu) == 0x00FFFFFFu)
+    Rgb565ModulateAlphaBlend<true>(Src, Color, Dst, Count);
+  else
+    Rgb565ModulateAlphaBlend<false>(Src, Color, Dst, Count);
+}
+
 QEL_ROW_KERNEL
 void ModulateAddBlendRow(const std::uint32_t* Src, std::uint32_t Color, std::uint32_t* Dst, int Count) {
   ModulateBlend<TMode::Add>(Src, Color, Dst, Count);
@@ -245,6 +289,28 @@ void BilinearWrapRow(const TWrapTexture& T, std::int64_t U, std::int64_t V, std:
     Out[i] = px::Bilinear(Texels[Y0 | X0], Texels[Y0 | X1], Texels[Y1 | X0], Texels[Y1 | X1],
                           static_cast<std::uint32_t>(U >> 24) & 255, static_cast<std::uint32_t>(V >> 24) & 255);
   }
+}
+
+QEL_ROW_KERNEL
+void FillRow(std::uint32_t Color, std::uint32_t* Dst, int Count) {
+  typedef std::uint32_t TWords __attribute__((vector_size(32)));
+  const TWords C = TWords{} + Color;
+  int i = 0;
+  for (; i + Step <= Count; i += Step) std::memcpy(Dst + i, &C, sizeof C);
+  for (; i < Count; ++i) Dst[i] = Color;
+}
+
+QEL_ROW_KERNEL
+void OpaqueRow(std::uint32_t* Dst, int Count) {
+  typedef std::uint32_t TWords __attribute__((vector_size(32)));
+  int i = 0;
+  for (; i + Step <= Count; i += Step) {
+    TWords W;
+    std::memcpy(&W, Dst + i, sizeof W);
+    W |= 0xFF000000u;
+    std::memcpy(Dst + i, &W, sizeof W);
+  }
+  for (; i < Count; ++i) Dst[i] |= 0xFF000000u;
 }
 
 QEL_ROW_KERNEL

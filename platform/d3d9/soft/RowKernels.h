@@ -5,6 +5,10 @@
 
 namespace qel::soft {
 
+// Dst = Color; Dst |= opaque alpha (a target without alpha shown).
+void FillRow(std::uint32_t Color, std::uint32_t* Dst, int Count);
+void OpaqueRow(std::uint32_t* Dst, int Count);
+
 // Out = (Top * (256 - Fy) + Bottom * Fy + 128) / 256 per channel.
 void LerpRows(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy, std::uint32_t* Out, int Count);
 // Bilinear samples along a span of a texture whose sides are powers of two, wrapped:
@@ -38,6 +42,8 @@ void AlphaBlendColorRow(std::uint32_t Color, std::uint32_t* Dst, int Count);
 void MultiplyColorRow(std::uint32_t Color, std::uint32_t* Dst, int Count);
 // Texels modulated by Color, then blended into Dst.
 void ModulateAlphaBlendRow(const std::uint32_t* Src, std::uint32_t Color, std::uint32_t* Dst, int Count);
+// The same for R5G6B5 texels, decoded as the texture decodes them.
+void Rgb565ModulateAlphaBlendRow(const std::uint16_t* Src, std::uint32_t Color, std::uint32_t* Dst, int Count);
 void ModulateAddBlendRow(const std::uint32_t* Src, std::uint32_t Color, std::uint32_t* Dst, int Count);
 void ModulateMultiplyRow(const std::uint32_t* Src, std::uint32_t Color, std::uint32_t* Dst, int Count);
 

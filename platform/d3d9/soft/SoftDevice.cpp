@@ -298,12 +298,23 @@ HRESULT TSoftDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWN
                   if (FLoss != TLoss::Ok) return D3DERR_DEVICELOST;
                   // Partial presentation is not offered (Direct3D refuses it with a discarding swap).
                   if (pSourceRect || pDestRect || pDirtyRegion) return D3DERR_INVALIDCALL;
-                  Flush();
                   HWND Window = hDestWindowOverride ? hDestWindowOverride
                                 : FParams.hDeviceWindow ? FParams.hDeviceWindow
                                                         : FFocusWindow;
                   TPresentTarget& T = State().Targets[Window];
                   ++T.Presents;
+                  const std::size_t Size = FBackBuffer.size();
+                  // A discarded back buffer need not keep its pixels: the frame changes
+                  // places with the one kept before, instead of being copied.
+                  const bool Swap = !T.BufferPresenter.Show && FParams.SwapEffect == D3DSWAPEFFECT_DISCARD &&
+                                    !FLentBy && T.Frame.Pixels.size() == Size &&
+                                    T.Frame.Width == static_cast<int>(FParams.BackBufferWidth);
+                  // A frame without alpha is shown opaque: set while each tile is drawn.
+                  const bool MakeOpaque = Swap && !FTargetHasAlpha;
+                  if (MakeOpaque)
+                    FTiles.Flush(Target(), FDrawSettings, true);
+                  else
+                    Flush();
                   if (T.BufferPresenter.Show) {
                     const int W = static_cast<int>(FParams.BackBufferWidth), H = static_cast<int>(FParams.BackBufferHeight);
                     T.BufferPresenter.Show({FPixels, W, H, FPitch});
@@ -316,15 +327,9 @@ HRESULT TSoftDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWN
                     }
                     return D3D_OK;
                   }
-                  const std::size_t Size = FBackBuffer.size();
-                  if (FParams.SwapEffect == D3DSWAPEFFECT_DISCARD && !FLentBy && T.Frame.Pixels.size() == Size &&
-                      T.Frame.Width == static_cast<int>(FParams.BackBufferWidth)) {
-                    // A discarded back buffer need not keep its pixels: the frame changes
-                    // places with the one kept before, instead of being copied.
+                  if (Swap) {
                     T.Frame.Pixels.swap(FBackBuffer);
                     FPixels = FBackBuffer.data();
-                    if (!FTargetHasAlpha)
-                      for (std::uint32_t& P : T.Frame.Pixels) P |= 0xFF000000u;
                   } else {
                     ReadBackBuffer(T.Frame);
                   }

@@ -58,6 +58,9 @@ class TSoftTexture final : public TRefCounted<IDirect3DTexture9> {
   int Width() const { return static_cast<int>(FLevels[0].Width); }
   int Height() const { return static_cast<int>(FLevels[0].Height); }
   D3DFORMAT Format() const { return FFormat; }
+  // Level 0 as stored (Pitch bytes a row), for fast paths that read a format directly.
+  const std::uint8_t* Level0Bits() const { return FLevels[0].Bits.data(); }
+  int Level0Pitch() const { return static_cast<int>(FLevels[0].Pitch); }
   // Changes whenever level 0 changes; unique among all textures ever made.
   std::uint64_t Version() const { return FVersion; }
 

@@ -173,6 +173,10 @@ std::shared_ptr<const TDrawState> MakeDrawState(const TPipeline& Pipeline, bool 
     TTexInfo& T = D.Tex[s];
     T.Texels = St.Texture->Texels();
     T.RowsUniform = St.Texture->RowsUniform();
+    if (St.Texture->Format() == D3DFMT_R5G6B5 && St.Texture->Level0Pitch() % 2 == 0) {
+      T.Rgb565 = reinterpret_cast<const std::uint16_t*>(St.Texture->Level0Bits());
+      T.Rgb565Pitch = St.Texture->Level0Pitch() / 2;
+    }
     T.Width = St.Texture->Width();
     T.Height = St.Texture->Height();
     T.AddressU = St.AddressU;
@@ -453,6 +457,14 @@ bool TSpanPipeline::RunFused(const TSpanInputs& In) {
   }
   if (FTexturedStages != 1) return false;
   if (In.TexelExact && FCombine == TCombine::Modulate && In.FlatColor) {
+    const TTexInfo& T = FTex[0];
+    if (T.Rgb565 && FBlend == TBlend::Alpha) {
+      // Half the bytes of the decoded texels to read: the picture over the whole screen.
+      const std::int64_t Column = (In.U[0] - Half32) >> 32, Row = (In.V[0] - Half32) >> 32;
+      Rgb565ModulateAlphaBlendRow(T.Rgb565 + static_cast<std::size_t>(Row) * T.Rgb565Pitch + Column, In.Flat, Dst,
+                                  In.Count);
+      return true;
+    }
     const std::uint32_t* Src = ExactTexels(In, 0);
     switch (FBlend) {
       case TBlend::Alpha: ModulateAlphaBlendRow(Src, In.Flat, Dst, In.Count); return true;

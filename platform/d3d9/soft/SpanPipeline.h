@@ -38,6 +38,9 @@ struct TTexInfo {
   bool Linear = false;     // magnification filter
   bool MinLinear = false;  // minification filter
   bool RowsUniform = false;  // every row one colour: filtering across changes nothing
+  // The texels as stored when the format is R5G6B5 (Rgb565Pitch texels a row), else null.
+  const std::uint16_t* Rgb565 = nullptr;
+  int Rgb565Pitch = 0;
   // With uniform rows: how many rows from each row on (wrapping, at most Height) have alpha 0.
   const int* ClearRuns = nullptr;
 };

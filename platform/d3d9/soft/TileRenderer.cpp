@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <thread>
 
+#include "platform/d3d9/soft/RowKernels.h"
+
 namespace qel::soft {
 
 TTileRenderer::TTileRenderer() = default;
@@ -42,10 +44,7 @@ void TTileRenderer::Draw(const TTarget& Target, const TCommand& Command, const T
   const int L = std::max(Command.Bounds.Left, Tile.Left), R = std::min(Command.Bounds.Right, Tile.Right);
   const int T = std::max(Command.Bounds.Top, Tile.Top), B = std::min(Command.Bounds.Bottom, Tile.Bottom);
   for (int y = T; y < B; ++y) {
-    if (C.Target) {
-      std::uint32_t* Row = Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch;
-      std::fill(Row + L, Row + R, C.Color);
-    }
+    if (C.Target) FillRow(C.Color, Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + L, R - L);
     if (C.Depth && Target.Depth) {
       float* Row = Target.Depth + static_cast<std::size_t>(y) * Target.Width;
       std::fill(Row + L, Row + R, C.Z);
@@ -53,8 +52,8 @@ void TTileRenderer::Draw(const TTarget& Target, const TCommand& Command, const T
   }
 }
 
-void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings) {
-  if (FCommands.empty()) return;
+void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, bool Opaque) {
+  if (FCommands.empty() && !Opaque) return;
   const int TileW = Settings.TileWidth > 0 ? std::min(Settings.TileWidth, Target.Width) : Target.Width;
   const int TileH = Settings.TileHeight > 0 ? std::min(Settings.TileHeight, Target.Height) : Target.Height;
   const int Columns = (Target.Width + TileW - 1) / TileW, Rows = (Target.Height + TileH - 1) / TileH;
@@ -83,6 +82,9 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings) 
     TRasterScratch& Scratch = *FScratch[static_cast<std::size_t>(Worker)];
     for (int Index : FBins[static_cast<std::size_t>(Tile)])
       Draw(Target, FCommands[static_cast<std::size_t>(Index)], Clip, Scratch);
+    if (Opaque)
+      for (int y = Clip.Top; y < Clip.Bottom; ++y)
+        OpaqueRow(Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left, Clip.Right - Clip.Left);
   });
   Discard();
 }

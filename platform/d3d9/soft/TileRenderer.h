@@ -24,8 +24,10 @@ class TTileRenderer {
   bool Empty() const { return FCommands.empty(); }
   // Enough is recorded that drawing it now keeps the memory bounded.
   bool Full() const;
-  // Draws everything recorded into Target and forgets it.
-  void Flush(const TTarget& Target, const TDrawSettings& Settings);
+  // Draws everything recorded into Target and forgets it. Opaque: then sets the alpha of
+  // every pixel of the target to 255 while its tile is still in the cache (a frame without
+  // alpha about to be shown).
+  void Flush(const TTarget& Target, const TDrawSettings& Settings, bool Opaque = false);
   // Forgets everything recorded (the target is going).
   void Discard();
 

@@ -371,6 +371,44 @@ TEST_F(RasterTest, FastPathsAndGeneralPathGiveTheSameFrame) {
     ASSERT_EQ(Fast.Pixels[i], General.Pixels[i]) << "pixel " << i % 97 << "," << i / 97;
 }
 
+TEST_F(RasterTest, SixteenBitPictureAtOneTexelAPixelBlendsAsDecoded) {
+  // Every R5G6B5 value once, at texel centres one texel a pixel, blended by the colour's
+  // alpha (white and tinted), over a background that varies: the same frame either way.
+  MakeDevice(256, 256);
+  ComPtr<IDirect3DTexture9> Texture;
+  ASSERT_EQ(D3D_OK, Device->CreateTexture(256, 256, 1, 0, D3DFMT_R5G6B5, D3DPOOL_MANAGED, Texture.Put(), nullptr));
+  D3DLOCKED_RECT L;
+  ASSERT_EQ(D3D_OK, Texture->LockRect(0, &L, nullptr, 0));
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 256; ++x)
+      reinterpret_cast<std::uint16_t*>(static_cast<std::uint8_t*>(L.pBits) + y * L.Pitch)[x] =
+          static_cast<std::uint16_t>(y * 256 + x);
+  ASSERT_EQ(D3D_OK, Texture->UnlockRect(0));
+  auto Scene = [&] {
+    Clear(0xFF203040);
+    Device->SetTexture(0, Texture.Get());
+    Device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    Device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    Device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    Device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    Device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    Device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    Device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    for (std::uint32_t Color : {0xFFFFFFFFu, 0x3FFFFFFFu, 0x9A40C0FFu, 0x01FFFFFFu})
+      ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Quad(-0.5f, -0.5f, 255.5f, 255.5f, Color), 2));
+    // Not at texel centres: the general path, for contrast.
+    ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Quad(10.25f, 7.5f, 200.5f, 90.5f, 0x80FFFFFF), 2));
+  };
+  Scene();
+  const TFrame Fast = Frame();
+  UseFastPaths(false);
+  Scene();
+  const TFrame General = Frame();
+  for (std::size_t i = 0; i < Fast.Pixels.size(); ++i)
+    ASSERT_EQ(Fast.Pixels[i], General.Pixels[i]) << "pixel " << i % 256 << "," << i / 256;
+  EXPECT_NE(Fast.Pixels[0], Fast.Pixels[65535]);
+}
+
 TEST_F(RasterTest, PerspectiveCorrectTextureCoordinates) {
   // The right edge is four times as far away (1/w a quarter): texel boundaries crowd
   // towards it instead of falling every two pixels.
