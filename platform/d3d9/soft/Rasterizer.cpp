@@ -138,13 +138,14 @@ bool SetupTriangle(const TPipeline& Pipeline, const TVertex& A, const TVertex& B
   return true;
 }
 
-void DrawTriangle(const TTarget& Target, const TDrawState& State, const TTriangleSetup& S, const TClipRect& Clip,
-                  TRasterScratch& Scratch) {
+namespace {
+
+// Calls Span(y, X, Count) for every row of the triangle inside Clip that it covers.
+template <class TSpan>
+inline __attribute__((always_inline)) void WalkSpans(const TTriangleSetup& S, const TClipRect& Clip, TSpan&& Span) {
   const int Top = std::max(S.MinY, Clip.Top), Bottom = std::min(S.MaxY, Clip.Bottom - 1);
   const int Left = std::max(S.MinX, Clip.Left), Right = std::min(S.MaxX, Clip.Right - 1);
   if (Top > Bottom || Left > Right) return;
-  TSpanPipeline Pipe(Target, State, Scratch);
-  Pipe.BeginTriangle(S, Left, Right + 1);
   // Each edge bounds the span by floor(M / D) with M stepping by a constant each row:
   // walked as quotient and remainder, without a division per row.
   struct TWalk {
@@ -184,8 +185,28 @@ void DrawTriangle(const TTarget& Target, const TDrawState& State, const TTriangl
       }
     }
     if (Empty || X0 > X1) continue;
-    Pipe.TriangleSpan(static_cast<int>(X0), y, static_cast<int>(X1 - X0 + 1));
+    Span(y, static_cast<int>(X0), static_cast<int>(X1 - X0 + 1));
   }
+}
+
+}  // namespace
+
+void DrawTriangle(const TTarget& Target, const TDrawState& State, const TTriangleSetup& S, const TClipRect& Clip,
+                  TRasterScratch& Scratch) {
+  const int Top = std::max(S.MinY, Clip.Top), Bottom = std::min(S.MaxY, Clip.Bottom - 1);
+  const int Left = std::max(S.MinX, Clip.Left), Right = std::min(S.MaxX, Clip.Right - 1);
+  if (Top > Bottom || Left > Right) return;
+  TSpanPipeline Pipe(Target, State, Scratch);
+  Pipe.BeginTriangle(S, Left, Right + 1);
+  WalkSpans(S, Clip, [&](int y, int X, int Count) { Pipe.TriangleSpan(X, y, Count); });
+}
+
+void TriangleRows(const TTriangleSetup& S, const TClipRect& Clip, int* First, int* Count) {
+  std::fill(Count, Count + (Clip.Bottom - Clip.Top), 0);
+  WalkSpans(S, Clip, [&](int y, int X, int N) {
+    First[y - Clip.Top] = X;
+    Count[y - Clip.Top] = N;
+  });
 }
 
 void TRasterizer::Triangle(const TVertex& A, const TVertex& B, const TVertex& C) {

@@ -103,6 +103,9 @@ bool SetupTriangle(const TPipeline& Pipeline, const TVertex& A, const TVertex& B
 // into disjoint rectangles gives the same pixels as drawing at once.
 void DrawTriangle(const TTarget& Target, const TDrawState& State, const TTriangleSetup& Setup, const TClipRect& Clip,
                   TRasterScratch& Scratch);
+// The span of each row of Clip that the triangle covers: row Clip.Top + i from First[i],
+// Count[i] pixels (0 where it covers none).
+void TriangleRows(const TTriangleSetup& Setup, const TClipRect& Clip, int* First, int* Count);
 // The test switch of UseFastPaths.
 bool FastPathsEnabled();
 

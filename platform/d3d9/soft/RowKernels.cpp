@@ -256,6 +256,48 @@ void UniformRowsModulateAddRow(const TWrapTexture& T, std::int64_t V, std::int64
   });
 }
 
+// White texels of alpha L modulated by a white colour of alpha Alpha give a = round(L * Alpha
+// / 255); added by their alpha they raise each colour channel by round(255 * a / 255) = a and
+// alpha by round(a * a / 255), saturating.
+QEL_ROW_KERNEL
+void WhiteRowsAddRow(const std::uint16_t* Pairs, int HeightMask, std::int64_t V, std::int64_t DV, std::uint32_t Alpha,
+                     std::uint32_t* Dst, int Count) {
+  typedef std::int64_t TLongs __attribute__((vector_size(64)));
+  typedef std::int32_t TInts __attribute__((vector_size(32)));
+  typedef std::uint32_t TWords __attribute__((vector_size(32)));
+  TLongs Vs = (V - (std::int64_t{1} << 31)) + DV * TLongs{0, 1, 2, 3, 4, 5, 6, 7};
+  const TLongs Advance = TLongs{} + DV * Step;
+  for (int i = 0; i < Count; i += Step, Vs += Advance) {
+    const TInts Y = __builtin_convertvector(Vs >> 32, TInts) & HeightMask;
+    const TWords F = __builtin_convertvector(Vs >> 24, TWords) & 255u;
+    // Built from the loads directly: through memory the vector would wait for eight stores.
+    const TWords P = {Pairs[Y[0]], Pairs[Y[1]], Pairs[Y[2]], Pairs[Y[3]],
+                      Pairs[Y[4]], Pairs[Y[5]], Pairs[Y[6]], Pairs[Y[7]]};
+    const TWords L = ((P & 255u) * (256u - F) + (P >> 8) * F + 128u) >> 8;
+    TWords A = L * Alpha + 128u;
+    A = (A + (A >> 8)) >> 8;
+    TWords Q = A * A + 128u;
+    Q = (Q + (Q >> 8)) >> 8;
+    const TWords Inc = A * 0x010101u | Q << 24;
+    TBytes D, Add;
+    std::memcpy(&Add, &Inc, sizeof Add);
+    if (Count - i >= Step) {
+      std::memcpy(&D, Dst + i, sizeof D);
+      const TBytes Sum = D + Add;
+      const TBytes Out = Sum < D ? TBytes{} + 255 : Sum;
+      std::memcpy(Dst + i, &Out, sizeof Out);
+    } else {
+      std::uint32_t Part[Step] = {};
+      for (int k = 0; k < Count - i; ++k) Part[k] = Dst[i + k];
+      std::memcpy(&D, Part, sizeof D);
+      const TBytes Sum = D + Add;
+      const TBytes Out = Sum < D ? TBytes{} + 255 : Sum;
+      std::memcpy(Part, &Out, sizeof Out);
+      for (int k = 0; k < Count - i; ++k) Dst[i + k] = Part[k];
+    }
+  }
+}
+
 QEL_ROW_KERNEL
 void BilinearWrapRow(const TWrapTexture& T, std::int64_t U, std::int64_t V, std::int64_t DU, std::int64_t DV,
                      std::uint32_t* Out, int Count) {

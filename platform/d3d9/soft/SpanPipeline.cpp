@@ -202,6 +202,16 @@ std::shared_ptr<const TDrawState> MakeDrawState(const TPipeline& Pipeline, bool 
       if (y < T.Height) D.ClearRuns[static_cast<std::size_t>(y)] = Run;
     }
     D.Tex[0].ClearRuns = D.ClearRuns.data();
+    bool White = true;
+    for (int y = 0; y < T.Height && White; ++y) White = (T.Texels[static_cast<std::size_t>(y) * T.Width] & 0xFFFFFF) == 0xFFFFFF;
+    if (White) {
+      D.WhitePairs.resize(static_cast<std::size_t>(T.Height));
+      for (int y = 0; y < T.Height; ++y)
+        D.WhitePairs[static_cast<std::size_t>(y)] = static_cast<std::uint16_t>(
+            (T.Texels[static_cast<std::size_t>(y) * T.Width] >> 24) |
+            (T.Texels[static_cast<std::size_t>((y + 1) % T.Height) * T.Width] >> 24 << 8));
+      D.Tex[0].WhitePairs = D.WhitePairs.data();
+    }
   }
 
   const TStage& S0 = P.Stages[0];
@@ -301,7 +311,7 @@ void TSpanPipeline::BeginTriangle(const TTriangleSetup& Setup, int Left, int Rig
     }
   // Additive strips of a texture of uniform rows (the pixels are those of every other path).
   const TTexInfo& T0 = FTex[0];
-  FStrip = FTexturedStages == 1 && !Setup.Perspective && !FRowCacheReady && !FState.Tests && FLinear[0] &&
+  FStrip = FFast && FTexturedStages == 1 && !Setup.Perspective && !FRowCacheReady && !FState.Tests && FLinear[0] &&
            T0.RowsUniform && T0.Pow2Wrap && FBlend == TBlend::Add &&
            (FCombine == TCombine::Modulate || FCombine == TCombine::Texture);
 }
@@ -317,9 +327,7 @@ void TSpanPipeline::TriangleSpan(int X, int Y, int Count) {
     In.V[0] = FixedCoord((S.V.Base + S.V.DY * Y) * FTex[0].Height) + In.DV[0] * X;
     if (RowsTransparent(In)) return;  // adds nothing
     if (FCombine == TCombine::Modulate && S.FlatColor) {
-      const TTexInfo& T = FTex[0];
-      UniformRowsModulateAddRow({T.Texels, T.WidthShift, T.WidthMask, T.HeightMask}, In.V[0], In.DV[0], S.Flat,
-                                FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X, Count);
+      StripRow(In.V[0], In.DV[0], S.Flat, FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X, Count);
       return;
     }
   }
@@ -445,7 +453,7 @@ void TSpanPipeline::FetchFromRowCache(const TSpanInputs& In, int Offset, int Cou
 }
 
 bool TSpanPipeline::RunFused(const TSpanInputs& In) {
-  if (FState.Tests) return false;
+  if (!FFast || FState.Tests) return false;
   std::uint32_t* Dst = FTarget.Pixels + static_cast<std::size_t>(In.Y) * FTarget.Pitch + In.X;
   if (FCombine == TCombine::Diffuse && In.FlatColor && FTexturedStages == 0) {
     switch (FBlend) {
@@ -474,12 +482,11 @@ bool TSpanPipeline::RunFused(const TSpanInputs& In) {
     }
   }
   const TTexInfo& T = FTex[0];
-  if (!In.UseRowCache && !In.TexelExact && !In.Perspective && FLinear[0] && T.RowsUniform && T.Pow2Wrap &&
+  if (FFast && !In.UseRowCache && !In.TexelExact && !In.Perspective && FLinear[0] && T.RowsUniform && T.Pow2Wrap &&
       FBlend == TBlend::Add && (FCombine == TCombine::Modulate || FCombine == TCombine::Texture)) {
     if (RowsTransparent(In)) return true;  // adds nothing
     if (FCombine == TCombine::Modulate && In.FlatColor) {
-      UniformRowsModulateAddRow({T.Texels, T.WidthShift, T.WidthMask, T.HeightMask}, In.V[0], In.DV[0], In.Flat, Dst,
-                                In.Count);
+      StripRow(In.V[0], In.DV[0], In.Flat, Dst, In.Count);
       return true;
     }
   }
@@ -507,6 +514,14 @@ bool TSpanPipeline::RunFused(const TSpanInputs& In) {
       return true;
     default: return false;
   }
+}
+
+void TSpanPipeline::StripRow(std::int64_t V, std::int64_t DV, std::uint32_t Color, std::uint32_t* Dst, int Count) {
+  const TTexInfo& T = FTex[0];
+  if (T.WhitePairs && (Color & 0xFFFFFF) == 0xFFFFFF)
+    WhiteRowsAddRow(T.WhitePairs, T.HeightMask, V, DV, Color >> 24, Dst, Count);
+  else
+    UniformRowsModulateAddRow({T.Texels, T.WidthShift, T.WidthMask, T.HeightMask}, V, DV, Color, Dst, Count);
 }
 
 bool TSpanPipeline::RowsTransparent(const TSpanInputs& In) const {

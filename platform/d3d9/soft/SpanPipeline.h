@@ -26,6 +26,7 @@ struct TRowCache {
 
 struct TRasterScratch {
   TRowCache RowCache;
+  std::vector<int> RowFirst[2], RowCount[2];  // spans of two triangles over a tile's rows
 };
 
 struct TTexInfo {
@@ -43,6 +44,8 @@ struct TTexInfo {
   int Rgb565Pitch = 0;
   // With uniform rows: how many rows from each row on (wrapping, at most Height) have alpha 0.
   const int* ClearRuns = nullptr;
+  // With uniform rows all white: each row's alpha and (above bit 8) the next row's.
+  const std::uint16_t* WhitePairs = nullptr;
 };
 
 enum class TCombine { Diffuse, Texture, Modulate, General };
@@ -62,6 +65,7 @@ struct TDrawState {
   std::uint64_t Versions[8] = {};
   ComPtr<IDirect3DTexture9> Held[8];
   std::vector<int> ClearRuns;  // of stage 0, when its rows are uniform
+  std::vector<std::uint16_t> WhitePairs;  // of stage 0, when its rows are uniform and white
 };
 // Decodes the textures it samples (on the calling thread: decoding is not thread-safe).
 std::shared_ptr<const TDrawState> MakeDrawState(const TPipeline& Pipeline, bool FastPaths);
@@ -103,6 +107,8 @@ class TSpanPipeline {
                   std::uint32_t& Fy);
   // The whole span in one pass when it is the stretched-picture case; false otherwise.
   bool RunFused(const TSpanInputs& In);
+  // Texels of uniform rows at V stepping by DV, modulated by Color and added into Dst.
+  void StripRow(std::int64_t V, std::int64_t DV, std::uint32_t Color, std::uint32_t* Dst, int Count);
   // Every sample of the span has alpha 0 (a texture of uniform rows, filtered linearly).
   bool RowsTransparent(const TSpanInputs& In) const;
   bool PrepareRowCache(const TTriangleSetup& Setup, int Left, int Right);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "platform/d3d9/soft/PixelMath.h"
 #include "platform/d3d9/soft/RowKernels.h"
 
 namespace qel::soft {
@@ -52,6 +53,88 @@ void TTileRenderer::Draw(const TTarget& Target, const TCommand& Command, const T
   }
 }
 
+bool TTileRenderer::CoverOnce(const TTriangleSetup* const* Setups, int Count, const TClipRect& Tile,
+                              TRasterScratch& Scratch) {
+  const int Rows = Tile.Bottom - Tile.Top, Width = Tile.Right - Tile.Left;
+  for (int t = 0; t < Count; ++t) {
+    const TTriangleSetup& S = *Setups[t];
+    if (S.MinX > Tile.Left || S.MaxX < Tile.Right - 1 || S.MinY > Tile.Top || S.MaxY < Tile.Bottom - 1) {
+      if (Count == 1) return false;  // one triangle must reach every side
+    }
+    Scratch.RowFirst[t].resize(static_cast<std::size_t>(Rows));
+    Scratch.RowCount[t].resize(static_cast<std::size_t>(Rows));
+    TriangleRows(S, Tile, Scratch.RowFirst[t].data(), Scratch.RowCount[t].data());
+  }
+  for (int r = 0; r < Rows; ++r) {
+    const int F0 = Scratch.RowFirst[0][static_cast<std::size_t>(r)], N0 = Scratch.RowCount[0][static_cast<std::size_t>(r)];
+    if (Count == 1) {
+      if (N0 != Width) return false;
+      continue;
+    }
+    const int F1 = Scratch.RowFirst[1][static_cast<std::size_t>(r)], N1 = Scratch.RowCount[1][static_cast<std::size_t>(r)];
+    if (N0 + N1 != Width) return false;
+    // Spans inside the tile whose lengths add up to its width cover it once when they meet.
+    if (N0 && N1 && !(F0 + N0 == F1 || F1 + N1 == F0)) return false;
+  }
+  return true;
+}
+
+std::size_t TTileRenderer::UniformStart(const TTarget& Target, const std::vector<int>& Bin, const TClipRect& Tile,
+                                        TRasterScratch& Scratch, std::uint32_t& Color) const {
+  std::size_t i = 0;
+  bool Known = false;
+  while (i < Bin.size()) {
+    const TCommand& C = FCommands[static_cast<std::size_t>(Bin[i])];
+    if (C.IsClear) {
+      const TClear& Cl = FClears[static_cast<std::size_t>(C.Index)];
+      if (!Cl.Target || C.Bounds.Left > Tile.Left || C.Bounds.Top > Tile.Top || C.Bounds.Right < Tile.Right ||
+          C.Bounds.Bottom < Tile.Bottom)
+        break;
+      if (Cl.Depth && Target.Depth)
+        for (int y = Tile.Top; y < Tile.Bottom; ++y) {
+          float* Row = Target.Depth + static_cast<std::size_t>(y) * Target.Width;
+          std::fill(Row + Tile.Left, Row + Tile.Right, Cl.Z);
+        }
+      Known = true;
+      Color = Cl.Color;
+      ++i;
+      continue;
+    }
+    if (!Known) break;
+    // Untextured shapes of one flat colour without tests: every pixel they cover becomes the
+    // same function of the colour before.
+    const TTriangle& T = FTriangles[static_cast<std::size_t>(C.Index)];
+    const TDrawState& St = *T.State;
+    if (!St.Fast || St.Tests || St.TexturedStages != 0 || St.Combine != TCombine::Diffuse ||
+        St.Blend == TBlend::General || !T.Setup.FlatColor)
+      break;
+    const TTriangleSetup* Setups[2] = {&T.Setup, nullptr};
+    int Group = 0;
+    if (CoverOnce(Setups, 1, Tile, Scratch)) {
+      Group = 1;
+    } else if (i + 1 < Bin.size()) {
+      const TCommand& Next = FCommands[static_cast<std::size_t>(Bin[i + 1])];
+      if (!Next.IsClear) {
+        const TTriangle& U = FTriangles[static_cast<std::size_t>(Next.Index)];
+        Setups[1] = &U.Setup;
+        if (U.State == T.State && U.Setup.FlatColor && U.Setup.Flat == T.Setup.Flat && CoverOnce(Setups, 2, Tile, Scratch))
+          Group = 2;
+      }
+    }
+    if (!Group) break;
+    const std::uint32_t S = T.Setup.Flat;
+    switch (St.Blend) {
+      case TBlend::Replace: Color = S; break;
+      case TBlend::Alpha: Color = px::AlphaBlend(S, Color); break;
+      case TBlend::Add: Color = px::AddBlend(S, Color); break;
+      case TBlend::Multiply: Color = px::Modulate(S, Color); break;
+      case TBlend::General: break;
+    }
+    i += static_cast<std::size_t>(Group);
+  }
+  return Known ? i : 0;
+}
+
 void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, bool Opaque) {
   if (FCommands.empty() && !Opaque) return;
   const int TileW = Settings.TileWidth > 0 ? std::min(Settings.TileWidth, Target.Width) : Target.Width;
@@ -80,8 +163,14 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
     const TClipRect Clip{Column * TileW, Row * TileH, std::min(Target.Width, (Column + 1) * TileW),
                          std::min(Target.Height, (Row + 1) * TileH)};
     TRasterScratch& Scratch = *FScratch[static_cast<std::size_t>(Worker)];
-    for (int Index : FBins[static_cast<std::size_t>(Tile)])
-      Draw(Target, FCommands[static_cast<std::size_t>(Index)], Clip, Scratch);
+    const std::vector<int>& Bin = FBins[static_cast<std::size_t>(Tile)];
+    std::uint32_t Color = 0;
+    const std::size_t First = UniformStart(Target, Bin, Clip, Scratch, Color);
+    if (First > 0)
+      for (int y = Clip.Top; y < Clip.Bottom; ++y)
+        FillRow(Color, Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left, Clip.Right - Clip.Left);
+    for (std::size_t k = First; k < Bin.size(); ++k)
+      Draw(Target, FCommands[static_cast<std::size_t>(Bin[k])], Clip, Scratch);
     if (Opaque)
       for (int y = Clip.Top; y < Clip.Bottom; ++y)
         OpaqueRow(Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left, Clip.Right - Clip.Left);

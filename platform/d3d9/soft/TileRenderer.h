@@ -47,6 +47,12 @@ class TTileRenderer {
     int Index;
   };
   void Draw(const TTarget& Target, const TCommand& Command, const TClipRect& Tile, TRasterScratch& Scratch) const;
+  // How many of the tile's first commands leave it all one colour (a clear, then shapes of
+  // one colour covering the tile); Color is that colour when the answer is not 0.
+  std::size_t UniformStart(const TTarget& Target, const std::vector<int>& Bin, const TClipRect& Tile,
+                           TRasterScratch& Scratch, std::uint32_t& Color) const;
+  // The triangles cover every pixel of the tile exactly once.
+  static bool CoverOnce(const TTriangleSetup* const* Setups, int Count, const TClipRect& Tile, TRasterScratch& Scratch);
 
   std::vector<TCommand> FCommands;
   std::vector<TClear> FClears;

@@ -29,6 +29,14 @@ class TiledDrawingTest : public SoftDeviceTest {
     std::vector<TBatch> Scene;
     Scene.push_back({Quad(0, 0, Wf, Hf, 0x40FF8040), -1, D3DTOP_MODULATE, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA,
                      D3DTEXF_LINEAR, true});
+    // A shape of one colour over the whole frame, under the blend of a seed: a tile that a
+    // clear and such shapes leave all one colour is filled once.
+    const DWORD SrcFactors[] = {D3DBLEND_SRCALPHA, D3DBLEND_ZERO, D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLEND_DESTCOLOR};
+    const DWORD DestFactors[] = {D3DBLEND_INVSRCALPHA, D3DBLEND_SRCCOLOR, D3DBLEND_ONE, D3DBLEND_ZERO, D3DBLEND_ZERO};
+    const int Mode = static_cast<int>(Seed % 5);
+    Scene.push_back({{{-Wf, -Hf, 0, 1, 0x9060A0F0, 0, 0}, {3 * Wf, -Hf, 0, 1, 0x9060A0F0, 0, 0},
+                      {-Wf, 3 * Hf, 0, 1, 0x9060A0F0, 0, 0}},
+                     -1, D3DTOP_MODULATE, SrcFactors[Mode], DestFactors[Mode], D3DTEXF_POINT, Mode != 3});
     Scene.push_back({Quad(-0.5f, -0.5f, Wf - 0.5f, Hf - 0.5f, 0xC0FF8040), 0, D3DTOP_MODULATE, D3DBLEND_ZERO,
                      D3DBLEND_SRCCOLOR, D3DTEXF_LINEAR, true});
     Scene.push_back({Quad(-0.5f, -0.5f, Wf - 0.5f, Hf - 0.5f, 0x3FFFFFFF, 0, 0, Wf / 64, Hf / 64), 1,
@@ -124,7 +132,7 @@ TEST_F(TiledDrawingTest, ThreadsTilesAndFastPathsGiveTheSameFrame) {
   };
   const TConfig Configs[] = {{false, {0, 0, 0}},  {true, {0, 0, 0}},  {true, {2, 0, 16}},
                              {true, {3, 16, 8}},  {true, {4, 7, 5}},  {false, {2, 33, 1}}};
-  for (std::uint32_t Seed = 1; Seed <= 6; ++Seed) {
+  for (std::uint32_t Seed = 1; Seed <= 10; ++Seed) {
     const auto Scene = RandomScene(Seed, W, H);
     const auto& Set = Seed % 2 ? Textures : WithBusy;
     TFrame Reference;
