@@ -41,6 +41,7 @@ TWindowParams TForm::Params() const {
     const TScreenSize S = Application->Platform().ScreenSize();
     P.Left = (S.Width - P.ClientWidth) / 2;
     P.Top = (S.Height - P.ClientHeight) / 2;
+    P.DesktopCenter = true;
   }
   if (P.Caption.empty() && Application) P.Caption = Application->Title();
   // Owned controls whose parents all lead to this form, in creation order (parents first).

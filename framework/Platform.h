@@ -35,8 +35,11 @@ struct TControlParams {
 // What the platform needs to show a form's window.
 struct TWindowParams {
   std::string Caption;
-  int Left = 0;
+  int Left = 0;  // of the client area, or of the whole window where the system draws a frame
   int Top = 0;
+  // Centred on the screen: Left and Top centre the client area; a system that draws a frame
+  // around it centres the whole window instead.
+  bool DesktopCenter = false;
   int ClientWidth = 0;
   int ClientHeight = 0;
   TBorderStyle BorderStyle = TBorderStyle::bsSizeable;

@@ -28,7 +28,13 @@ DWORD ExStyleOf(const TWindowParams& P) { return P.Controls.empty() ? 0 : WS_EX_
 RECT OuterRect(const TWindowParams& P) {
   RECT R{0, 0, P.ClientWidth, P.ClientHeight};
   AdjustWindowRectEx(&R, StyleOf(P), FALSE, ExStyleOf(P));
-  return RECT{P.Left, P.Top, P.Left + (R.right - R.left), P.Top + (R.bottom - R.top)};
+  const int Width = R.right - R.left, Height = R.bottom - R.top;
+  int Left = P.Left, Top = P.Top;
+  if (P.DesktopCenter) {
+    Left = (GetSystemMetrics(SM_CXSCREEN) - Width) / 2;
+    Top = (GetSystemMetrics(SM_CYSCREEN) - Height) / 2;
+  }
+  return RECT{Left, Top, Left + Width, Top + Height};
 }
 
 // Labels take the size of their text, as auto-sized labels do: the system's font for a name

@@ -44,6 +44,7 @@ TEST(Form, WindowFollowsTheFormsSettings) {
   const TWindowParams* P = &Platform.Window(H)->Params;
   EXPECT_EQ(P->Left, 300);
   EXPECT_EQ(P->Top, 200);
+  EXPECT_TRUE(P->DesktopCenter);  // a framed window is centred whole by its platform
   EXPECT_EQ(P->Caption, "QEL");
   EXPECT_FALSE(P->Visible);
   F->SetBorderStyle(TBorderStyle::bsNone);

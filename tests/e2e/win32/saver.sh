@@ -136,6 +136,11 @@ config)
   w=${geo%%x*} rest=${geo#*x} h=${rest%%+*}
   x=$(echo "$geo" | cut -d+ -f2) y=$(echo "$geo" | cut -d+ -f3)
   [ "$w" -ge 401 ] && [ "$h" -ge 282 ] && [ "$w" -le 420 ] && [ "$h" -le 320 ] || fail "window $geo"
+  # The whole window, frame included, stands in the middle of the screen.
+  read -r sw sh < <(xwininfo -root | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w, h }')
+  echo "window $geo on ${sw}x$sh"
+  [ $(( (sw - w) / 2 - x )) -ge -1 ] && [ $(( (sw - w) / 2 - x )) -le 1 ] &&
+    [ $(( (sh - h) / 2 - y )) -ge -1 ] && [ $(( (sh - h) / 2 - y )) -le 1 ] || fail "window $geo not centred on ${sw}x$sh"
   cx=$(( x + (w - 401) / 2 )) cy=$(( y + h - 282 - (w - 401) / 2 ))
   convert "$out/config.png" -crop 401x282+$cx+$cy +repage "$out/config-client.png"
   # Dark text where the labels stand: "QEL Wave" and "No Options - Sorry!".
