@@ -3,7 +3,7 @@
 // at the start (the desktop still opaque, Fade -1) and with a steady wave (Fade 1), against
 // a memcpy of the frame's bytes; then the steady wave on one thread and on one per core, at
 // 1920 x 1080 and 3840 x 2160. One line per case; the best of several runs counts.
-// "bench_frame --profile N [THREADS]" draws only N steady frames at 1920 x 1080, so that a
+// "bench_frame --profile N [THREADS [TILE_HEIGHT]]" draws only N steady frames at 1920 x 1080, so that a
 // profiler sees the frame and not the set-up.
 #include <algorithm>
 #include <cstdio>
@@ -27,7 +27,7 @@ namespace {
 
 // The frame lines of one screen size (Profile > 0: only that many steady frames, no lines);
 // false when the device did not start.
-bool Measure(int Width, int Height, bool AllCases, int Profile = 0, int ProfileThreads = 1) {
+bool Measure(int Width, int Height, bool AllCases, int Profile = 0, int ProfileThreads = 1, int ProfileTile = 32) {
   waverender::THeadlessHost Host;
   TBitmap Desktop;
   waverender::PaintBuiltInDesktop(Desktop, Width, Height);
@@ -45,7 +45,7 @@ bool Measure(int Width, int Height, bool AllCases, int Profile = 0, int ProfileT
   if (Profile > 0) {
     Form->Wave.Fade = 1.0;
     Form->Wave.FadeState = fsSteady;
-    soft::SetDrawSettings(Direct3DDevice.Get(), {ProfileThreads, 0, 32});
+    soft::SetDrawSettings(Direct3DDevice.Get(), {ProfileThreads, 0, ProfileTile});
     for (int i = 0; i < Profile; ++i) Form->TimerTimer(Form->Timer);
     return true;
   }
@@ -83,6 +83,9 @@ bool Measure(int Width, int Height, bool AllCases, int Profile = 0, int ProfileT
 
 int main(int argc, char** argv) {
   if (argc >= 3 && std::string(argv[1]) == "--profile")
-    return Measure(1920, 1080, false, std::max(1, std::atoi(argv[2])), argc >= 4 ? std::atoi(argv[3]) : 1) ? 0 : 1;
+    return Measure(1920, 1080, false, std::max(1, std::atoi(argv[2])), argc >= 4 ? std::atoi(argv[3]) : 1,
+                   argc >= 5 ? std::atoi(argv[4]) : 32)
+               ? 0
+               : 1;
   return Measure(1920, 1080, true) && Measure(3840, 2160, false) ? 0 : 1;
 }

@@ -133,6 +133,20 @@ void LerpModulateMultiplyRow(const std::uint32_t* Top, const std::uint32_t* Bott
 }
 
 QEL_ROW_KERNEL
+void LerpModulateMultiplyColorRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
+                                  std::uint32_t Color, std::uint32_t Under, std::uint32_t* Dst, int Count) {
+  int i = 0;
+  const TWide F = Splat(static_cast<std::uint16_t>(Fy)), G = Splat(static_cast<std::uint16_t>(256 - Fy));
+  const TWide C = Repeat(Color), U = Repeat(Under);
+  for (; i + Step <= Count; i += Step)
+    Store(Dst + i, Div255(Div255(((Load(Top + i) * G + Load(Bottom + i) * F + 128) >> 8) * C) * U));
+  for (; i < Count; ++i) {
+    const std::uint32_t S = px::Modulate(px::Unspread(px::Lerp(px::Spread(Top[i]), px::Spread(Bottom[i]), Fy)), Color);
+    Dst[i] = px::Modulate(S, Under);
+  }
+}
+
+QEL_ROW_KERNEL
 void ModulateAlphaBlendRow(const std::uint32_t* Src, std::uint32_t Color, std::uint32_t* Dst, int Count) {
   ModulateBlend<TMode::Alpha>(Src, Color, Dst, Count);
 }

@@ -60,5 +60,8 @@ void LerpModulateAddBlendRow(const std::uint32_t* Top, const std::uint32_t* Bott
                              std::uint32_t Color, std::uint32_t* Dst, int Count);
 void LerpModulateMultiplyRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
                              std::uint32_t Color, std::uint32_t* Dst, int Count);
+// The same over a destination of one colour, Under, which is not read from Dst.
+void LerpModulateMultiplyColorRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
+                                  std::uint32_t Color, std::uint32_t Under, std::uint32_t* Dst, int Count);
 
 }  // namespace qel::soft

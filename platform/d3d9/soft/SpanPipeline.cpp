@@ -318,6 +318,11 @@ void TSpanPipeline::BeginTriangle(const TTriangleSetup& Setup, int Left, int Rig
 
 void TSpanPipeline::TriangleSpan(int X, int Y, int Count) {
   const TTriangleSetup& S = *FSetup;
+  // Over a colour not yet filled in: the stretched picture multiplied in reads it as it is,
+  // every other path finds it filled.
+  if (FScratch.UnderUniform && !(FRowCacheReady && !FState.Tests && FCombine == TCombine::Modulate && S.FlatColor &&
+                                 FBlend == TBlend::Multiply))
+    FillRow(FScratch.Under, FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X, Count);
   TSpanInputs In;
   In.X = X, In.Y = Y, In.Count = Count;
   In.Setup = &S;
@@ -510,7 +515,10 @@ bool TSpanPipeline::RunFused(const TSpanInputs& In) {
       return true;
     case TBlend::Multiply:
       CachedRows(In, 0, Top, Bottom, Fy);
-      LerpModulateMultiplyRow(Top, Bottom, Fy, In.Flat, Dst, In.Count);
+      if (FScratch.UnderUniform)
+        LerpModulateMultiplyColorRow(Top, Bottom, Fy, In.Flat, FScratch.Under, Dst, In.Count);
+      else
+        LerpModulateMultiplyRow(Top, Bottom, Fy, In.Flat, Dst, In.Count);
       return true;
     default: return false;
   }

@@ -27,6 +27,10 @@ struct TRowCache {
 struct TRasterScratch {
   TRowCache RowCache;
   std::vector<int> RowFirst[2], RowCount[2];  // spans of two triangles over a tile's rows
+  // Set while triangles that cover each pixel once are drawn over a target that reads as one
+  // colour but is not filled yet: each span takes the colour as its destination.
+  bool UnderUniform = false;
+  std::uint32_t Under = 0;
 };
 
 struct TTexInfo {

@@ -135,6 +135,22 @@ std::size_t TTileRenderer::UniformStart(const TTarget& Target, const std::vector
   return Known ? i : 0;
 }
 
+int TTileRenderer::CoveringGroup(const std::vector<int>& Bin, std::size_t First, const TClipRect& Tile,
+                                 TRasterScratch& Scratch) const {
+  if (First >= Bin.size()) return 0;
+  const TCommand& C = FCommands[static_cast<std::size_t>(Bin[First])];
+  if (C.IsClear) return 0;
+  const TTriangle& T = FTriangles[static_cast<std::size_t>(C.Index)];
+  const TTriangleSetup* Setups[2] = {&T.Setup, nullptr};
+  if (CoverOnce(Setups, 1, Tile, Scratch)) return 1;
+  if (First + 1 >= Bin.size()) return 0;
+  const TCommand& Next = FCommands[static_cast<std::size_t>(Bin[First + 1])];
+  if (Next.IsClear) return 0;
+  const TTriangle& U = FTriangles[static_cast<std::size_t>(Next.Index)];
+  Setups[1] = &U.Setup;
+  return U.State == T.State && CoverOnce(Setups, 2, Tile, Scratch) ? 2 : 0;
+}
+
 void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, bool Opaque) {
   if (FCommands.empty() && !Opaque) return;
   const int TileW = Settings.TileWidth > 0 ? std::min(Settings.TileWidth, Target.Width) : Target.Width;
@@ -165,10 +181,24 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
     TRasterScratch& Scratch = *FScratch[static_cast<std::size_t>(Worker)];
     const std::vector<int>& Bin = FBins[static_cast<std::size_t>(Tile)];
     std::uint32_t Color = 0;
-    const std::size_t First = UniformStart(Target, Bin, Clip, Scratch, Color);
-    if (First > 0)
-      for (int y = Clip.Top; y < Clip.Bottom; ++y)
-        FillRow(Color, Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left, Clip.Right - Clip.Left);
+    std::size_t First = UniformStart(Target, Bin, Clip, Scratch, Color);
+    if (First > 0) {
+      // The next shape, in one or two triangles of one state, draws over the colour without
+      // filling it first when it covers every pixel once.
+      const int Group = CoveringGroup(Bin, First, Clip, Scratch);
+      if (Group > 0) {
+        Scratch.UnderUniform = true;
+        Scratch.Under = Color;
+        for (int k = 0; k < Group; ++k)
+          Draw(Target, FCommands[static_cast<std::size_t>(Bin[First + static_cast<std::size_t>(k)])], Clip, Scratch);
+        Scratch.UnderUniform = false;
+        First += static_cast<std::size_t>(Group);
+      } else {
+        for (int y = Clip.Top; y < Clip.Bottom; ++y)
+          FillRow(Color, Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left,
+                  Clip.Right - Clip.Left);
+      }
+    }
     for (std::size_t k = First; k < Bin.size(); ++k)
       Draw(Target, FCommands[static_cast<std::size_t>(Bin[k])], Clip, Scratch);
     if (Opaque)

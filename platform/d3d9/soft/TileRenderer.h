@@ -51,6 +51,9 @@ class TTileRenderer {
   // one colour covering the tile); Color is that colour when the answer is not 0.
   std::size_t UniformStart(const TTarget& Target, const std::vector<int>& Bin, const TClipRect& Tile,
                            TRasterScratch& Scratch, std::uint32_t& Color) const;
+  // 1 or 2 when the triangle at Bin[First], or it and the next of the same state, cover
+  // every pixel of the tile once; else 0.
+  int CoveringGroup(const std::vector<int>& Bin, std::size_t First, const TClipRect& Tile, TRasterScratch& Scratch) const;
   // The triangles cover every pixel of the tile exactly once.
   static bool CoverOnce(const TTriangleSetup* const* Setups, int Count, const TClipRect& Tile, TRasterScratch& Scratch);
 

@@ -121,7 +121,8 @@ TEST_F(TiledDrawingTest, ThreadsTilesAndFastPathsGiveTheSameFrame) {
   std::vector<std::uint32_t> Busy(5 * 7);
   std::mt19937 Random(99);
   for (auto& T : Busy) T = static_cast<std::uint32_t>(Random());
-  const std::vector<ComPtr<IDirect3DTexture9>> Textures = {MakeTexture(64, 64, Picture), MakeTexture(64, 64, Picture),
+  // The stretched picture small enough that frame rows share texture rows (filtered across once).
+  const std::vector<ComPtr<IDirect3DTexture9>> Textures = {MakeTexture(32, 32, Picture), MakeTexture(64, 64, Picture),
                                                            MakeTexture(32, 16, Rows)};
   std::vector<ComPtr<IDirect3DTexture9>> WithBusy = Textures;
   WithBusy[1] = MakeTexture(5, 7, Busy);
