@@ -26,6 +26,9 @@ desktop_for() {
   echo "$file"
 }
 
+# 100 * PART / WHOLE with four decimals.
+percent() { awk -v p="$1" -v w="$2" 'BEGIN { printf "%.4f", 100 * p / w }'; }
+
 check_case() {
   local seed=$1 size=$2 at=$3 desk name
   desk=$(desktop_for "$size")
@@ -40,8 +43,8 @@ check_case() {
     local a=$out/$name/native/frame-$ms.png b=$out/$name/wine/frame-$ms.png
     [ -f "$a" ] && [ -f "$b" ] || { echo "FAIL $name at $ms: a frame is missing"; status=1; continue; }
     read -r n eq w1 w2 mx < <("$compare" frames "$a" "$b") || { echo "FAIL $name at $ms"; status=1; continue; }
-    printf '%-22s t=%6s ms: equal %8.4f %%, within 1 %8.4f %%, within 2 %8.4f %%, max %3d' "$name" "$ms" \
-      "$(echo "100*$eq/$n" | bc -l)" "$(echo "100*$w1/$n" | bc -l)" "$(echo "100*$w2/$n" | bc -l)" "$mx"
+    printf '%-22s t=%6s ms: equal %8s %%, within 1 %8s %%, within 2 %8s %%, max %3d' "$name" "$ms" \
+      "$(percent "$eq" "$n")" "$(percent "$w1" "$n")" "$(percent "$w2" "$n")" "$mx"
     if [ $(( w2 * 1000 )) -lt $(( n * 999 )) ] || [ "$mx" -gt 8 ]; then
       echo "   FAIL"; status=1
     else
@@ -50,8 +53,8 @@ check_case() {
     if [ "$ms" = 0 ]; then
       for side in native wine; do
         read -r n eq w1 w2 mx < <("$compare" r5g6b5 "$desk" "$out/$name/$side/frame-0.png") || mx=999
-        printf '%-22s frame 0 (%s) against the R5G6B5 desktop: equal %8.4f %%, max %d\n' "$name" "$side" \
-          "$(echo "100*$eq/$n" | bc -l)" "$mx"
+        printf '%-22s frame 0 (%s) against the R5G6B5 desktop: equal %8s %%, max %d\n' "$name" "$side" \
+          "$(percent "$eq" "$n")" "$mx"
         [ "$mx" -le 1 ] || { echo "   FAIL: frame 0 is not the desktop"; status=1; }
       done
     fi
