@@ -12,7 +12,8 @@ THeadlessPlatform::THeadlessPlatform(int ScreenWidth, int ScreenHeight, std::int
     : FClock(Frequency), FScreen{ScreenWidth, ScreenHeight} {}
 
 bool THeadlessPlatform::CaptureDesktop(TBitmap& Bitmap) {
-  Bitmap.SetSize(FScreen.Width, FScreen.Height, TPixelFormat::pf32bit);
+  // A screen too large for a bitmap has no picture to copy into.
+  if (!Bitmap.SetSize(FScreen.Width, FScreen.Height, TPixelFormat::pf32bit)) return false;
   if (FDesktop.Width() == 0 || FDesktop.PixelFormat() != TPixelFormat::pf32bit) return true;
   const int W = std::min(FScreen.Width, FDesktop.Width());
   const int H = std::min(FScreen.Height, FDesktop.Height());

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -144,24 +145,28 @@ TEST(RunMode, AFailedDeviceStartIsReportedOnceAndEndsTheProgramWithoutAWindow) {
   EXPECT_EQ(soft::CallLog().Count("Present"), 0);
 }
 
-TEST(RunMode, TheFirstFrameIsTheDesktopAsA16BitPicture) {
-  TRecordedRun R(96, 64);
-  PaintDesktop(R.Platform.Desktop(), 96, 64);
+// Runs the saver on a painted desktop of the screen's size, keeping its first frame.
+TFramePixels FirstFrameOnPaintedDesktop(TRecordedRun& R, int W, int H, double LimitMs) {
+  PaintDesktop(R.Platform.Desktop(), W, H);
   TFramePixels First;
-  R.Run(5, [&](TMainForm& F) {
+  R.Run(LimitMs, [&](TMainForm& F) {
     F.SetOnFrameRendered([&](TObject*) {
       if (First.Width == 0) {
-        ASSERT_TRUE(ReadBackFrame(First));
+        EXPECT_TRUE(ReadBackFrame(First));
       }
     });
   });
-  ASSERT_EQ(First.Width, 96);
-  ASSERT_EQ(First.Height, 64);
-  const TBitmap& D = R.Platform.Desktop();
-  for (int Y = 0; Y < 64; ++Y)
-    for (int X = 0; X < 96; ++X) {
-      const std::uint32_t Want = reinterpret_cast<const std::uint32_t*>(D.ScanLine(Y))[X];
-      const std::uint32_t Got = First.At(X, Y);
+  return First;
+}
+
+// The frame shows the desktop picture as 16-bit R5G6B5 texels.
+void ExpectDesktopIn(const TFramePixels& Frame, const TBitmap& Desktop) {
+  ASSERT_EQ(Frame.Width, Desktop.Width());
+  ASSERT_EQ(Frame.Height, Desktop.Height());
+  for (int Y = 0; Y < Frame.Height; ++Y)
+    for (int X = 0; X < Frame.Width; ++X) {
+      const std::uint32_t Want = reinterpret_cast<const std::uint32_t*>(Desktop.ScanLine(Y))[X];
+      const std::uint32_t Got = Frame.At(X, Y);
       const int Bits[3] = {5, 6, 5};
       for (int c = 0; c < 3; ++c) {
         const int Shift = 16 - 8 * c;
@@ -169,6 +174,46 @@ TEST(RunMode, TheFirstFrameIsTheDesktopAsA16BitPicture) {
         ASSERT_NEAR(static_cast<int>((Got >> Shift) & 0xFF), Expected, 1) << X << "," << Y << " channel " << c;
       }
     }
+}
+
+TEST(RunMode, TheFirstFrameIsTheDesktopAsA16BitPicture) {
+  TRecordedRun R(96, 64);
+  ExpectDesktopIn(FirstFrameOnPaintedDesktop(R, 96, 64, 5), R.Platform.Desktop());
+}
+
+// From one pixel to the longest side the device takes, the saver runs and shows the whole
+// desktop. A screen one pixel beyond the device's largest back buffer (16384 a side) cannot
+// be drawn on: the start is refused, reported once, and the program ends at once, without
+// a window, a texture or a picture of the screen's size (which a bitmap does not take
+// beyond 1 GiB). A full 16384 x 16384 screen takes 2 GiB (picture and back buffer): it is
+// left out here.
+TEST(RunMode, ScreensFromOnePixelToTheLargestBackBufferRunAndLargerOnesEndWithTheMessage) {
+  struct TSize {
+    int W, H;
+  };
+  for (const TSize S : {TSize{1, 1}, TSize{2, 1}, TSize{1, 2}, TSize{3, 5}, TSize{16384, 1}, TSize{1, 16384}}) {
+    TRecordedRun R(S.W, S.H);
+    const TFramePixels First = FirstFrameOnPaintedDesktop(R, S.W, S.H, 100);
+    const std::string Size = std::to_string(S.W) + "x" + std::to_string(S.H);
+    EXPECT_TRUE(R.Platform.Messages().empty()) << Size;
+    EXPECT_EQ(R.Platform.ManualClock().NowMs(), 100.0) << Size;
+    ASSERT_TRUE(R.Form->DesktopImage) << Size;
+    EXPECT_EQ(R.Form->DesktopImage->State(), tsReady) << Size;
+    EXPECT_EQ(R.Form->DesktopImage->Size(), (TPoint{S.W, S.H})) << Size;
+    EXPECT_GT(soft::CallLog().Count("Present"), 10) << Size;
+    ExpectDesktopIn(First, R.Platform.Desktop());
+  }
+  for (const TSize S : {TSize{16385, 1}, TSize{1, 16385}, TSize{16385, 16385}, TSize{INT_MAX, INT_MAX}}) {
+    TRecordedRun R(S.W, S.H);
+    PaintDesktop(R.Platform.Desktop(), 64, 64);
+    TMainForm* F = R.Run(5000);
+    const std::string Size = std::to_string(S.W) + "x" + std::to_string(S.H);
+    EXPECT_EQ(R.Platform.Messages(), (std::vector<std::string>{"QEL Wave: Failed to initialize Glow device!"})) << Size;
+    EXPECT_LT(R.Platform.ManualClock().NowMs(), 1.0) << Size;
+    EXPECT_FALSE(F->HandleAllocated()) << Size;
+    EXPECT_EQ(soft::CallLog().Count("CreateTexture"), 0) << Size;
+    for (const soft::TCall& C : soft::CallLog().Named("CreateDevice")) EXPECT_EQ(C.Result, D3DERR_INVALIDCALL) << Size;
+  }
 }
 
 TEST(RunMode, AFailedCaptureGivesABlackDesktopAndTheSaverRuns) {

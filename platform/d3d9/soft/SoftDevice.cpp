@@ -29,6 +29,8 @@ bool ValidPool(D3DPOOL Pool) { return Pool >= D3DPOOL_DEFAULT && Pool <= D3DPOOL
 
 // Keeps one resource from taking more memory than a test machine can give.
 constexpr std::uint64_t MaxResourceBytes = 512ull << 20;
+// The longest side of a back buffer or surface: a 16384 x 16384 frame is 1 GiB.
+constexpr UINT MaxSurfaceSide = 16384;
 
 struct TFvfLayout {
   UINT Size = 0;
@@ -104,7 +106,8 @@ HRESULT CompletePresentParams(D3DPRESENT_PARAMETERS& P, HWND FocusWindow) {
         Found = true;
     if (!Found) return D3DERR_INVALIDCALL;
   }
-  if (P.BackBufferWidth == 0 || P.BackBufferHeight == 0 || P.BackBufferWidth > 16384 || P.BackBufferHeight > 16384)
+  if (P.BackBufferWidth == 0 || P.BackBufferHeight == 0 || P.BackBufferWidth > MaxSurfaceSide ||
+      P.BackBufferHeight > MaxSurfaceSide)
     return D3DERR_INVALIDCALL;
   if (P.EnableAutoDepthStencil && !Contains(A.DepthFormats, P.AutoDepthStencilFormat)) return D3DERR_INVALIDCALL;
   if (P.BackBufferCount == 0) P.BackBufferCount = 1;
@@ -457,7 +460,8 @@ HRESULT TSoftDevice::CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFOR
                   if (!ppSurface) return D3DERR_INVALIDCALL;
                   *ppSurface = nullptr;
                   if (pSharedHandle || !ValidPool(Pool) || Pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
-                  if (Width == 0 || Height == 0 || Width > 16384 || Height > 16384) return D3DERR_INVALIDCALL;
+                  if (Width == 0 || Height == 0 || Width > MaxSurfaceSide || Height > MaxSurfaceSide)
+                    return D3DERR_INVALIDCALL;
                   // Surfaces receive frames, which this device keeps in 32 bits.
                   if (Format != D3DFMT_X8R8G8B8 && Format != D3DFMT_A8R8G8B8) return D3DERR_INVALIDCALL;
                   try {
