@@ -1,11 +1,8 @@
-// Feeds arbitrary bytes to the PNG reader wave-render takes its desktop picture from. The
-// reader works on files, as wave-render does: each input is written to a file of this
-// process's own first. A picture may be refused, never crash, hang or allocate without bound.
-#include <unistd.h>
-
+// Feeds arbitrary bytes to the PNG reader wave-render takes its desktop picture from (the
+// file reader hands the file's bytes to the same decoder). A picture may be refused, never
+// crash, hang or allocate without bound.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -44,14 +41,8 @@ extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* Data, std::size_t S
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
-  static const std::string Path = "/tmp/fuzz_png." + std::to_string(getpid()) + ".png";
-  std::FILE* F = std::fopen(Path.c_str(), "wb");
-  if (!F) return 0;
-  std::fwrite(Data, 1, Size, F);
-  std::fclose(F);
   qel::TArgbPicture Picture;
   std::string Error;
-  qel::LoadPng(Path, Picture, Error);
-  std::remove(Path.c_str());
+  qel::DecodePng(Data, Size, Picture, Error);
   return 0;
 }

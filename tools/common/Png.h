@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,8 +16,12 @@ struct TArgbPicture {
   std::uint32_t At(int X, int Y) const { return Pixels[static_cast<std::size_t>(Y) * Width + X]; }
 };
 
-// Reads a PNG of any colour type (other formats are refused); pictures without alpha come
-// out opaque. The header is checked before decoding: sides beyond 16384 are refused.
+// Reads a PNG of any colour type held in memory (other formats are refused); pictures
+// without alpha come out opaque. The chunks are checked before decoding: each must lie
+// within the bytes, sides beyond 16384 are refused, and so is a picture larger than its
+// compressed data could ever unpack to, so nothing is allocated beyond what the bytes justify.
+bool DecodePng(const std::uint8_t* Data, std::size_t Size, TArgbPicture& Picture, std::string& Error);
+// The same, read from a file.
 bool LoadPng(const std::string& FileName, TArgbPicture& Picture, std::string& Error);
 // Writes an 8-bit RGBA PNG.
 bool SavePng(const std::string& FileName, const TArgbPicture& Picture, std::string& Error);
