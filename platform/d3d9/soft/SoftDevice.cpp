@@ -505,7 +505,8 @@ HRESULT TSoftDevice::EndScene() {
   return Logged("EndScene", {}, [&]() -> HRESULT {
     if (!FInScene) return D3DERR_INVALIDCALL;
     FInScene = false;
-    Flush();
+    // Drawing waits for the next sync point (Present, a read or lock): at Present the frame
+    // is drawn and made opaque in one pass over each tile.
     return D3D_OK;
   });
 }
