@@ -194,9 +194,12 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
         Scratch.UnderUniform = false;
         First += static_cast<std::size_t>(Group);
       } else {
+        // A tile left all one colour (a frame only cleared) is made opaque as it is filled.
+        const bool Last = First == Bin.size() && Opaque;
         for (int y = Clip.Top; y < Clip.Bottom; ++y)
-          FillRow(Color, Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left,
-                  Clip.Right - Clip.Left);
+          FillRow(Last ? Color | 0xFF000000u : Color,
+                  Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left, Clip.Right - Clip.Left);
+        if (Last) return;
       }
     }
     for (std::size_t k = First; k < Bin.size(); ++k)

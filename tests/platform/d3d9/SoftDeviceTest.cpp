@@ -415,6 +415,16 @@ TEST_F(DeviceTest, PresentGoesToTheWindowsPresenterOrIsKept) {
   EXPECT_EQ(3, Kept->Width);
   EXPECT_EQ(2, Kept->Height);
   EXPECT_EQ(0xFF102030u, Kept->Pixel(2, 1));  // a target without alpha presents opaque
+  // Later frames change places with the kept one and are made opaque as they are drawn:
+  // only cleared, or drawn over in part.
+  Clear(0x00203040);
+  ASSERT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(0xFF203040u, PresentedFrame(TestWindow())->Pixel(1, 1));
+  Clear(0x00000000);
+  ASSERT_EQ(D3D_OK, DrawQuad(0, 0, 1, 2, 0x20FF0000));
+  ASSERT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(0xFFFF0000u, PresentedFrame(TestWindow())->Pixel(0, 1));
+  EXPECT_EQ(0xFF000000u, PresentedFrame(TestWindow())->Pixel(2, 1));
 
   int Shown = 0;
   std::uint32_t Seen = 0;
