@@ -136,6 +136,7 @@ void TSoftDevice::ApplyParams(const D3DPRESENT_PARAMETERS& Params) {
   FPixels = FBackBuffer.data();
   FPitch = static_cast<int>(Params.BackBufferWidth);
   FLentBy = nullptr;
+  FOpaque = false;
   FDepth.clear();
   if (Params.EnableAutoDepthStencil) FDepth.assign(Pixels, 1.0f);
   FTargetHasAlpha = Params.BackBufferFormat == D3DFMT_A8R8G8B8 || Params.BackBufferFormat == D3DFMT_A1R5G5B5;
@@ -312,27 +313,27 @@ HRESULT TSoftDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWN
                   const bool Swap = !T.BufferPresenter.Show && FParams.SwapEffect == D3DSWAPEFFECT_DISCARD &&
                                     !FLentBy && T.Frame.Pixels.size() == Size &&
                                     T.Frame.Width == static_cast<int>(FParams.BackBufferWidth);
-                  // A frame without alpha is shown opaque: set while each tile is drawn.
-                  const bool MakeOpaque = Swap && !FTargetHasAlpha;
-                  if (MakeOpaque)
-                    FTiles.Flush(Target(), FDrawSettings, true);
-                  else
-                    Flush();
+                  Flush();
                   if (T.BufferPresenter.Show) {
                     const int W = static_cast<int>(FParams.BackBufferWidth), H = static_cast<int>(FParams.BackBufferHeight);
                     T.BufferPresenter.Show({FPixels, W, H, FPitch});
                     TFrameBuffer Next;
                     if (T.BufferPresenter.Lend && T.BufferPresenter.Lend(W, H, Next) && Next.Pixels &&
                         Next.Width == W && Next.Height == H && Next.Pitch >= W) {
-                      FPixels = Next.Pixels, FPitch = Next.Pitch, FLentBy = Window;
+                      FPixels = Next.Pixels, FPitch = Next.Pitch, FLentBy = Window, FOpaque = false;
                     } else {
                       FPixels = FBackBuffer.data(), FPitch = W, FLentBy = nullptr;
                     }
                     return D3D_OK;
                   }
                   if (Swap) {
+                    // A frame without alpha is shown opaque: made so as it was drawn, unless
+                    // it was written otherwise.
+                    if (!FTargetHasAlpha && !FOpaque)
+                      for (std::uint32_t& P : FBackBuffer) P |= 0xFF000000u;
                     T.Frame.Pixels.swap(FBackBuffer);
                     FPixels = FBackBuffer.data();
+                    FOpaque = true;  // the frame shown before, made opaque then
                   } else {
                     ReadBackBuffer(T.Frame);
                   }
@@ -342,11 +343,14 @@ HRESULT TSoftDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWN
 }
 
 void TSoftDevice::Flush() {
-  if (!FTiles.Empty()) FTiles.Flush(Target(), FDrawSettings);
+  if (FTiles.Empty()) return;
+  FTiles.Flush(Target(), FDrawSettings, !FTargetHasAlpha);
+  if (!FTargetHasAlpha) FOpaque = true;
 }
 
 std::uint32_t* TSoftDevice::BackBufferPixels() {
   Flush();
+  FOpaque = false;  // the caller may write any alpha
   return FPixels;
 }
 
@@ -359,6 +363,7 @@ void TSoftDevice::ReturnLentBuffer(HWND Window) {
   FPixels = FBackBuffer.data();
   FPitch = static_cast<int>(Width);
   FLentBy = nullptr;
+  FOpaque = false;
 }
 
 void TSoftDevice::ReadBackBuffer(TFrame& Frame) {
@@ -505,8 +510,7 @@ HRESULT TSoftDevice::EndScene() {
   return Logged("EndScene", {}, [&]() -> HRESULT {
     if (!FInScene) return D3DERR_INVALIDCALL;
     FInScene = false;
-    // Drawing waits for the next sync point (Present, a read or lock): at Present the frame
-    // is drawn and made opaque in one pass over each tile.
+    Flush();
     return D3D_OK;
   });
 }

@@ -105,6 +105,9 @@ class TSoftDevice final : public TRefCounted<IDirect3DDevice9> {
   HWND FLentBy = nullptr;                   // the window whose presenter lent FPixels
   std::vector<float> FDepth;
   bool FTargetHasAlpha = false;
+  // Without alpha: every pixel of the back buffer has alpha 255 (drawing makes it so, tile by
+  // tile, so that presenting needs no pass of its own).
+  bool FOpaque = false;
 
   DWORD FRenderStates[RenderStateCount] = {};
   DWORD FStageStates[StageCount][StageStateCount] = {};

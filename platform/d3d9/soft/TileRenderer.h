@@ -25,8 +25,8 @@ class TTileRenderer {
   // Enough is recorded that drawing it now keeps the memory bounded.
   bool Full() const;
   // Draws everything recorded into Target and forgets it. Opaque: then sets the alpha of
-  // every pixel of the target to 255 while its tile is still in the cache (a frame without
-  // alpha about to be shown).
+  // every pixel of the target to 255 while its tile is still in the cache (a target without
+  // alpha, whose frames are shown opaque).
   void Flush(const TTarget& Target, const TDrawSettings& Settings, bool Opaque = false);
   // Forgets everything recorded (the target is going).
   void Discard();
