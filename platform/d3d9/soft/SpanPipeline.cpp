@@ -309,6 +309,10 @@ void TSpanPipeline::BeginTriangle(const TTriangleSetup& Setup, int Left, int Rig
       FDU[s] = FixedStep(Setup.U.DX * T.Width);
       FDV[s] = FixedStep(Setup.V.DX * T.Height);
     }
+  // Over a colour not yet filled in: the stretched picture multiplied in reads it as it is,
+  // every other path finds it filled.
+  FFillUnder = FScratch.UnderUniform && !(FRowCacheReady && !FState.Tests && FCombine == TCombine::Modulate &&
+                                          Setup.FlatColor && FBlend == TBlend::Multiply);
   // Additive strips of a texture of uniform rows (the pixels are those of every other path).
   const TTexInfo& T0 = FTex[0];
   FStrip = FFast && FTexturedStages == 1 && !Setup.Perspective && !FRowCacheReady && !FState.Tests && FLinear[0] &&
@@ -318,24 +322,20 @@ void TSpanPipeline::BeginTriangle(const TTriangleSetup& Setup, int Left, int Rig
 
 void TSpanPipeline::TriangleSpan(int X, int Y, int Count) {
   const TTriangleSetup& S = *FSetup;
-  // Over a colour not yet filled in: the stretched picture multiplied in reads it as it is,
-  // every other path finds it filled.
-  if (FScratch.UnderUniform && !(FRowCacheReady && !FState.Tests && FCombine == TCombine::Modulate && S.FlatColor &&
-                                 FBlend == TBlend::Multiply))
-    FillRow(FScratch.Under, FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X, Count);
-  TSpanInputs In;
-  In.X = X, In.Y = Y, In.Count = Count;
-  In.Setup = &S;
+  if (FFillUnder) FillRow(FScratch.Under, FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X, Count);
   if (FStrip) {
     // Only V matters to a texture of uniform rows: the short way for the strips of light.
-    In.DV[0] = FDV[0];
-    In.V[0] = FixedCoord((S.V.Base + S.V.DY * Y) * FTex[0].Height) + In.DV[0] * X;
-    if (RowsTransparent(In)) return;  // adds nothing
+    const std::int64_t DV = FDV[0];
+    const std::int64_t V = FixedCoord((S.V.Base + S.V.DY * Y) * FTex[0].Height) + DV * X;
+    if (RowsTransparent(V, DV, Count)) return;  // adds nothing
     if (FCombine == TCombine::Modulate && S.FlatColor) {
-      StripRow(In.V[0], In.DV[0], S.Flat, FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X, Count);
+      StripRow(V, DV, S.Flat, FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X, Count);
       return;
     }
   }
+  TSpanInputs In;
+  In.X = X, In.Y = Y, In.Count = Count;
+  In.Setup = &S;
   In.FlatColor = S.FlatColor;
   In.Flat = S.Flat;
   // Every value steps from the row's value at x = 0, so a pixel's value does not depend on
@@ -489,7 +489,7 @@ bool TSpanPipeline::RunFused(const TSpanInputs& In) {
   const TTexInfo& T = FTex[0];
   if (FFast && !In.UseRowCache && !In.TexelExact && !In.Perspective && FLinear[0] && T.RowsUniform && T.Pow2Wrap &&
       FBlend == TBlend::Add && (FCombine == TCombine::Modulate || FCombine == TCombine::Texture)) {
-    if (RowsTransparent(In)) return true;  // adds nothing
+    if (RowsTransparent(In.V[0], In.DV[0], In.Count)) return true;  // adds nothing
     if (FCombine == TCombine::Modulate && In.FlatColor) {
       StripRow(In.V[0], In.DV[0], In.Flat, Dst, In.Count);
       return true;
@@ -532,11 +532,11 @@ void TSpanPipeline::StripRow(std::int64_t V, std::int64_t DV, std::uint32_t Colo
     UniformRowsModulateAddRow({T.Texels, T.WidthShift, T.WidthMask, T.HeightMask}, V, DV, Color, Dst, Count);
 }
 
-bool TSpanPipeline::RowsTransparent(const TSpanInputs& In) const {
+bool TSpanPipeline::RowsTransparent(std::int64_t V, std::int64_t DV, int Count) const {
   // V is linear along the span: its samples lie between the rows of the first and the last
   // pixel, and the row below each.
   const TTexInfo& T = FTex[0];
-  const std::int64_t First = In.V[0] - Half32, Last = First + In.DV[0] * (In.Count - 1);
+  const std::int64_t First = V - Half32, Last = First + DV * (Count - 1);
   const std::int64_t Low = std::min(First, Last) >> 32, High = (std::max(First, Last) >> 32) + 1;
   return T.ClearRuns[static_cast<int>(Low) & T.HeightMask] > High - Low;
 }

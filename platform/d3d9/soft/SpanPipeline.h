@@ -114,7 +114,7 @@ class TSpanPipeline {
   // Texels of uniform rows at V stepping by DV, modulated by Color and added into Dst.
   void StripRow(std::int64_t V, std::int64_t DV, std::uint32_t Color, std::uint32_t* Dst, int Count);
   // Every sample of the span has alpha 0 (a texture of uniform rows, filtered linearly).
-  bool RowsTransparent(const TSpanInputs& In) const;
+  inline bool RowsTransparent(std::int64_t V, std::int64_t DV, int Count) const;
   bool PrepareRowCache(const TTriangleSetup& Setup, int Left, int Right);
   void CombineGeneral(const std::uint32_t* Diffuse, std::uint32_t* Out, int Count);
   void Write(const TSpanInputs& In, int Offset, int Count, const std::uint32_t* Src);
@@ -132,6 +132,7 @@ class TSpanPipeline {
   bool FLinear[8] = {};  // per stage, for affine triangles: magnified or minified
   std::int64_t FDU[8] = {}, FDV[8] = {};  // per stage, for affine triangles: steps a pixel
   bool FStrip = false;  // an additive strip of a texture of uniform rows
+  bool FFillUnder = false;  // each span fills the uniform colour under it first
   bool FRowCacheReady = false;
   double FConstantZ = 0;  // depth of points and lines
   std::uint32_t FTexRows[8][Chunk];
