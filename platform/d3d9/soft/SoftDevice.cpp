@@ -137,6 +137,7 @@ void TSoftDevice::ApplyParams(const D3DPRESENT_PARAMETERS& Params) {
   FPitch = static_cast<int>(Params.BackBufferWidth);
   FLentBy = nullptr;
   FOpaque = false;
+  FSwapping = false;
   FDepth.clear();
   if (Params.EnableAutoDepthStencil) FDepth.assign(Pixels, 1.0f);
   FTargetHasAlpha = Params.BackBufferFormat == D3DFMT_A8R8G8B8 || Params.BackBufferFormat == D3DFMT_A1R5G5B5;
@@ -334,6 +335,7 @@ HRESULT TSoftDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWN
                     T.Frame.Pixels.swap(FBackBuffer);
                     FPixels = FBackBuffer.data();
                     FOpaque = true;  // the frame shown before, made opaque then
+                    FSwapping = true;
                   } else {
                     ReadBackBuffer(T.Frame);
                   }
@@ -344,8 +346,11 @@ HRESULT TSoftDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWN
 
 void TSoftDevice::Flush() {
   if (FTiles.Empty()) return;
-  FTiles.Flush(Target(), FDrawSettings, !FTargetHasAlpha);
-  if (!FTargetHasAlpha) FOpaque = true;
+  // Only where frames are shown by swapping: elsewhere nothing shows them, or the copy
+  // shown is made opaque anyway.
+  const bool Opaque = !FTargetHasAlpha && FSwapping;
+  FTiles.Flush(Target(), FDrawSettings, Opaque);
+  FOpaque = Opaque;
 }
 
 std::uint32_t* TSoftDevice::BackBufferPixels() {

@@ -108,6 +108,7 @@ class TSoftDevice final : public TRefCounted<IDirect3DDevice9> {
   // Without alpha: every pixel of the back buffer has alpha 255 (drawing makes it so, tile by
   // tile, so that presenting needs no pass of its own).
   bool FOpaque = false;
+  bool FSwapping = false;  // frames are shown by swapping buffers: drawing makes them opaque
 
   DWORD FRenderStates[RenderStateCount] = {};
   DWORD FStageStates[StageCount][StageStateCount] = {};

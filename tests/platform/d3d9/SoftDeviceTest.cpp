@@ -425,6 +425,9 @@ TEST_F(DeviceTest, PresentGoesToTheWindowsPresenterOrIsKept) {
   ASSERT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
   EXPECT_EQ(0xFFFF0000u, PresentedFrame(TestWindow())->Pixel(0, 1));
   EXPECT_EQ(0xFF000000u, PresentedFrame(TestWindow())->Pixel(2, 1));
+  Clear(0x00111111);
+  ASSERT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(0xFF111111u, PresentedFrame(TestWindow())->Pixel(2, 0));
 
   int Shown = 0;
   std::uint32_t Seen = 0;
