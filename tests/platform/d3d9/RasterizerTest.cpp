@@ -23,6 +23,17 @@ std::vector<std::uint32_t> Noise(int Count, std::uint32_t Seed) {
 
 using RasterTest = SoftDeviceTest;
 
+// The texture modulated by the vertex colour, blended over the frame by its alpha.
+void TextureTimesDiffuseOverTheFrame(IDirect3DDevice9* Device) {
+  Device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+  Device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+  Device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+  Device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+  Device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  Device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  Device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+}
+
 TEST_F(RasterTest, QuadOnIntegerCornersCoversHalfOpenRectangle) {
   MakeDevice(8, 8);
   Clear(0xFF000000);
@@ -340,13 +351,7 @@ TEST_F(RasterTest, FastPathsAndGeneralPathGiveTheSameFrame) {
   auto Scene = [&] {
     Clear(0xFF203040);
     Device->SetTexture(0, Texture.Get());
-    Device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    Device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
-    Device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    Device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    Device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    Device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    Device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    TextureTimesDiffuseOverTheFrame(Device.Get());
     for (DWORD Filter : {D3DTEXF_LINEAR, D3DTEXF_POINT}) {
       Device->SetSamplerState(0, D3DSAMP_MAGFILTER, Filter);
       Device->SetSamplerState(0, D3DSAMP_MINFILTER, Filter);
@@ -387,13 +392,7 @@ TEST_F(RasterTest, SixteenBitPictureAtOneTexelAPixelBlendsAsDecoded) {
   auto Scene = [&] {
     Clear(0xFF203040);
     Device->SetTexture(0, Texture.Get());
-    Device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    Device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
-    Device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    Device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    Device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    Device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    Device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    TextureTimesDiffuseOverTheFrame(Device.Get());
     for (std::uint32_t Color : {0xFFFFFFFFu, 0x3FFFFFFFu, 0x9A40C0FFu, 0x01FFFFFFu})
       ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Quad(-0.5f, -0.5f, 255.5f, 255.5f, Color), 2));
     // Not at texel centres: the general path, for contrast.
