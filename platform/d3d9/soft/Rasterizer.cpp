@@ -116,6 +116,7 @@ bool SetupTriangle(const TPipeline& Pipeline, const TVertex& A, const TVertex& B
   const std::uint32_t First = A.Diffuse;  // flat shading takes the first vertex's colour
   S.FlatColor = Pipeline.FlatShading || (A.Diffuse == B.Diffuse && B.Diffuse == C.Diffuse);
   S.Flat = First;
+  for (int c = 0; c < 4; ++c) S.Color[c] = {};  // unused when flat, and then equal for every set-up
   if (!S.FlatColor)
     for (int c = 0; c < 4; ++c) {
       double Values[3];

@@ -40,6 +40,7 @@ struct TStage {
   DWORD MagFilter = D3DTEXF_POINT, MinFilter = D3DTEXF_POINT;
   DWORD AddressU = D3DTADDRESS_WRAP, AddressV = D3DTADDRESS_WRAP;
   std::uint32_t BorderColor = 0;
+  bool operator==(const TStage&) const = default;
 };
 
 // The states that decide pixels, taken from the device once per draw call.
@@ -62,10 +63,12 @@ struct TPipeline {
   bool DepthWrite = false;
   DWORD ColorWriteMask = 0xF;
   float PointSize = 1.0f;
+  bool operator==(const TPipeline&) const = default;
 };
 
 struct TClipRect {
   int Left = 0, Top = 0, Right = 0, Bottom = 0;  // right and bottom exclusive
+  bool operator==(const TClipRect&) const = default;
 };
 
 // Everything about a triangle that does not depend on where it is drawn.
@@ -73,6 +76,7 @@ struct TTriangleSetup {
   struct TEdge {
     std::int64_t A, B, C;  // inside where A * x + B * y + C >= Bias, at pixel centre (x, y)
     std::int64_t Bias;     // 0 on top and left edges, 1 on the others
+    bool operator==(const TEdge&) const = default;
   };
   TEdge Edges[3];
   int MinX = 0, MinY = 0, MaxX = -1, MaxY = -1;  // pixel bounds, inclusive
@@ -80,6 +84,7 @@ struct TTriangleSetup {
   struct TPlane {
     double Base = 0, DX = 0, DY = 0;
     double At(double X, double Y) const { return Base + DX * X + DY * Y; }
+    bool operator==(const TPlane&) const = default;
   };
   TPlane Color[4];  // blue, green, red, alpha in 0..255
   TPlane U, V;      // texture coordinates (times 1/w when Perspective)
@@ -88,6 +93,8 @@ struct TTriangleSetup {
   bool Perspective = false;
   bool FlatColor = false;
   std::uint32_t Flat = 0;
+  // Equal set-ups draw equal pixels under equal states.
+  bool operator==(const TTriangleSetup&) const = default;
 };
 
 // Scratch memory of one drawing thread.

@@ -13,35 +13,43 @@ TTileRenderer::~TTileRenderer() = default;
 
 void TTileRenderer::Clear(const TClipRect& Rect, bool Target, std::uint32_t Color, bool Depth, float Z) {
   if (Rect.Left >= Rect.Right || Rect.Top >= Rect.Bottom) return;
-  FCommands.push_back({Rect, true, static_cast<int>(FClears.size())});
-  FClears.push_back({Target, Depth, Color, Z});
+  FNow.Commands.push_back({Rect, true, static_cast<int>(FNow.Clears.size())});
+  FNow.Clears.push_back({Target, Depth, Color, Z});
 }
 
 void TTileRenderer::Triangle(const std::shared_ptr<const TDrawState>& State, const TTriangleSetup& Setup) {
   if (Setup.MinX > Setup.MaxX || Setup.MinY > Setup.MaxY) return;
-  if (FStates.empty() || FStates.back() != State) FStates.push_back(State);
-  FCommands.push_back({{Setup.MinX, Setup.MinY, Setup.MaxX + 1, Setup.MaxY + 1}, false,
-                       static_cast<int>(FTriangles.size())});
-  FTriangles.push_back({Setup, State.get()});
+  if (FNow.States.empty() || FNow.States.back() != State) FNow.States.push_back(State);
+  FNow.Commands.push_back({{Setup.MinX, Setup.MinY, Setup.MaxX + 1, Setup.MaxY + 1}, false,
+                           static_cast<int>(FNow.Triangles.size())});
+  FNow.Triangles.push_back({Setup, State.get(), static_cast<int>(FNow.States.size()) - 1});
 }
 
-bool TTileRenderer::Full() const { return FCommands.size() >= 32768; }
+bool TTileRenderer::Full() const { return FNow.Commands.size() >= 32768; }
+
+void TTileRenderer::TRecording::Clear() {
+  Commands.clear();
+  Clears.clear();
+  Triangles.clear();
+  States.clear();
+  for (std::vector<int>& Bin : Bins) Bin.clear();
+}
 
 void TTileRenderer::Discard() {
-  FCommands.clear();
-  FClears.clear();
-  FTriangles.clear();
-  FStates.clear();
+  FNow.Clear();
+  FLast.Clear();
+  FLastLayout = {};
+  FMemory.clear();
 }
 
 void TTileRenderer::Draw(const TTarget& Target, const TCommand& Command, const TClipRect& Tile,
                          TRasterScratch& Scratch) const {
   if (!Command.IsClear) {
-    const TTriangle& T = FTriangles[static_cast<std::size_t>(Command.Index)];
+    const TTriangle& T = FNow.Triangles[static_cast<std::size_t>(Command.Index)];
     DrawTriangle(Target, *T.State, T.Setup, Tile, Scratch);
     return;
   }
-  const TClear& C = FClears[static_cast<std::size_t>(Command.Index)];
+  const TClear& C = FNow.Clears[static_cast<std::size_t>(Command.Index)];
   const int L = std::max(Command.Bounds.Left, Tile.Left), R = std::min(Command.Bounds.Right, Tile.Right);
   const int T = std::max(Command.Bounds.Top, Tile.Top), B = std::min(Command.Bounds.Bottom, Tile.Bottom);
   for (int y = T; y < B; ++y) {
@@ -84,9 +92,9 @@ std::size_t TTileRenderer::UniformStart(const TTarget& Target, const std::vector
   std::size_t i = 0;
   bool Known = false;
   while (i < Bin.size()) {
-    const TCommand& C = FCommands[static_cast<std::size_t>(Bin[i])];
+    const TCommand& C = FNow.Commands[static_cast<std::size_t>(Bin[i])];
     if (C.IsClear) {
-      const TClear& Cl = FClears[static_cast<std::size_t>(C.Index)];
+      const TClear& Cl = FNow.Clears[static_cast<std::size_t>(C.Index)];
       if (!Cl.Target || C.Bounds.Left > Tile.Left || C.Bounds.Top > Tile.Top || C.Bounds.Right < Tile.Right ||
           C.Bounds.Bottom < Tile.Bottom)
         break;
@@ -103,7 +111,7 @@ std::size_t TTileRenderer::UniformStart(const TTarget& Target, const std::vector
     if (!Known) break;
     // Untextured shapes of one flat colour without tests: every pixel they cover becomes the
     // same function of the colour before.
-    const TTriangle& T = FTriangles[static_cast<std::size_t>(C.Index)];
+    const TTriangle& T = FNow.Triangles[static_cast<std::size_t>(C.Index)];
     const TDrawState& St = *T.State;
     if (!St.Fast || St.Tests || St.TexturedStages != 0 || St.Combine != TCombine::Diffuse ||
         St.Blend == TBlend::General || !T.Setup.FlatColor)
@@ -113,9 +121,9 @@ std::size_t TTileRenderer::UniformStart(const TTarget& Target, const std::vector
     if (CoverOnce(Setups, 1, Tile, Scratch)) {
       Group = 1;
     } else if (i + 1 < Bin.size()) {
-      const TCommand& Next = FCommands[static_cast<std::size_t>(Bin[i + 1])];
+      const TCommand& Next = FNow.Commands[static_cast<std::size_t>(Bin[i + 1])];
       if (!Next.IsClear) {
-        const TTriangle& U = FTriangles[static_cast<std::size_t>(Next.Index)];
+        const TTriangle& U = FNow.Triangles[static_cast<std::size_t>(Next.Index)];
         Setups[1] = &U.Setup;
         if (U.State == T.State && U.Setup.FlatColor && U.Setup.Flat == T.Setup.Flat && CoverOnce(Setups, 2, Tile, Scratch))
           Group = 2;
@@ -138,35 +146,130 @@ std::size_t TTileRenderer::UniformStart(const TTarget& Target, const std::vector
 int TTileRenderer::CoveringGroup(const std::vector<int>& Bin, std::size_t First, const TClipRect& Tile,
                                  TRasterScratch& Scratch) const {
   if (First >= Bin.size()) return 0;
-  const TCommand& C = FCommands[static_cast<std::size_t>(Bin[First])];
+  const TCommand& C = FNow.Commands[static_cast<std::size_t>(Bin[First])];
   if (C.IsClear) return 0;
-  const TTriangle& T = FTriangles[static_cast<std::size_t>(C.Index)];
+  const TTriangle& T = FNow.Triangles[static_cast<std::size_t>(C.Index)];
   const TTriangleSetup* Setups[2] = {&T.Setup, nullptr};
   if (CoverOnce(Setups, 1, Tile, Scratch)) return 1;
   if (First + 1 >= Bin.size()) return 0;
-  const TCommand& Next = FCommands[static_cast<std::size_t>(Bin[First + 1])];
+  const TCommand& Next = FNow.Commands[static_cast<std::size_t>(Bin[First + 1])];
   if (Next.IsClear) return 0;
-  const TTriangle& U = FTriangles[static_cast<std::size_t>(Next.Index)];
+  const TTriangle& U = FNow.Triangles[static_cast<std::size_t>(Next.Index)];
   Setups[1] = &U.Setup;
   return U.State == T.State && CoverOnce(Setups, 2, Tile, Scratch) ? 2 : 0;
 }
 
+namespace {
+
+// Larger targets are drawn without remembering tiles: a copy of such a frame costs too much memory.
+constexpr std::int64_t RememberedPixels = std::int64_t{1} << 25;
+
+bool SameState(const TDrawState& A, const TDrawState& B) {
+  if (&A == &B) return true;
+  if (A.Fast != B.Fast || A.TexturedStages != B.TexturedStages || !(A.Pipeline == B.Pipeline)) return false;
+  // A version names one texture's contents, among all textures ever made.
+  for (int s = 0; s < A.TexturedStages; ++s)
+    if (A.Versions[s] != B.Versions[s]) return false;
+  return true;
+}
+
+}  // namespace
+
+void TTileRenderer::MatchStates() {
+  const std::size_t Now = FNow.States.size(), Last = FLast.States.size();
+  FStateMatch.assign(Now, -1);
+  FLastFirst.resize(Last);
+  // Frames change states a few times each; many changes are not worth comparing.
+  if (Now > 64 || Last > 64) return;
+  for (std::size_t j = 0; j < Last; ++j) {
+    FLastFirst[j] = static_cast<int>(j);
+    for (std::size_t k = 0; k < j; ++k)
+      if (SameState(*FLast.States[k], *FLast.States[j])) {
+        FLastFirst[j] = static_cast<int>(k);
+        break;
+      }
+  }
+  for (std::size_t i = 0; i < Now; ++i)
+    for (std::size_t j = 0; j < Last; ++j)
+      if (SameState(*FNow.States[i], *FLast.States[j])) {
+        FStateMatch[i] = static_cast<int>(j);
+        break;
+      }
+}
+
+bool TTileRenderer::SameCommand(int Now, int Last) const {
+  const TCommand& A = FNow.Commands[static_cast<std::size_t>(Now)];
+  const TCommand& B = FLast.Commands[static_cast<std::size_t>(Last)];
+  if (A.IsClear != B.IsClear || !(A.Bounds == B.Bounds)) return false;
+  if (A.IsClear) return FNow.Clears[static_cast<std::size_t>(A.Index)] == FLast.Clears[static_cast<std::size_t>(B.Index)];
+  const TTriangle& S = FNow.Triangles[static_cast<std::size_t>(A.Index)];
+  const TTriangle& T = FLast.Triangles[static_cast<std::size_t>(B.Index)];
+  const int Match = FStateMatch[static_cast<std::size_t>(S.StateIndex)];
+  return Match >= 0 && Match == FLastFirst[static_cast<std::size_t>(T.StateIndex)] && S.Setup == T.Setup;
+}
+
+std::size_t TTileRenderer::CommonStart(int Tile, const TClipRect& Clip) const {
+  const std::vector<int>& Now = FNow.Bins[static_cast<std::size_t>(Tile)];
+  const std::vector<int>& Last = FLast.Bins[static_cast<std::size_t>(Tile)];
+  if (Now.empty()) return 0;
+  const TCommand& First = FNow.Commands[static_cast<std::size_t>(Now[0])];
+  if (!First.IsClear || !FNow.Clears[static_cast<std::size_t>(First.Index)].Target || First.Bounds.Left > Clip.Left ||
+      First.Bounds.Top > Clip.Top || First.Bounds.Right < Clip.Right || First.Bounds.Bottom < Clip.Bottom)
+    return 0;
+  std::size_t i = 0;
+  while (i < Now.size() && i < Last.size() && SameCommand(Now[i], Last[i])) ++i;
+  return i;
+}
+
+std::size_t TTileRenderer::DrawCallEnd(const std::vector<int>& Bin, std::size_t Count) const {
+  auto StateAt = [&](std::size_t k) {
+    const TCommand& C = FNow.Commands[static_cast<std::size_t>(Bin[k])];
+    return C.IsClear ? nullptr : FNow.Triangles[static_cast<std::size_t>(C.Index)].State;
+  };
+  while (Count > 0 && Count < Bin.size() && StateAt(Count) && StateAt(Count) == StateAt(Count - 1)) --Count;
+  return Count;
+}
+
+bool TTileRenderer::AddsOnly(const std::vector<int>& Bin, std::size_t First) const {
+  for (std::size_t k = First; k < Bin.size(); ++k) {
+    const TCommand& C = FNow.Commands[static_cast<std::size_t>(Bin[k])];
+    if (C.IsClear) return false;
+    const TDrawState& S = *FNow.Triangles[static_cast<std::size_t>(C.Index)].State;
+    if (S.Blend != TBlend::Add || S.Tests) return false;
+  }
+  return true;
+}
+
 void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, bool Opaque) {
-  if (FCommands.empty() && !Opaque) return;
+  if (FNow.Commands.empty() && !Opaque) return;
   const int TileW = Settings.TileWidth > 0 ? std::min(Settings.TileWidth, Target.Width) : Target.Width;
   const int TileH = Settings.TileHeight > 0 ? std::min(Settings.TileHeight, Target.Height) : Target.Height;
   const int Columns = (Target.Width + TileW - 1) / TileW, Rows = (Target.Height + TileH - 1) / TileH;
   const int Tiles = Columns * Rows;
-  if (FBins.size() < static_cast<std::size_t>(Tiles)) FBins.resize(static_cast<std::size_t>(Tiles));
-  for (int t = 0; t < Tiles; ++t) FBins[static_cast<std::size_t>(t)].clear();
-  for (int i = 0; i < static_cast<int>(FCommands.size()); ++i) {
-    const TClipRect& B = FCommands[static_cast<std::size_t>(i)].Bounds;
+  FNow.Bins.resize(static_cast<std::size_t>(Tiles));
+  for (std::vector<int>& Bin : FNow.Bins) Bin.clear();
+  for (int i = 0; i < static_cast<int>(FNow.Commands.size()); ++i) {
+    const TClipRect& B = FNow.Commands[static_cast<std::size_t>(i)].Bounds;
     const int L = std::max(B.Left, 0), R = std::min(B.Right, Target.Width);
     const int T = std::max(B.Top, 0), Bo = std::min(B.Bottom, Target.Height);
     if (L >= R || T >= Bo) continue;
     for (int Row = T / TileH; Row <= (Bo - 1) / TileH; ++Row)
       for (int Column = L / TileW; Column <= (R - 1) / TileW; ++Column)
-        FBins[static_cast<std::size_t>(Row * Columns + Column)].push_back(i);
+        FNow.Bins[static_cast<std::size_t>(Row * Columns + Column)].push_back(i);
+  }
+
+  // Tiles are remembered with the fast paths only, so that turning them off shows any fault.
+  const TLayout Layout{Target.Width, Target.Height, TileW, TileH, Target.HasAlpha};
+  const bool Remember = FastPathsEnabled() && !Target.Depth &&
+                        std::int64_t{Target.Width} * Target.Height <= RememberedPixels;
+  if (!Remember || !(Layout == FLastLayout)) {
+    FMemory.clear();
+    FLast.Clear();
+  }
+  if (Remember) {
+    FMemory.resize(static_cast<std::size_t>(Tiles));
+    FLast.Bins.resize(static_cast<std::size_t>(Tiles));
+    MatchStates();
   }
 
   int Threads = Settings.Threads < 0 ? static_cast<int>(std::thread::hardware_concurrency()) : Settings.Threads;
@@ -178,37 +281,82 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
     const int Column = Tile % Columns, Row = Tile / Columns;
     const TClipRect Clip{Column * TileW, Row * TileH, std::min(Target.Width, (Column + 1) * TileW),
                          std::min(Target.Height, (Row + 1) * TileH)};
+    const int Width = Clip.Right - Clip.Left;
     TRasterScratch& Scratch = *FScratch[static_cast<std::size_t>(Worker)];
-    const std::vector<int>& Bin = FBins[static_cast<std::size_t>(Tile)];
-    std::uint32_t Color = 0;
-    std::size_t First = UniformStart(Target, Bin, Clip, Scratch, Color);
-    if (First > 0) {
-      // The next shape, in one or two triangles of one state, draws over the colour without
-      // filling it first when it covers every pixel once.
-      const int Group = CoveringGroup(Bin, First, Clip, Scratch);
-      if (Group > 0) {
-        Scratch.UnderUniform = true;
-        Scratch.Under = Color;
-        for (int k = 0; k < Group; ++k)
-          Draw(Target, FCommands[static_cast<std::size_t>(Bin[First + static_cast<std::size_t>(k)])], Clip, Scratch);
-        Scratch.UnderUniform = false;
-        First += static_cast<std::size_t>(Group);
-      } else {
-        // A tile left all one colour (a frame only cleared) is made opaque as it is filled.
-        const bool Last = First == Bin.size() && Opaque;
-        for (int y = Clip.Top; y < Clip.Bottom; ++y)
-          FillRow(Last ? Color | 0xFF000000u : Color,
-                  Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left, Clip.Right - Clip.Left);
-        if (Last) return;
-      }
-    }
-    for (std::size_t k = First; k < Bin.size(); ++k)
-      Draw(Target, FCommands[static_cast<std::size_t>(Bin[k])], Clip, Scratch);
-    if (Opaque)
+    const std::vector<int>& Bin = FNow.Bins[static_cast<std::size_t>(Tile)];
+    TTileMemory* Memory = Remember ? &FMemory[static_cast<std::size_t>(Tile)] : nullptr;
+    const std::size_t Common = Memory ? CommonStart(Tile, Clip) : 0;
+    std::size_t First = 0, KeepAt = 0;  // KeepAt: the pixels after that many commands are kept
+    bool Restored = false;
+    if (Memory && Memory->Commands > 0 && Memory->Commands <= Common && Memory->Opaque == Opaque) {
+      Restored = true;
       for (int y = Clip.Top; y < Clip.Bottom; ++y)
-        OpaqueRow(Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left, Clip.Right - Clip.Left);
+        std::copy_n(Memory->Pixels.data() + static_cast<std::size_t>(y - Clip.Top) * Width, Width,
+                    Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left);
+      First = Memory->Commands;
+      // A tile drawn as it was is kept whole; a longer common start than the kept one is
+      // left alone, since shapes that stayed put for one frame seldom do for the next.
+      if (Common > First && Common == Bin.size()) KeepAt = Common;
+    } else {
+      if (Memory) Memory->Commands = 0;
+      std::uint32_t Color = 0;
+      First = UniformStart(Target, Bin, Clip, Scratch, Color);
+      const std::size_t Folded = First;
+      if (First > 0) {
+        // The next shape, in one or two triangles of one state, draws over the colour without
+        // filling it first when it covers every pixel once.
+        const int Group = CoveringGroup(Bin, First, Clip, Scratch);
+        if (Group > 0) {
+          Scratch.UnderUniform = true;
+          Scratch.Under = Color;
+          for (int k = 0; k < Group; ++k)
+            Draw(Target, FNow.Commands[static_cast<std::size_t>(Bin[First + static_cast<std::size_t>(k)])], Clip, Scratch);
+          Scratch.UnderUniform = false;
+          First += static_cast<std::size_t>(Group);
+        } else {
+          // A tile left all one colour (a frame only cleared) is made opaque as it is filled.
+          const bool Last = First == Bin.size() && Opaque;
+          for (int y = Clip.Top; y < Clip.Bottom; ++y)
+            FillRow(Last ? Color | 0xFF000000u : Color,
+                    Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left, Width);
+          if (Last) return;
+        }
+      }
+      // Kept at the end of a draw call (its triangles tend to move together), and only when
+      // something was drawn there, not just filled.
+      const std::size_t End = DrawCallEnd(Bin, Common);
+      if (End >= First && End > Folded) KeepAt = End;
+    }
+    auto Keep = [&] {
+      Memory->Pixels.resize(static_cast<std::size_t>(Width) * (Clip.Bottom - Clip.Top));
+      for (int y = Clip.Top; y < Clip.Bottom; ++y)
+        std::copy_n(Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left, Width,
+                    Memory->Pixels.data() + static_cast<std::size_t>(y - Clip.Top) * Width);
+      // A frame shown opaque ends with alpha 255 everywhere, and its colours never read the
+      // alpha under them (the target has none): kept opaque, it needs no pass when it comes back.
+      if (Opaque)
+        for (std::size_t i = 0; i < Memory->Pixels.size(); i += static_cast<std::size_t>(Width))
+          OpaqueRow(Memory->Pixels.data() + i, Width);
+      Memory->Commands = KeepAt;
+      Memory->Opaque = Opaque;
+    };
+    for (std::size_t k = First; k < Bin.size(); ++k) {
+      if (KeepAt > 0 && k == KeepAt) Keep();
+      Draw(Target, FNow.Commands[static_cast<std::size_t>(Bin[k])], Clip, Scratch);
+    }
+    if (KeepAt > 0 && KeepAt == Bin.size()) Keep();
+    if (Opaque && !(Restored && AddsOnly(Bin, First)))
+      for (int y = Clip.Top; y < Clip.Bottom; ++y)
+        OpaqueRow(Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left, Width);
   });
-  Discard();
+  // This sync point's commands are compared with the next one's, and its states kept till then.
+  if (Remember) {
+    std::swap(FLast, FNow);
+    FLastLayout = Layout;
+  } else {
+    FLastLayout = {};
+  }
+  FNow.Clear();
 }
 
 }  // namespace qel::soft

@@ -3,6 +3,11 @@
 // up, with their derived states); at a sync point every tile is drawn by one worker with all
 // the commands that touch it, in submission order, while it stays in the core's cache.
 // Pixels depend neither on the tile size nor on the number of threads.
+//
+// A tile remembers what it held after the first commands of the last sync point when they
+// began by clearing it: when the next sync point starts the tile with the same commands (a
+// frame whose lower layers did not change), it starts from that copy instead of drawing
+// them again.
 #include <memory>
 #include <vector>
 
@@ -21,14 +26,14 @@ class TTileRenderer {
   // Fills Rect (already inside the target) of the colour and/or depth buffer.
   void Clear(const TClipRect& Rect, bool Target, std::uint32_t Color, bool Depth, float Z);
   void Triangle(const std::shared_ptr<const TDrawState>& State, const TTriangleSetup& Setup);
-  bool Empty() const { return FCommands.empty(); }
+  bool Empty() const { return FNow.Commands.empty(); }
   // Enough is recorded that drawing it now keeps the memory bounded.
   bool Full() const;
   // Draws everything recorded into Target and forgets it. Opaque: then sets the alpha of
   // every pixel of the target to 255 while its tile is still in the cache (a target without
   // alpha, whose frames are shown opaque).
   void Flush(const TTarget& Target, const TDrawSettings& Settings, bool Opaque = false);
-  // Forgets everything recorded (the target is going).
+  // Forgets everything recorded and remembered (the target is going).
   void Discard();
 
  private:
@@ -36,16 +41,39 @@ class TTileRenderer {
     bool Target, Depth;
     std::uint32_t Color;
     float Z;
+    bool operator==(const TClear&) const = default;
   };
   struct TTriangle {
     TTriangleSetup Setup;
     const TDrawState* State;
+    int StateIndex;  // in TRecording::States
   };
   struct TCommand {
     TClipRect Bounds;
     bool IsClear;
     int Index;
   };
+  // The commands of one sync point.
+  struct TRecording {
+    std::vector<TCommand> Commands;
+    std::vector<TClear> Clears;
+    std::vector<TTriangle> Triangles;
+    std::vector<std::shared_ptr<const TDrawState>> States;  // held until drawn (and compared)
+    std::vector<std::vector<int>> Bins;                     // commands per tile
+    void Clear();
+  };
+  struct TLayout {
+    int Width = 0, Height = 0, TileW = 0, TileH = 0;
+    bool HasAlpha = false;
+    bool operator==(const TLayout&) const = default;
+  };
+  // A tile's pixels after the first Commands commands of the last sync point's bin.
+  struct TTileMemory {
+    std::vector<std::uint32_t> Pixels;
+    std::size_t Commands = 0;  // 0: nothing kept
+    bool Opaque = false;       // kept with alpha 255 (for a frame shown opaque)
+  };
+
   void Draw(const TTarget& Target, const TCommand& Command, const TClipRect& Tile, TRasterScratch& Scratch) const;
   // How many of the tile's first commands leave it all one colour (a clear, then shapes of
   // one colour covering the tile); Color is that colour when the answer is not 0.
@@ -56,12 +84,22 @@ class TTileRenderer {
   int CoveringGroup(const std::vector<int>& Bin, std::size_t First, const TClipRect& Tile, TRasterScratch& Scratch) const;
   // The triangles cover every pixel of the tile exactly once.
   static bool CoverOnce(const TTriangleSetup* const* Setups, int Count, const TClipRect& Tile, TRasterScratch& Scratch);
+  // Matches each state of this sync point with an equal one of the last (FStateMatch).
+  void MatchStates();
+  // How many first commands of the tile's bin equal those of the last sync point, when the
+  // first clears the whole tile (so that they draw the same pixels whatever was there).
+  std::size_t CommonStart(int Tile, const TClipRect& Clip) const;
+  bool SameCommand(int Now, int Last) const;
+  // The commands from First on only add to the colour under them: alpha 255 stays so.
+  bool AddsOnly(const std::vector<int>& Bin, std::size_t First) const;
+  // Count, or less so that the first Count commands of the bin end where a state does.
+  std::size_t DrawCallEnd(const std::vector<int>& Bin, std::size_t Count) const;
 
-  std::vector<TCommand> FCommands;
-  std::vector<TClear> FClears;
-  std::vector<TTriangle> FTriangles;
-  std::vector<std::shared_ptr<const TDrawState>> FStates;  // held until drawn
-  std::vector<std::vector<int>> FBins;                     // commands per tile
+  TRecording FNow, FLast;
+  TLayout FLastLayout;
+  std::vector<int> FStateMatch;  // per state of FNow: the first equal one of FLast, or -1
+  std::vector<int> FLastFirst;   // per state of FLast: the first equal one of FLast
+  std::vector<TTileMemory> FMemory;
   std::unique_ptr<TWorkerPool> FPool;
   std::vector<std::unique_ptr<TRasterScratch>> FScratch;  // one per worker
 };

@@ -107,23 +107,30 @@ class TiledDrawingTest : public SoftDeviceTest {
     Device->SetStreamSource(0, nullptr, 0, 0);
     return Frame();
   }
+
+  // A strip texture (a clear band, as in the strip of light), a picture small enough that frame
+  // rows share texture rows when stretched, and a larger one.
+  std::vector<ComPtr<IDirect3DTexture9>> SceneTextures() {
+    std::vector<std::uint32_t> Rows(32 * 16);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 32; ++x) Rows[static_cast<std::size_t>(y * 32 + x)] = 0x00FFFFFFu | (y < 10 ? y * 25u << 24 : 0u);
+    return {MakeTexture(32, 32, Picture()), MakeTexture(64, 64, Picture()), MakeTexture(32, 16, Rows)};
+  }
+  static std::vector<std::uint32_t> Picture(std::uint32_t Salt = 0) {
+    std::vector<std::uint32_t> P(64 * 64);
+    for (std::size_t i = 0; i < P.size(); ++i)
+      P[i] = 0xFF000000u | static_cast<std::uint32_t>((i + Salt) * 2654435761u >> 8);
+    return P;
+  }
 };
 
 TEST_F(TiledDrawingTest, ThreadsTilesAndFastPathsGiveTheSameFrame) {
   constexpr int W = 157, H = 93;
   MakeDevice(W, H, D3DFMT_X8R8G8B8);
-  std::vector<std::uint32_t> Rows(32 * 16);
-  for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 32; ++x)  // a clear band, as in the strip of light
-      Rows[static_cast<std::size_t>(y * 32 + x)] = 0x00FFFFFFu | (y < 10 ? y * 25u << 24 : 0u);
-  std::vector<std::uint32_t> Picture(64 * 64);
-  for (std::size_t i = 0; i < Picture.size(); ++i) Picture[i] = 0xFF000000u | static_cast<std::uint32_t>(i * 2654435761u >> 8);
   std::vector<std::uint32_t> Busy(5 * 7);
   std::mt19937 Random(99);
   for (auto& T : Busy) T = static_cast<std::uint32_t>(Random());
-  // The stretched picture small enough that frame rows share texture rows (filtered across once).
-  const std::vector<ComPtr<IDirect3DTexture9>> Textures = {MakeTexture(32, 32, Picture), MakeTexture(64, 64, Picture),
-                                                           MakeTexture(32, 16, Rows)};
+  const std::vector<ComPtr<IDirect3DTexture9>> Textures = SceneTextures();
   std::vector<ComPtr<IDirect3DTexture9>> WithBusy = Textures;
   WithBusy[1] = MakeTexture(5, 7, Busy);
 
@@ -150,6 +157,46 @@ TEST_F(TiledDrawingTest, ThreadsTilesAndFastPathsGiveTheSameFrame) {
             << "seed " << Seed << ", fast " << C.Fast << ", threads " << C.Settings.Threads << ", tile "
             << C.Settings.TileWidth << "x" << C.Settings.TileHeight << ", pixel " << i % W << "," << i / W;
     }
+  }
+}
+
+// Frames after frames, as a screensaver draws them: tiles that start with the same commands
+// as in the frame before start from what they held then; whatever changed (a strip, a
+// texture's contents, a state, the tiles) must show exactly as when every frame is drawn in full.
+TEST_F(TiledDrawingTest, FramesThatRepeatTheirStartGiveTheFramesDrawnInFull) {
+  constexpr int W = 131, H = 77;
+  MakeDevice(W, H, D3DFMT_X8R8G8B8);  // shown opaque once frames are presented by swapping
+  const std::vector<ComPtr<IDirect3DTexture9>> Textures = SceneTextures();
+  const auto Base = RandomScene(1, W, H);
+  auto SetPicture = [&](std::uint32_t Salt) {
+    D3DLOCKED_RECT L;
+    EXPECT_EQ(D3D_OK, Textures[0]->LockRect(0, &L, nullptr, 0));
+    const auto P = Picture(Salt);
+    for (int y = 0; y < 32; ++y) std::memcpy(static_cast<std::uint8_t*>(L.pBits) + y * L.Pitch, &P[y * 32], 32 * 4);
+    EXPECT_EQ(D3D_OK, Textures[0]->UnlockRect(0));
+  };
+  auto Sequence = [&](bool Fast, int Threads) {
+    UseFastPaths(Fast);
+    SetPicture(0);
+    std::vector<TFrame> Frames;
+    for (int f = 0; f < 12; ++f) {
+      auto Scene = Base;
+      Scene[5] = RandomScene(100 + f / 2, W, H)[5];  // one strip moves every second frame
+      if (f >= 8) Scene[2].Filter = D3DTEXF_POINT;   // a state of the background changes
+      if (f == 6) SetPicture(7);                     // the stretched picture changes its contents
+      EXPECT_TRUE(SetDrawSettings(Device.Get(), {Threads, 0, f >= 10 ? 16 : 8}));
+      Frames.push_back(DrawScene(Scene, Textures));
+      EXPECT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
+    }
+    return Frames;
+  };
+  const auto Reference = Sequence(false, 0);
+  for (int Threads : {0, 2}) {
+    const auto Frames = Sequence(true, Threads);
+    for (std::size_t f = 0; f < Frames.size(); ++f)
+      for (std::size_t i = 0; i < Frames[f].Pixels.size(); ++i)
+        ASSERT_EQ(Reference[f].Pixels[i], Frames[f].Pixels[i])
+            << "frame " << f << ", threads " << Threads << ", pixel " << i % W << "," << i / W;
   }
 }
 
