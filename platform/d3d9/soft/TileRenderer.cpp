@@ -293,10 +293,9 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
       for (int y = Clip.Top; y < Clip.Bottom; ++y)
         std::copy_n(Memory->Pixels.data() + static_cast<std::size_t>(y - Clip.Top) * Width, Width,
                     Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left);
+      // A longer common start is not kept: shapes that stayed put for a frame (one without a
+      // step of their animation) seldom do for the next, which would then start from scratch.
       First = Memory->Commands;
-      // A tile drawn as it was is kept whole; a longer common start than the kept one is
-      // left alone, since shapes that stayed put for one frame seldom do for the next.
-      if (Common > First && Common == Bin.size()) KeepAt = Common;
     } else {
       if (Memory) Memory->Commands = 0;
       std::uint32_t Color = 0;
