@@ -288,14 +288,19 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
     const std::size_t Common = Memory ? CommonStart(Tile, Clip) : 0;
     std::size_t First = 0, KeepAt = 0;  // KeepAt: the pixels after that many commands are kept
     bool Restored = false;
+    // Where the common start ends, at the end of a draw call (its triangles tend to move together).
+    const std::size_t End = DrawCallEnd(Bin, Common);
     if (Memory && Memory->Commands > 0 && Memory->Commands <= Common && Memory->Opaque == Opaque) {
       Restored = true;
       for (int y = Clip.Top; y < Clip.Bottom; ++y)
         std::copy_n(Memory->Pixels.data() + static_cast<std::size_t>(y - Clip.Top) * Width, Width,
                     Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left);
-      // A longer common start is not kept: shapes that stayed put for a frame (one without a
-      // step of their animation) seldom do for the next, which would then start from scratch.
       First = Memory->Commands;
+      // Kept further on only when the common start reached there in the last frame too: shapes
+      // that stayed put for one frame (without a step of their animation) seldom do for the
+      // next, which would then start from scratch.
+      const std::size_t Stable = std::min(End, Memory->LastEnd);
+      if (Stable > First) KeepAt = Stable;
     } else {
       if (Memory) Memory->Commands = 0;
       std::uint32_t Color = 0;
@@ -321,9 +326,7 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
           if (Last) return;
         }
       }
-      // Kept at the end of a draw call (its triangles tend to move together), and only when
-      // something was drawn there, not just filled.
-      const std::size_t End = DrawCallEnd(Bin, Common);
+      // Kept only where something was drawn, not just filled.
       if (End >= First && End > Folded) KeepAt = End;
     }
     auto Keep = [&] {
@@ -344,6 +347,7 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
       Draw(Target, FNow.Commands[static_cast<std::size_t>(Bin[k])], Clip, Scratch);
     }
     if (KeepAt > 0 && KeepAt == Bin.size()) Keep();
+    if (Memory) Memory->LastEnd = End;
     if (Opaque && !(Restored && AddsOnly(Bin, First)))
       for (int y = Clip.Top; y < Clip.Bottom; ++y)
         OpaqueRow(Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left, Width);

@@ -72,6 +72,7 @@ class TTileRenderer {
     std::vector<std::uint32_t> Pixels;
     std::size_t Commands = 0;  // 0: nothing kept
     bool Opaque = false;       // kept with alpha 255 (for a frame shown opaque)
+    std::size_t LastEnd = 0;   // where the last sync point's common start ended
   };
 
   void Draw(const TTarget& Target, const TCommand& Command, const TClipRect& Tile, TRasterScratch& Scratch) const;

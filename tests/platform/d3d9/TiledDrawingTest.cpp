@@ -179,14 +179,15 @@ TEST_F(TiledDrawingTest, FramesThatRepeatTheirStartGiveTheFramesDrawnInFull) {
     UseFastPaths(Fast);
     SetPicture(0);
     std::vector<TFrame> Frames;
-    for (int f = 0; f < 12; ++f) {
+    for (int f = 0; f < 15; ++f) {
       auto Scene = Base;
       Scene[5] = RandomScene(100 + f / 2, W, H)[5];  // one strip moves every second frame
-      if (f >= 8) Scene[2].Filter = D3DTEXF_POINT;   // a state of the background changes
       if (f == 6) SetPicture(7);                     // the stretched picture changes its contents
-      EXPECT_TRUE(SetDrawSettings(Device.Get(), {Threads, 0, f >= 10 ? 16 : 8}));
-      Frames.push_back(DrawScene(Scene, Textures));
+      if (f >= 11) Scene[2].Filter = D3DTEXF_POINT;  // a state of the background changes
+      EXPECT_TRUE(SetDrawSettings(Device.Get(), {Threads, 0, f >= 13 ? 16 : 8}));
+      DrawScene(Scene, Textures);
       EXPECT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
+      Frames.push_back(*PresentedFrame(TestWindow()));
     }
     return Frames;
   };
