@@ -182,7 +182,10 @@ TEST_F(TiledDrawingTest, FramesThatRepeatTheirStartGiveTheFramesDrawnInFull) {
     for (int f = 0; f < 15; ++f) {
       auto Scene = Base;
       Scene[5] = RandomScene(100 + f / 2, W, H)[5];  // one strip moves every second frame
+      if (f % 3) Scene.resize(7);                    // the strips last: frames that only add on top
       if (f == 6) SetPicture(7);                     // the stretched picture changes its contents
+      if (f >= 9)                                    // the picture drawn over it moves
+        for (TQuadVertex& V : Scene[3].Vertices) V.X += 0.25f;
       if (f >= 11) Scene[2].Filter = D3DTEXF_POINT;  // a state of the background changes
       EXPECT_TRUE(SetDrawSettings(Device.Get(), {Threads, 0, f >= 13 ? 16 : 8}));
       DrawScene(Scene, Textures);
