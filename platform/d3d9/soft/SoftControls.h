@@ -141,12 +141,16 @@ bool ReadBackBuffer(IDirect3DDevice9* Device, TFrame& Frame);
 // (EndScene, Present, Reset, a read of the back buffer, a lock of a texture): the frame is
 // cut into tiles of TileWidth x TileHeight pixels (0: the whole width or height), and each
 // tile is drawn by one of Threads threads with every primitive that touches it, in order.
-// Threads 0 or 1 draw on the calling thread alone; -1 uses one thread per core. The pixels
-// are the same whatever these settings.
+// Threads 0 or 1 draw on the calling thread alone; -1 uses one thread per core. With
+// RememberTiles a tile whose first commands repeat those of the last sync point, starting
+// with a clear of the whole tile, starts from a copy of what it held after them (a frame's
+// unchanged background), at the cost of a copy of the frame in memory. The pixels are the
+// same whatever these settings.
 struct TDrawSettings {
   int Threads = -1;
   int TileWidth = 0;
   int TileHeight = 32;
+  bool RememberTiles = true;
 };
 // The settings devices made from now on start with.
 TDrawSettings& DefaultDrawSettings();

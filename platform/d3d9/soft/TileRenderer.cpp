@@ -260,7 +260,7 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
 
   // Tiles are remembered with the fast paths only, so that turning them off shows any fault.
   const TLayout Layout{Target.Width, Target.Height, TileW, TileH, Target.HasAlpha};
-  const bool Remember = FastPathsEnabled() && !Target.Depth &&
+  const bool Remember = Settings.RememberTiles && FastPathsEnabled() && !Target.Depth &&
                         std::int64_t{Target.Width} * Target.Height <= RememberedPixels;
   if (!Remember || !(Layout == FLastLayout)) {
     FMemory.clear();
