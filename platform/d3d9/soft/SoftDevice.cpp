@@ -321,6 +321,8 @@ HRESULT TSoftDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWN
                     TFrameBuffer Next;
                     if (T.BufferPresenter.Lend && T.BufferPresenter.Lend(W, H, Next) && Next.Pixels &&
                         Next.Width == W && Next.Height == H && Next.Pitch >= W) {
+                      // Only the memory lent for the frame before holds what was drawn into it.
+                      if (Next.Pixels != FPixels) FTiles.TargetWritten();
                       FPixels = Next.Pixels, FPitch = Next.Pitch, FLentBy = Window, FOpaque = false;
                     } else {
                       FPixels = FBackBuffer.data(), FPitch = W, FLentBy = nullptr;
@@ -330,14 +332,17 @@ HRESULT TSoftDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWN
                   if (Swap) {
                     // A frame without alpha is shown opaque: made so as it was drawn, unless
                     // it was written otherwise.
-                    if (!FTargetHasAlpha && !FOpaque)
+                    if (!FTargetHasAlpha && !FOpaque) {
                       for (std::uint32_t& P : FBackBuffer) P |= 0xFF000000u;
+                      FTiles.TargetWritten();
+                    }
                     T.Frame.Pixels.swap(FBackBuffer);
                     FPixels = FBackBuffer.data();
                     FOpaque = true;  // the frame shown before, made opaque then
                     FSwapping = true;
                   } else {
                     ReadBackBuffer(T.Frame);
+                    FTiles.TargetWritten();  // the kept frame's memory may be drawn into later
                   }
                   if (T.Presenter) T.Presenter(T.Frame);
                   return D3D_OK;
@@ -355,6 +360,7 @@ void TSoftDevice::Flush() {
 
 std::uint32_t* TSoftDevice::BackBufferPixels() {
   Flush();
+  FTiles.TargetWritten();
   FOpaque = false;  // the caller may write any alpha
   return FPixels;
 }
@@ -369,6 +375,7 @@ void TSoftDevice::ReturnLentBuffer(HWND Window) {
   FPitch = static_cast<int>(Width);
   FLentBy = nullptr;
   FOpaque = false;
+  FTiles.TargetWritten();
 }
 
 void TSoftDevice::ReadBackBuffer(TFrame& Frame) {
@@ -803,6 +810,7 @@ HRESULT TSoftDevice::Draw(D3DPRIMITIVETYPE Type, UINT PrimitiveCount, const std:
   }
   // Points and lines are drawn at once, after what came before them.
   Flush();
+  FTiles.TargetWritten();
   FRasterizer.Begin(Target(), State);
   for (UINT p = 0; p < PrimitiveCount; ++p) {
     switch (Type) {

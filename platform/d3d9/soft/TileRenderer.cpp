@@ -290,9 +290,19 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
     bool Restored = false;
     // Where the common start ends, at the end of a draw call (its triangles tend to move together).
     const std::size_t End = DrawCallEnd(Bin, Common);
+    // What this frame buffer holds here now; the note is made anew once the tile is drawn.
+    TBufferNote Note;
+    if (Memory)
+      for (TBufferNote& N : Memory->Buffers)
+        if (N.Pixels == Target.Pixels) {
+          if (N.Pitch == Target.Pitch && N.Epoch == FEpoch) Note = N;
+          N = {};
+        }
     if (Memory && Memory->Commands > 0 && Memory->Commands <= Common && Memory->Opaque == Opaque) {
       Restored = true;
-      for (int y = Clip.Top; y < Clip.Bottom; ++y)
+      // A buffer that still holds the kept pixels needs only the rows drawn over since.
+      const bool Holds = Note.Pixels && Note.Generation == Memory->Generation;
+      for (int y = Clip.Top + (Holds ? Note.DirtyTop : 0); y < (Holds ? Clip.Top + Note.DirtyBottom : Clip.Bottom); ++y)
         std::copy_n(Memory->Pixels.data() + static_cast<std::size_t>(y - Clip.Top) * Width, Width,
                     Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left);
       First = Memory->Commands;
@@ -341,13 +351,28 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
           OpaqueRow(Memory->Pixels.data() + i, Width);
       Memory->Commands = KeepAt;
       Memory->Opaque = Opaque;
+      ++Memory->Generation;
     };
     for (std::size_t k = First; k < Bin.size(); ++k) {
       if (KeepAt > 0 && k == KeepAt) Keep();
       Draw(Target, FNow.Commands[static_cast<std::size_t>(Bin[k])], Clip, Scratch);
     }
     if (KeepAt > 0 && KeepAt == Bin.size()) Keep();
-    if (Memory) Memory->LastEnd = End;
+    if (Memory) {
+      Memory->LastEnd = End;
+      if (Memory->Commands > 0 && (Restored || KeepAt > 0)) {
+        // The buffer holds the kept pixels but where the commands after them drew.
+        int Top = Clip.Bottom, Bottom = Clip.Top;
+        for (std::size_t k = Memory->Commands; k < Bin.size(); ++k) {
+          const TClipRect& B = FNow.Commands[static_cast<std::size_t>(Bin[k])].Bounds;
+          Top = std::min(Top, std::max(B.Top, Clip.Top));
+          Bottom = std::max(Bottom, std::min(B.Bottom, Clip.Bottom));
+        }
+        Memory->Buffers[1] = Memory->Buffers[0].Pixels ? Memory->Buffers[0] : Memory->Buffers[1];
+        Memory->Buffers[0] = {Target.Pixels, Target.Pitch, FEpoch, Memory->Generation, Top - Clip.Top,
+                              std::max(Top, Bottom) - Clip.Top};
+      }
+    }
     if (Opaque && !(Restored && AddsOnly(Bin, First)))
       for (int y = Clip.Top; y < Clip.Bottom; ++y)
         OpaqueRow(Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left, Width);

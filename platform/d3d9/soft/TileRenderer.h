@@ -35,6 +35,9 @@ class TTileRenderer {
   void Flush(const TTarget& Target, const TDrawSettings& Settings, bool Opaque = false);
   // Forgets everything recorded and remembered (the target is going).
   void Discard();
+  // The target's pixels were written (or may have been) by other means than drawing: what a
+  // tile remembers of a frame buffer's contents no longer holds.
+  void TargetWritten() { ++FEpoch; }
 
  private:
   struct TClear {
@@ -67,12 +70,22 @@ class TTileRenderer {
     bool HasAlpha = false;
     bool operator==(const TLayout&) const = default;
   };
+  // What a frame buffer has held in a tile since the tile was last drawn into it: the kept
+  // pixels of one generation, except in rows DirtyTop .. DirtyBottom-1 of the tile.
+  struct TBufferNote {
+    const std::uint32_t* Pixels = nullptr;
+    int Pitch = 0;
+    std::uint64_t Epoch = 0, Generation = 0;
+    int DirtyTop = 0, DirtyBottom = 0;
+  };
   // A tile's pixels after the first Commands commands of the last sync point's bin.
   struct TTileMemory {
     std::vector<std::uint32_t> Pixels;
     std::size_t Commands = 0;  // 0: nothing kept
     bool Opaque = false;       // kept with alpha 255 (for a frame shown opaque)
     std::size_t LastEnd = 0;   // where the last sync point's common start ended
+    std::uint64_t Generation = 0;  // changes with every copy kept
+    TBufferNote Buffers[2];        // a swap chain's two buffers, or a presenter's one, latest first
   };
 
   void Draw(const TTarget& Target, const TCommand& Command, const TClipRect& Tile, TRasterScratch& Scratch) const;
@@ -101,6 +114,7 @@ class TTileRenderer {
   std::vector<int> FStateMatch;  // per state of FNow: the first equal one of FLast, or -1
   std::vector<int> FLastFirst;   // per state of FLast: the first equal one of FLast
   std::vector<TTileMemory> FMemory;
+  std::uint64_t FEpoch = 1;
   std::unique_ptr<TWorkerPool> FPool;
   std::vector<std::unique_ptr<TRasterScratch>> FScratch;  // one per worker
 };

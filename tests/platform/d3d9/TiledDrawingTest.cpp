@@ -161,8 +161,9 @@ TEST_F(TiledDrawingTest, ThreadsTilesAndFastPathsGiveTheSameFrame) {
 }
 
 // Frames after frames, as a screensaver draws them: tiles that start with the same commands
-// as in the frame before start from what they held then; whatever changed (a strip, a
-// texture's contents, a state, the tiles) must show exactly as when every frame is drawn in full.
+// as in the frame before start from what they held then, and frame buffers that still hold
+// it are only mended where drawn over; whatever changed (a strip, a texture's contents, a
+// state, the tiles, the back buffer itself) must show exactly as when every frame is drawn in full.
 TEST_F(TiledDrawingTest, FramesThatRepeatTheirStartGiveTheFramesDrawnInFull) {
   constexpr int W = 131, H = 77;
   MakeDevice(W, H, D3DFMT_X8R8G8B8);  // shown opaque once frames are presented by swapping
@@ -187,6 +188,14 @@ TEST_F(TiledDrawingTest, FramesThatRepeatTheirStartGiveTheFramesDrawnInFull) {
       if (f >= 9)                                    // the picture drawn over it moves
         for (TQuadVertex& V : Scene[3].Vertices) V.X += 0.25f;
       if (f >= 11) Scene[2].Filter = D3DTEXF_POINT;  // a state of the background changes
+      if (f == 4) {                                  // the back buffer is written directly
+        ComPtr<IDirect3DSurface9> Back;
+        D3DLOCKED_RECT L;
+        EXPECT_EQ(D3D_OK, Device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, Back.Put()));
+        EXPECT_EQ(D3D_OK, Back->LockRect(&L, nullptr, 0));
+        for (int y = 0; y < H; ++y) std::memset(static_cast<std::uint8_t*>(L.pBits) + y * L.Pitch, 0x5A, W * 4);
+        EXPECT_EQ(D3D_OK, Back->UnlockRect());
+      }
       EXPECT_TRUE(SetDrawSettings(Device.Get(), {Threads, 0, f >= 13 ? 16 : 8}));
       DrawScene(Scene, Textures);
       EXPECT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
