@@ -166,7 +166,14 @@ TEST_F(TiledDrawingTest, ThreadsTilesAndFastPathsGiveTheSameFrame) {
 // state, the tiles, the back buffer itself) must show exactly as when every frame is drawn in full.
 TEST_F(TiledDrawingTest, FramesThatRepeatTheirStartGiveTheFramesDrawnInFull) {
   constexpr int W = 131, H = 77;
-  MakeDevice(W, H, D3DFMT_X8R8G8B8);  // shown opaque once frames are presented by swapping
+  // Shown opaque once frames are presented by swapping; the back buffer can be written directly.
+  Direct3D = ComPtr<IDirect3D9>::Adopt(Direct3DCreate9(D3D_SDK_VERSION));
+  D3DPRESENT_PARAMETERS P = WindowedParams(W, H, D3DFMT_X8R8G8B8);
+  P.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
+  ASSERT_EQ(D3D_OK, Direct3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, TestWindow(),
+                                           D3DCREATE_SOFTWARE_VERTEXPROCESSING, &P, Device.Put()));
+  Device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  Device->SetRenderState(D3DRS_LIGHTING, FALSE);
   const std::vector<ComPtr<IDirect3DTexture9>> Textures = SceneTextures();
   const auto Base = RandomScene(1, W, H);
   auto SetPicture = [&](std::uint32_t Salt) {
