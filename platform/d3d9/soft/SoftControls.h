@@ -116,7 +116,9 @@ int PresentCount(HWND Window);
 // unregistered (the device then copies the frame back into memory of its own).
 // A frame the device shows before anything is lent lives in the device's own memory.
 // Nothing is kept for PresentedFrame; PresentCount counts as for any presenter. As with a
-// discarding swap, a new back buffer holds whatever the lent memory held.
+// discarding swap, a new back buffer holds whatever the lent memory held. The presenter only
+// reads lent memory: when the same memory is lent for the next frame, the device relies on it
+// still holding the frame it drew there and mends only what changed.
 struct TFrameBuffer {
   std::uint32_t* Pixels = nullptr;  // 0xAARRGGBB rows, top-down; alpha undefined when the
                                     // back-buffer format has none
