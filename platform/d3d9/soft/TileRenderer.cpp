@@ -267,6 +267,7 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
     FLast.Clear();
   }
   if (Remember) {
+    ++FFlushes;
     FMemory.resize(static_cast<std::size_t>(Tiles));
     FLast.Bins.resize(static_cast<std::size_t>(Tiles));
     MatchStates();
@@ -298,10 +299,22 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
           if (N.Pitch == Target.Pitch && N.Epoch == FEpoch) Note = N;
           N = {};
         }
+    auto Remark = [&](TBufferNote New) {
+      Memory->Buffers[1] = Memory->Buffers[0].Pixels ? Memory->Buffers[0] : Memory->Buffers[1];
+      Memory->Buffers[0] = New;
+    };
     if (Memory && Memory->Commands > 0 && Memory->Commands <= Common && Memory->Opaque == Opaque) {
       Restored = true;
       // A buffer that still holds the kept pixels needs only the rows drawn over since.
       const bool Holds = Note.Pixels && Note.Generation == Memory->Generation;
+      if (Holds && Common == Bin.size() && Common == FLast.Bins[static_cast<std::size_t>(Tile)].size() &&
+          Note.Flush + 1 == FFlushes) {
+        // It holds this very tile, drawn at the last sync point (a frame that repeats the last).
+        Memory->LastEnd = End;
+        Note.Flush = FFlushes;
+        Remark(Note);
+        return;
+      }
       for (int y = Clip.Top + (Holds ? Note.DirtyTop : 0); y < (Holds ? Clip.Top + Note.DirtyBottom : Clip.Bottom); ++y)
         std::copy_n(Memory->Pixels.data() + static_cast<std::size_t>(y - Clip.Top) * Width, Width,
                     Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left);
@@ -368,9 +381,8 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
           Top = std::min(Top, std::max(B.Top, Clip.Top));
           Bottom = std::max(Bottom, std::min(B.Bottom, Clip.Bottom));
         }
-        Memory->Buffers[1] = Memory->Buffers[0].Pixels ? Memory->Buffers[0] : Memory->Buffers[1];
-        Memory->Buffers[0] = {Target.Pixels, Target.Pitch, FEpoch, Memory->Generation, Top - Clip.Top,
-                              std::max(Top, Bottom) - Clip.Top};
+        Remark({Target.Pixels, Target.Pitch, FEpoch, Memory->Generation, Top - Clip.Top,
+                std::max(Top, Bottom) - Clip.Top, FFlushes});
       }
     }
     if (Opaque && !(Restored && AddsOnly(Bin, First)))

@@ -77,6 +77,7 @@ class TTileRenderer {
     int Pitch = 0;
     std::uint64_t Epoch = 0, Generation = 0;
     int DirtyTop = 0, DirtyBottom = 0;
+    std::uint64_t Flush = 0;  // the sync point that drew it
   };
   // A tile's pixels after the first Commands commands of the last sync point's bin.
   struct TTileMemory {
@@ -115,6 +116,7 @@ class TTileRenderer {
   std::vector<int> FLastFirst;   // per state of FLast: the first equal one of FLast
   std::vector<TTileMemory> FMemory;
   std::uint64_t FEpoch = 1;
+  std::uint64_t FFlushes = 0;  // sync points that remembered tiles
   std::unique_ptr<TWorkerPool> FPool;
   std::vector<std::unique_ptr<TRasterScratch>> FScratch;  // one per worker
 };

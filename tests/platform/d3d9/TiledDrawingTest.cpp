@@ -183,11 +183,23 @@ TEST_F(TiledDrawingTest, FramesThatRepeatTheirStartGiveTheFramesDrawnInFull) {
     for (int y = 0; y < 32; ++y) std::memcpy(static_cast<std::uint8_t*>(L.pBits) + y * L.Pitch, &P[y * 32], 32 * 4);
     EXPECT_EQ(D3D_OK, Textures[0]->UnlockRect(0));
   };
-  auto Sequence = [&](bool Fast, int Threads) {
+  // Lend: frames are drawn into one presenter's memory, lent again for every frame.
+  std::vector<std::uint32_t> Lent(W * H);
+  TFrame Shown;
+  auto Sequence = [&](bool Fast, int Threads, bool Lend) {
     UseFastPaths(Fast);
     SetPicture(0);
+    if (Lend)
+      RegisterBufferPresenter(TestWindow(), {[&](int Width, int Height, TFrameBuffer& B) {
+                                               B = {Lent.data(), Width, Height, Width};
+                                               return Width * Height == W * H;
+                                             },
+                                             [&](const TFrameBuffer& B) {
+                                               Shown.Pixels.assign(B.Pixels, B.Pixels + W * H);
+                                               for (auto& P : Shown.Pixels) P |= 0xFF000000u;  // alpha undefined
+                                             }});
     std::vector<TFrame> Frames;
-    for (int f = 0; f < 15; ++f) {
+    for (int f = 0; f < 18; ++f) {
       auto Scene = Base;
       Scene[5] = RandomScene(100 + f / 2, W, H)[5];  // one strip moves every second frame
       if (f % 3) Scene.resize(7);                    // the strips last: frames that only add on top
@@ -195,7 +207,7 @@ TEST_F(TiledDrawingTest, FramesThatRepeatTheirStartGiveTheFramesDrawnInFull) {
       if (f >= 9)                                    // the picture drawn over it moves
         for (TQuadVertex& V : Scene[3].Vertices) V.X += 0.25f;
       if (f >= 11) Scene[2].Filter = D3DTEXF_POINT;  // a state of the background changes
-      if (f == 4) {                                  // the back buffer is written directly
+      if (f == 3) {                                  // the back buffer is written directly
         ComPtr<IDirect3DSurface9> Back;
         D3DLOCKED_RECT L;
         EXPECT_EQ(D3D_OK, Device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, Back.Put()));
@@ -206,17 +218,17 @@ TEST_F(TiledDrawingTest, FramesThatRepeatTheirStartGiveTheFramesDrawnInFull) {
       EXPECT_TRUE(SetDrawSettings(Device.Get(), {Threads, 0, f >= 13 ? 16 : 8}));
       DrawScene(Scene, Textures);
       EXPECT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
-      Frames.push_back(*PresentedFrame(TestWindow()));
+      Frames.push_back(Lend ? Shown : *PresentedFrame(TestWindow()));
     }
+    if (Lend) UnregisterPresenter(TestWindow());
     return Frames;
   };
-  const auto Reference = Sequence(false, 0);
-  for (int Threads : {0, 2}) {
-    const auto Frames = Sequence(true, Threads);
+  const auto Reference = Sequence(false, 0, false);
+  for (int Run = 0; Run < 3; ++Run) {
+    const auto Frames = Sequence(true, Run == 1 ? 2 : 0, Run == 2);
     for (std::size_t f = 0; f < Frames.size(); ++f)
       for (std::size_t i = 0; i < Frames[f].Pixels.size(); ++i)
-        ASSERT_EQ(Reference[f].Pixels[i], Frames[f].Pixels[i])
-            << "frame " << f << ", threads " << Threads << ", pixel " << i % W << "," << i / W;
+        ASSERT_EQ(Reference[f].Pixels[i], Frames[f].Pixels[i]) << "frame " << f << ", run " << Run << ", pixel " << i % W << "," << i / W;
   }
 }
 
