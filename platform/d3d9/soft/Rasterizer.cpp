@@ -202,6 +202,49 @@ void DrawTriangle(const TTarget& Target, const TDrawState& State, const TTriangl
   WalkSpans(S, Clip, [&](int y, int X, int Count) { Pipe.TriangleSpan(X, y, Count); });
 }
 
+bool DrawTrianglePair(const TTarget& Target, const TDrawState& State, const TTriangleSetup& A,
+                      const TTriangleSetup& B, const TClipRect& Clip, TRasterScratch& Scratch) {
+  if (!State.Strips || !A.FlatColor || !B.FlatColor || A.Flat != B.Flat) return false;
+  const int LeftA = std::max(A.MinX, Clip.Left), RightA = std::min(A.MaxX, Clip.Right - 1);
+  const int LeftB = std::max(B.MinX, Clip.Left), RightB = std::min(B.MaxX, Clip.Right - 1);
+  const int Top = std::max(std::min(A.MinY, B.MinY), Clip.Top);
+  const int Bottom = std::min(std::max(A.MaxY, B.MaxY), Clip.Bottom - 1);
+  if (LeftA > RightA || LeftB > RightB || std::max(A.MinY, Clip.Top) > std::min(A.MaxY, Clip.Bottom - 1) ||
+      std::max(B.MinY, Clip.Top) > std::min(B.MaxY, Clip.Bottom - 1))
+    return false;
+  TSpanPipeline Pipe(Target, State, Scratch);
+  Pipe.BeginTriangle(A, LeftA, RightA + 1);
+  if (!Pipe.StripSpans()) return false;
+  const std::int64_t Step = Pipe.StripStep();
+  // Both are strips of one colour and V step: the set-up of the second serves the first too.
+  Pipe.BeginTriangle(B, LeftB, RightB + 1);
+  if (!Pipe.StripSpans() || Pipe.StripStep() != Step) return false;
+  const int Rows = Bottom - Top + 1;
+  for (int t = 0; t < 2; ++t) {
+    Scratch.RowFirst[t].resize(std::max(static_cast<std::size_t>(Rows), Scratch.RowFirst[t].size()));
+    Scratch.RowCount[t].resize(Scratch.RowFirst[t].size());
+  }
+  int *FirstA = Scratch.RowFirst[0].data(), *CountA = Scratch.RowCount[0].data();
+  int *FirstB = Scratch.RowFirst[1].data(), *CountB = Scratch.RowCount[1].data();
+  const TClipRect Band{Clip.Left, Top, Clip.Right, Bottom + 1};
+  TriangleRows(A, Band, FirstA, CountA);
+  TriangleRows(B, Band, FirstB, CountB);
+  for (int r = 0; r < Rows; ++r) {
+    const int y = Top + r, Fa = FirstA[r], Na = CountA[r], Fb = FirstB[r], Nb = CountB[r];
+    // Rows are independent, so drawing row by row keeps the pixels of drawing A, then B.
+    if (Na && Nb && (Fa + Na == Fb || Fb + Nb == Fa)) {
+      const std::int64_t V = Pipe.StripRowV(A, y);
+      if (V == Pipe.StripRowV(B, y)) {
+        Pipe.StripSpan(std::min(Fa, Fb), y, Na + Nb, V);
+        continue;
+      }
+    }
+    if (Na) Pipe.StripSpan(Fa, y, Na, Pipe.StripRowV(A, y));
+    if (Nb) Pipe.StripSpan(Fb, y, Nb, Pipe.StripRowV(B, y));
+  }
+  return true;
+}
+
 void TriangleRows(const TTriangleSetup& S, const TClipRect& Clip, int* First, int* Count) {
   std::fill(Count, Count + (Clip.Bottom - Clip.Top), 0);
   WalkSpans(S, Clip, [&](int y, int X, int N) {

@@ -110,6 +110,11 @@ bool SetupTriangle(const TPipeline& Pipeline, const TVertex& A, const TVertex& B
 // into disjoint rectangles gives the same pixels as drawing at once.
 void DrawTriangle(const TTarget& Target, const TDrawState& State, const TTriangleSetup& Setup, const TClipRect& Clip,
                   TRasterScratch& Scratch);
+// Draws two triangles of one state inside Clip as DrawTriangle would, one after the other,
+// when they are strips of light whose pixels follow from V alone: where their spans of a row
+// meet with the same V, as one span. False, with nothing drawn, when they are not such strips.
+bool DrawTrianglePair(const TTarget& Target, const TDrawState& State, const TTriangleSetup& First,
+                      const TTriangleSetup& Second, const TClipRect& Clip, TRasterScratch& Scratch);
 // The span of each row of Clip that the triangle covers: row Clip.Top + i from First[i],
 // Count[i] pixels (0 where it covers none).
 void TriangleRows(const TTriangleSetup& Setup, const TClipRect& Clip, int* First, int* Count);

@@ -248,6 +248,8 @@ std::shared_ptr<const TDrawState> MakeDrawState(const TPipeline& Pipeline, bool 
     D.Blend = TBlend::General;
   }
   D.Tests = P.AlphaTest || P.DepthTest || P.ColorWriteMask != 0xF;
+  D.Strips = D.Fast && D.TexturedStages == 1 && !D.Tests && D.Tex[0].RowsUniform && D.Tex[0].Pow2Wrap &&
+             D.Blend == TBlend::Add && (D.Combine == TCombine::Modulate || D.Combine == TCombine::Texture);
   return Made;
 }
 
@@ -314,10 +316,7 @@ void TSpanPipeline::BeginTriangle(const TTriangleSetup& Setup, int Left, int Rig
   FFillUnder = FScratch.UnderUniform && !(FRowCacheReady && !FState.Tests && FCombine == TCombine::Modulate &&
                                           Setup.FlatColor && FBlend == TBlend::Multiply);
   // Additive strips of a texture of uniform rows (the pixels are those of every other path).
-  const TTexInfo& T0 = FTex[0];
-  FStrip = FFast && FTexturedStages == 1 && !Setup.Perspective && !FRowCacheReady && !FState.Tests && FLinear[0] &&
-           T0.RowsUniform && T0.Pow2Wrap && FBlend == TBlend::Add &&
-           (FCombine == TCombine::Modulate || FCombine == TCombine::Texture);
+  FStrip = FState.Strips && !Setup.Perspective && !FRowCacheReady && FLinear[0];
 }
 
 void TSpanPipeline::TriangleSpan(int X, int Y, int Count) {
@@ -326,7 +325,7 @@ void TSpanPipeline::TriangleSpan(int X, int Y, int Count) {
   if (FStrip) {
     // Only V matters to a texture of uniform rows: the short way for the strips of light.
     const std::int64_t DV = FDV[0];
-    const std::int64_t V = FixedCoord((S.V.Base + S.V.DY * Y) * FTex[0].Height) + DV * X;
+    const std::int64_t V = StripRowV(S, Y) + DV * X;
     if (RowsTransparent(V, DV, Count)) return;  // adds nothing
     if (FCombine == TCombine::Modulate && S.FlatColor) {
       StripRow(V, DV, S.Flat, FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X, Count);
@@ -365,6 +364,17 @@ void TSpanPipeline::TriangleSpan(int X, int Y, int Count) {
                     (V0 & 0xFFFFFFFF) == 0 && Column >= 0 && Column + Count <= T.Width && Row >= 0 && Row < T.Height;
   }
   Run(In);
+}
+
+std::int64_t TSpanPipeline::StripRowV(const TTriangleSetup& S, int Y) const {
+  return FixedCoord((S.V.Base + S.V.DY * Y) * FTex[0].Height);
+}
+
+void TSpanPipeline::StripSpan(int X, int Y, int Count, std::int64_t RowV) {
+  std::uint32_t* Dst = FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X;
+  if (FFillUnder) FillRow(FScratch.Under, Dst, Count);
+  const std::int64_t DV = FDV[0], V = RowV + DV * X;
+  if (!RowsTransparent(V, DV, Count)) StripRow(V, DV, FSetup->Flat, Dst, Count);
 }
 
 void TSpanPipeline::ConstantSpan(int X, int Y, int Count, const TVertex& Vertex) {

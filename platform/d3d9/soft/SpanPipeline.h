@@ -66,6 +66,9 @@ struct TDrawState {
   TBlend Blend = TBlend::General;
   bool Fast = true;
   bool Tests = false;  // alpha test, depth test or a colour write mask
+  // Stage 0's texture of uniform rows filtered linearly and added: strips of light, whose
+  // pixels depend only on V (and the colour).
+  bool Strips = false;
   std::uint64_t Versions[8] = {};
   ComPtr<IDirect3DTexture9> Held[8];
   std::vector<int> ClearRuns;  // of stage 0, when its rows are uniform
@@ -85,6 +88,13 @@ class TSpanPipeline {
   // Triangles: BeginTriangle once, then the spans of its rows (Left/Right bound them).
   void BeginTriangle(const TTriangleSetup& Setup, int Left, int Right);
   void TriangleSpan(int X, int Y, int Count);
+  // After BeginTriangle: its spans are strips modulated by its flat colour, whose pixels
+  // follow only from the row's V (StripRowV), the step of V a pixel and that colour.
+  bool StripSpans() const { return FStrip && FCombine == TCombine::Modulate && FSetup->FlatColor; }
+  std::int64_t StripStep() const { return FDV[0]; }
+  std::int64_t StripRowV(const TTriangleSetup& Setup, int Y) const;  // at x = 0
+  // What TriangleSpan draws when StripSpans(), from the row's V.
+  void StripSpan(int X, int Y, int Count, std::int64_t RowV);
   // Points and lines: every pixel of the span takes the vertex's attributes.
   void ConstantSpan(int X, int Y, int Count, const TVertex& Vertex);
 

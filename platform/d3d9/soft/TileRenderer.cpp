@@ -61,6 +61,16 @@ void TTileRenderer::Draw(const TTarget& Target, const TCommand& Command, const T
   }
 }
 
+bool TTileRenderer::DrawPair(const TTarget& Target, int First, int Second, const TClipRect& Tile,
+                             TRasterScratch& Scratch) const {
+  const TCommand& A = FNow.Commands[static_cast<std::size_t>(First)];
+  const TCommand& B = FNow.Commands[static_cast<std::size_t>(Second)];
+  if (A.IsClear || B.IsClear) return false;
+  const TTriangle& T = FNow.Triangles[static_cast<std::size_t>(A.Index)];
+  const TTriangle& U = FNow.Triangles[static_cast<std::size_t>(B.Index)];
+  return T.State == U.State && DrawTrianglePair(Target, *T.State, T.Setup, U.Setup, Tile, Scratch);
+}
+
 bool TTileRenderer::CoverOnce(const TTriangleSetup* const* Setups, int Count, const TClipRect& Tile,
                               TRasterScratch& Scratch) {
   const int Rows = Tile.Bottom - Tile.Top, Width = Tile.Right - Tile.Left;
@@ -368,7 +378,11 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
     };
     for (std::size_t k = First; k < Bin.size(); ++k) {
       if (KeepAt > 0 && k == KeepAt) Keep();
-      Draw(Target, FNow.Commands[static_cast<std::size_t>(Bin[k])], Clip, Scratch);
+      // The two halves of a strip's quad go together, unless the pixels are kept between them.
+      if (k + 1 < Bin.size() && k + 1 != KeepAt && DrawPair(Target, Bin[k], Bin[k + 1], Clip, Scratch))
+        ++k;
+      else
+        Draw(Target, FNow.Commands[static_cast<std::size_t>(Bin[k])], Clip, Scratch);
     }
     if (KeepAt > 0 && KeepAt == Bin.size()) Keep();
     if (Memory) {

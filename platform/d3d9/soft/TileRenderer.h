@@ -90,6 +90,9 @@ class TTileRenderer {
   };
 
   void Draw(const TTarget& Target, const TCommand& Command, const TClipRect& Tile, TRasterScratch& Scratch) const;
+  // Draws commands First and Second together when they are triangles that can share spans
+  // (DrawTrianglePair); false, with nothing drawn, otherwise.
+  bool DrawPair(const TTarget& Target, int First, int Second, const TClipRect& Tile, TRasterScratch& Scratch) const;
   // How many of the tile's first commands leave it all one colour (a clear, then shapes of
   // one colour covering the tile); Color is that colour when the answer is not 0.
   std::size_t UniformStart(const TTarget& Target, const std::vector<int>& Bin, const TClipRect& Tile,

@@ -376,6 +376,42 @@ TEST_F(RasterTest, FastPathsAndGeneralPathGiveTheSameFrame) {
     ASSERT_EQ(Fast.Pixels[i], General.Pixels[i]) << "pixel " << i % 97 << "," << i / 97;
 }
 
+TEST_F(RasterTest, StripTrianglesDrawnTogetherGiveTheFrameOfEachAlone) {
+  // Strips of light (white rows of varying alpha, added) in triangles of one draw whose spans
+  // meet with V different across the shared edge, leave a gap or overlap.
+  MakeDevice(64, 40);
+  std::vector<std::uint32_t> Rows(4 * 16);
+  for (std::size_t i = 0; i < Rows.size(); ++i) Rows[i] = 0x00FFFFFFu | static_cast<std::uint32_t>(i / 4 * 17) << 24;
+  auto Texture = MakeTexture(4, 16, Rows);
+  auto Scene = [&] {
+    Clear(0xFF102030);
+    Device->SetTexture(0, Texture.Get());
+    TextureTimesDiffuseOverTheFrame(Device.Get());
+    Device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    Device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    Device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    for (std::uint32_t Color : {0xC0FFFFFFu, 0xA080FF40u}) {
+      // A parallelogram whose second half is V shifted by a quarter.
+      const TQuadVertex TL{1.5f, 2, 0, 1, Color, 0, 0}, TR{40, 9.5f, 0, 1, Color, 1, 0};
+      const TQuadVertex BL{1.5f, 22.5f, 0, 1, Color, 0, 1.1f}, BR{40, 30, 0, 1, Color, 1, 1.35f};
+      TQuadVertex TRShifted = TR, BLShifted = BL;
+      TRShifted.V += 0.25f, BLShifted.V += 0.25f;
+      ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, {TL, TR, BL, TRShifted, BR, BLShifted}, 2));
+      const TQuadVertex A{44, 3, 0, 1, Color, 0, 0}, B{50, 3, 0, 1, Color, 1, 0}, C{44, 30, 0, 1, Color, 0, 2};
+      const TQuadVertex D{53, 3, 0, 1, Color, 1, 0}, E{60, 3, 0, 1, Color, 2, 0}, F{53, 30, 0, 1, Color, 1, 2};
+      const TQuadVertex G{62, 37, 0, 1, Color, 0, 1};
+      ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, {A, B, C, D, E, F, B, G, C}, 3));
+    }
+  };
+  Scene();
+  const TFrame Fast = Frame();
+  UseFastPaths(false);
+  Scene();
+  const TFrame General = Frame();
+  for (std::size_t i = 0; i < Fast.Pixels.size(); ++i)
+    ASSERT_EQ(Fast.Pixels[i], General.Pixels[i]) << "pixel " << i % 64 << "," << i / 64;
+}
+
 TEST_F(RasterTest, SixteenBitPictureAtOneTexelAPixelBlendsAsDecoded) {
   // Every R5G6B5 value once, at texel centres one texel a pixel, blended by the colour's
   // alpha (white and tinted), over a background that varies: the same frame either way.
