@@ -11,8 +11,15 @@ inline std::int64_t RoundHalfAway(double X) {
   if (X != X) return INT64_MIN;  // what llround gives for NaN here
   const std::int64_t I = static_cast<std::int64_t>(X);  // towards zero
   const double Fraction = X - static_cast<double>(I);   // exact
-  return Fraction >= 0.5 ? I + 1 : Fraction <= -0.5 ? I - 1 : I;
+  return I + (Fraction >= 0.5) - (Fraction <= -0.5);  // no branch: the fraction is anyone's guess
 }
+
+// 32.32 fixed point of a value, clamped so that stepping across a target stays in 64 bits.
+inline __attribute__((always_inline)) std::int64_t Fixed(double Value, double Limit) {
+  return RoundHalfAway(std::clamp(Value, -Limit, Limit) * 4294967296.0);
+}
+inline __attribute__((always_inline)) std::int64_t FixedCoord(double Texels) { return Fixed(Texels, 536870912.0); }  // 2^29 texels
+inline std::int64_t FixedStep(double Texels) { return Fixed(Texels, 8192.0); }        // 2^13 texels a pixel
 
 // round(X / 255) for any X >= 0 (X / 255 never ends in exactly one half).
 inline std::uint32_t Div255(std::uint32_t X) { return (X + 127) / 255; }

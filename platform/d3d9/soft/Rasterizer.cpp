@@ -141,16 +141,52 @@ bool SetupTriangle(const TPipeline& Pipeline, const TVertex& A, const TVertex& B
 
 namespace {
 
-// Calls Span(y, X, Count) for every row of the triangle inside Clip that it covers.
-template <class TSpan>
-inline __attribute__((always_inline)) void WalkSpans(const TTriangleSetup& S, const TClipRect& Clip, TSpan&& Span) {
-  const int Top = std::max(S.MinY, Clip.Top), Bottom = std::min(S.MaxY, Clip.Bottom - 1);
-  const int Left = std::max(S.MinX, Clip.Left), Right = std::min(S.MaxX, Clip.Right - 1);
-  if (Top > Bottom || Left > Right) return;
-  // Each edge bounds the span by floor(M / D) with M stepping by a constant each row:
-  // walked as quotient and remainder, without a division per row.
+// The rows of a triangle inside a clip rectangle, from the top down. Each sloped edge bounds
+// a row's span by floor(M / D) with M stepping by a constant each row: walked as quotient and
+// remainder, without a division or a branch per row (the carries are unpredictable).
+// Horizontal edges bound the rows instead.
+class TRowWalker {
+ public:
+  int Top = 0, Bottom = -1;  // the rows to walk, none when Top > Bottom
+
+  TRowWalker(const TTriangleSetup& S, const TClipRect& Clip) {
+    std::int64_t First = std::max(S.MinY, Clip.Top), Last = std::min(S.MaxY, Clip.Bottom - 1);
+    FLeft = std::max(S.MinX, Clip.Left), FRight = std::min(S.MaxX, Clip.Right - 1);
+    if (First > Last || FLeft > FRight) return;
+    for (const TTriangleSetup::TEdge& E : S.Edges) {
+      if (E.A != 0) continue;
+      // Inside where B * y + C - Bias >= 0.
+      if (E.B > 0)
+        First = std::max(First, CeilDiv(E.Bias - E.C, E.B));
+      else if (E.B < 0)
+        Last = std::min(Last, FloorDiv(E.C - E.Bias, -E.B));
+      else if (E.C - E.Bias < 0)
+        return;
+    }
+    if (First > Last) return;
+    Top = static_cast<int>(First), Bottom = static_cast<int>(Last);
+    int Lows = 0, Highs = 0;
+    for (const TTriangleSetup::TEdge& E : S.Edges) {
+      const std::int64_t Row = E.B * Top + E.C - E.Bias;  // inside: A * x + Row >= 0
+      if (E.A > 0)
+        FLow[Lows++].Start(-Row + E.A - 1, -E.B, E.A);  // x >= ceil(-Row / A)
+      else if (E.A < 0)
+        FHigh[Highs++].Start(Row, E.B, -E.A);  // x <= floor(Row / -A)
+    }
+  }
+
+  // The span of the next row, X0 .. X1 inclusive (empty when X0 > X1).
+  void Next(std::int64_t& X0, std::int64_t& X1) {
+    X0 = std::max<std::int64_t>(FLeft, std::max(FLow[0].Q, FLow[1].Q));
+    X1 = std::min<std::int64_t>(FRight, std::min(FHigh[0].Q, FHigh[1].Q));
+    FLow[0].Next(), FLow[1].Next(), FHigh[0].Next(), FHigh[1].Next();
+  }
+
+ private:
+  // A triangle has at most two edges on each side; a missing one never bounds.
+  static constexpr std::int64_t Far = std::int64_t{1} << 60;
   struct TWalk {
-    std::int64_t Q = 0, R = 0, DQ = 0, DR = 0, D = 1;
+    std::int64_t Q, R = 0, DQ = 0, DR = 0, D = 1;
     void Start(std::int64_t M, std::int64_t Step, std::int64_t Divisor) {
       D = Divisor;
       Q = FloorDiv(M, D), R = M - Q * D;
@@ -158,35 +194,22 @@ inline __attribute__((always_inline)) void WalkSpans(const TTriangleSetup& S, co
     }
     void Next() {
       Q += DQ, R += DR;
-      if (R >= D) ++Q, R -= D;
+      const std::int64_t Carry = R >= D;
+      Q += Carry, R -= D & -Carry;
     }
   };
-  TWalk Walks[3];
-  for (int i = 0; i < 3; ++i) {
-    const TTriangleSetup::TEdge& E = S.Edges[i];
-    const std::int64_t Row = E.B * Top + E.C - E.Bias;  // inside: A * x + Row >= 0
-    if (E.A > 0)
-      Walks[i].Start(-Row + E.A - 1, -E.B, E.A);  // x >= ceil(-Row / A)
-    else if (E.A < 0)
-      Walks[i].Start(Row, E.B, -E.A);  // x <= floor(Row / -A)
-  }
-  for (int y = Top; y <= Bottom; ++y) {
-    std::int64_t X0 = Left, X1 = Right;  // inclusive
-    bool Empty = false;
-    for (int i = 0; i < 3; ++i) {
-      const TTriangleSetup::TEdge& E = S.Edges[i];
-      if (E.A > 0) {
-        X0 = std::max(X0, Walks[i].Q);
-        Walks[i].Next();
-      } else if (E.A < 0) {
-        X1 = std::min(X1, Walks[i].Q);
-        Walks[i].Next();
-      } else if (E.B * y + E.C - E.Bias < 0) {
-        Empty = true;
-      }
-    }
-    if (Empty || X0 > X1) continue;
-    Span(y, static_cast<int>(X0), static_cast<int>(X1 - X0 + 1));
+  TWalk FLow[2] = {{-Far}, {-Far}}, FHigh[2] = {{Far}, {Far}};
+  int FLeft = 0, FRight = -1;
+};
+
+// Calls Span(y, X, Count) for every row of the triangle inside Clip that it covers.
+template <class TSpan>
+inline __attribute__((always_inline)) void WalkSpans(const TTriangleSetup& S, const TClipRect& Clip, TSpan&& Span) {
+  TRowWalker Rows(S, Clip);
+  for (int y = Rows.Top; y <= Rows.Bottom; ++y) {
+    std::int64_t X0, X1;
+    Rows.Next(X0, X1);
+    if (X0 <= X1) Span(y, static_cast<int>(X0), static_cast<int>(X1 - X0 + 1));
   }
 }
 
@@ -205,42 +228,33 @@ void DrawTriangle(const TTarget& Target, const TDrawState& State, const TTriangl
 bool DrawTrianglePair(const TTarget& Target, const TDrawState& State, const TTriangleSetup& A,
                       const TTriangleSetup& B, const TClipRect& Clip, TRasterScratch& Scratch) {
   if (!State.Strips || !A.FlatColor || !B.FlatColor || A.Flat != B.Flat) return false;
-  const int LeftA = std::max(A.MinX, Clip.Left), RightA = std::min(A.MaxX, Clip.Right - 1);
-  const int LeftB = std::max(B.MinX, Clip.Left), RightB = std::min(B.MaxX, Clip.Right - 1);
-  const int Top = std::max(std::min(A.MinY, B.MinY), Clip.Top);
-  const int Bottom = std::min(std::max(A.MaxY, B.MaxY), Clip.Bottom - 1);
-  if (LeftA > RightA || LeftB > RightB || std::max(A.MinY, Clip.Top) > std::min(A.MaxY, Clip.Bottom - 1) ||
-      std::max(B.MinY, Clip.Top) > std::min(B.MaxY, Clip.Bottom - 1))
-    return false;
+  TRowWalker RowsA(A, Clip), RowsB(B, Clip);
+  if (RowsA.Top > RowsA.Bottom || RowsB.Top > RowsB.Bottom) return false;
   TSpanPipeline Pipe(Target, State, Scratch);
-  Pipe.BeginTriangle(A, LeftA, RightA + 1);
+  Pipe.BeginTriangle(A, std::max(A.MinX, Clip.Left), std::min(A.MaxX, Clip.Right - 1) + 1);
   if (!Pipe.StripSpans()) return false;
   const std::int64_t Step = Pipe.StripStep();
   // Both are strips of one colour and V step: the set-up of the second serves the first too.
-  Pipe.BeginTriangle(B, LeftB, RightB + 1);
+  Pipe.BeginTriangle(B, std::max(B.MinX, Clip.Left), std::min(B.MaxX, Clip.Right - 1) + 1);
   if (!Pipe.StripSpans() || Pipe.StripStep() != Step) return false;
-  const int Rows = Bottom - Top + 1;
-  for (int t = 0; t < 2; ++t) {
-    Scratch.RowFirst[t].resize(std::max(static_cast<std::size_t>(Rows), Scratch.RowFirst[t].size()));
-    Scratch.RowCount[t].resize(Scratch.RowFirst[t].size());
-  }
-  int *FirstA = Scratch.RowFirst[0].data(), *CountA = Scratch.RowCount[0].data();
-  int *FirstB = Scratch.RowFirst[1].data(), *CountB = Scratch.RowCount[1].data();
-  const TClipRect Band{Clip.Left, Top, Clip.Right, Bottom + 1};
-  TriangleRows(A, Band, FirstA, CountA);
-  TriangleRows(B, Band, FirstB, CountB);
-  for (int r = 0; r < Rows; ++r) {
-    const int y = Top + r, Fa = FirstA[r], Na = CountA[r], Fb = FirstB[r], Nb = CountB[r];
+  const bool SameV = A.V.Base == B.V.Base && A.V.DY == B.V.DY;
+  const int Top = std::min(RowsA.Top, RowsB.Top), Bottom = std::max(RowsA.Bottom, RowsB.Bottom);
+  for (int y = Top; y <= Bottom; ++y) {
+    std::int64_t A0 = 0, A1 = -1, B0 = 0, B1 = -1;
+    if (y >= RowsA.Top && y <= RowsA.Bottom) RowsA.Next(A0, A1);
+    if (y >= RowsB.Top && y <= RowsB.Bottom) RowsB.Next(B0, B1);
+    const bool HasA = A0 <= A1, HasB = B0 <= B1;
     // Rows are independent, so drawing row by row keeps the pixels of drawing A, then B.
-    if (Na && Nb && (Fa + Na == Fb || Fb + Nb == Fa)) {
+    if (HasA && HasB && (A1 + 1 == B0 || B1 + 1 == A0)) {
       const std::int64_t V = Pipe.StripRowV(A, y);
-      if (V == Pipe.StripRowV(B, y)) {
-        Pipe.StripSpan(std::min(Fa, Fb), y, Na + Nb, V);
+      if (SameV || V == Pipe.StripRowV(B, y)) {
+        const std::int64_t X0 = std::min(A0, B0);
+        Pipe.StripSpan(static_cast<int>(X0), y, static_cast<int>(std::max(A1, B1) - X0 + 1), V);
         continue;
       }
     }
-    if (Na) Pipe.StripSpan(Fa, y, Na, Pipe.StripRowV(A, y));
-    if (Nb) Pipe.StripSpan(Fb, y, Nb, Pipe.StripRowV(B, y));
+    if (HasA) Pipe.StripSpan(static_cast<int>(A0), y, static_cast<int>(A1 - A0 + 1), Pipe.StripRowV(A, y));
+    if (HasB) Pipe.StripSpan(static_cast<int>(B0), y, static_cast<int>(B1 - B0 + 1), Pipe.StripRowV(B, y));
   }
   return true;
 }

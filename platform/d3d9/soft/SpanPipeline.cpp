@@ -11,13 +11,10 @@
 namespace qel::soft {
 namespace {
 
-constexpr double Frac32 = 4294967296.0;
 constexpr std::int64_t Half32 = std::int64_t{1} << 31;
-
-// 32.32 fixed point of a value, clamped so that stepping across a target stays in 64 bits.
-inline __attribute__((always_inline)) std::int64_t Fixed(double Value, double Limit) { return px::RoundHalfAway(std::clamp(Value, -Limit, Limit) * Frac32); }
-inline __attribute__((always_inline)) std::int64_t FixedCoord(double Texels) { return Fixed(Texels, 536870912.0); }  // 2^29 texels
-inline std::int64_t FixedStep(double Texels) { return Fixed(Texels, 8192.0); }        // 2^13 texels a pixel
+using px::Fixed;
+using px::FixedCoord;
+using px::FixedStep;
 
 int Address(std::int64_t I, int N, DWORD Mode) {
   switch (Mode) {
@@ -364,10 +361,6 @@ void TSpanPipeline::TriangleSpan(int X, int Y, int Count) {
                     (V0 & 0xFFFFFFFF) == 0 && Column >= 0 && Column + Count <= T.Width && Row >= 0 && Row < T.Height;
   }
   Run(In);
-}
-
-std::int64_t TSpanPipeline::StripRowV(const TTriangleSetup& S, int Y) const {
-  return FixedCoord((S.V.Base + S.V.DY * Y) * FTex[0].Height);
 }
 
 void TSpanPipeline::StripSpan(int X, int Y, int Count, std::int64_t RowV) {

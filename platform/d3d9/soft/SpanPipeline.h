@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/d3d9/ComPtr.h"
+#include "platform/d3d9/soft/PixelMath.h"
 #include "platform/d3d9/soft/Rasterizer.h"
 
 namespace qel::soft {
@@ -92,7 +93,9 @@ class TSpanPipeline {
   // follow only from the row's V (StripRowV), the step of V a pixel and that colour.
   bool StripSpans() const { return FStrip && FCombine == TCombine::Modulate && FSetup->FlatColor; }
   std::int64_t StripStep() const { return FDV[0]; }
-  std::int64_t StripRowV(const TTriangleSetup& Setup, int Y) const;  // at x = 0
+  std::int64_t StripRowV(const TTriangleSetup& Setup, int Y) const {  // at x = 0
+    return px::FixedCoord((Setup.V.Base + Setup.V.DY * Y) * FTex[0].Height);
+  }
   // What TriangleSpan draws when StripSpans(), from the row's V.
   void StripSpan(int X, int Y, int Count, std::int64_t RowV);
   // Points and lines: every pixel of the span takes the vertex's attributes.
