@@ -270,46 +270,72 @@ void UniformRowsModulateAddRow(const TWrapTexture& T, std::int64_t V, std::int64
   });
 }
 
+namespace {
+typedef std::int64_t TLongs __attribute__((vector_size(64)));  // eight 32.32 coordinates
+
 // White texels of alpha L modulated by a white colour of alpha Alpha give a = round(L * Alpha
 // / 255); added by their alpha they raise each colour channel by round(255 * a / 255) = a and
-// alpha by round(a * a / 255), saturating.
+// alpha by round(a * a / 255). Every step fits 16 bits. Vs: the pixels' V less half a texel.
+QEL_INLINE TBytes WhiteIncrements(const std::uint16_t* Pairs, int HeightMask, TLongs Vs, std::uint16_t Alpha) {
+  typedef std::int32_t TInts __attribute__((vector_size(32)));
+  typedef std::uint16_t TShorts __attribute__((vector_size(16)));
+  typedef std::uint8_t TSixteen __attribute__((vector_size(16)));
+  const TInts Y = __builtin_convertvector(Vs >> 32, TInts) & HeightMask;
+  const TShorts F = __builtin_convertvector((Vs >> 24) & 255, TShorts);
+  // Built from the loads directly: through memory the vector would wait for eight stores.
+  const TShorts P = {Pairs[Y[0]], Pairs[Y[1]], Pairs[Y[2]], Pairs[Y[3]],
+                     Pairs[Y[4]], Pairs[Y[5]], Pairs[Y[6]], Pairs[Y[7]]};
+  const TShorts L = ((P & 255) * (256 - F) + (P >> 8) * F + 128) >> 8;
+  TShorts A = L * Alpha + 128;
+  A = (A + (A >> 8)) >> 8;
+  TShorts Q = A * A + 128;
+  Q = (Q + (Q >> 8)) >> 8;
+  // Both as bytes in one register, then spread to the pixels' channels by one shuffle.
+  const TSixteen AQ = __builtin_convertvector(
+      __builtin_shufflevector(A, Q, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15), TSixteen);
+  return __builtin_shufflevector(AQ, AQ, 0, 0, 0, 8, 1, 1, 1, 9, 2, 2, 2, 10, 3, 3, 3, 11, 4, 4, 4, 12, 5, 5, 5, 13, 6,
+                                 6, 6, 14, 7, 7, 7, 15);
+}
+// D + Add per byte, saturating.
+QEL_INLINE TBytes AddSaturating(TBytes D, TBytes Add) { return D + (Add < ~D ? Add : ~D); }
+QEL_INLINE TBytes LoadBytes(const std::uint32_t* P) {
+  TBytes B;
+  std::memcpy(&B, P, sizeof B);
+  return B;
+}
+QEL_INLINE void StoreBytes(std::uint32_t* P, TBytes B) { std::memcpy(P, &B, sizeof B); }
+// Count (below eight) pixels between two places, in fixed-size steps.
+QEL_INLINE void CopyFew(std::uint32_t* To, const std::uint32_t* From, int Count) {
+  int k = 0;
+  if (Count & 4) std::memcpy(To, From, 16), k = 4;
+  if (Count & 2) std::memcpy(To + k, From + k, 8), k += 2;
+  if (Count & 1) To[k] = From[k];
+}
+}  // namespace
+
+// A pixel's result depends only on its own V and destination: a span of eight or more ends in
+// the eight pixels up to its end, worked out from the destination as it was and stored last,
+// so that the pixels it shares with the block before are written twice with one value.
 QEL_ROW_KERNEL
 void WhiteRowsAddRow(const std::uint16_t* Pairs, int HeightMask, std::int64_t V, std::int64_t DV, std::uint32_t Alpha,
                      std::uint32_t* Dst, int Count) {
-  typedef std::int64_t TLongs __attribute__((vector_size(64)));
-  typedef std::int32_t TInts __attribute__((vector_size(32)));
-  typedef std::uint32_t TWords __attribute__((vector_size(32)));
-  TLongs Vs = (V - (std::int64_t{1} << 31)) + DV * TLongs{0, 1, 2, 3, 4, 5, 6, 7};
-  const TLongs Advance = TLongs{} + DV * Step;
-  for (int i = 0; i < Count; i += Step, Vs += Advance) {
-    const TInts Y = __builtin_convertvector(Vs >> 32, TInts) & HeightMask;
-    const TWords F = __builtin_convertvector(Vs >> 24, TWords) & 255u;
-    // Built from the loads directly: through memory the vector would wait for eight stores.
-    const TWords P = {Pairs[Y[0]], Pairs[Y[1]], Pairs[Y[2]], Pairs[Y[3]],
-                      Pairs[Y[4]], Pairs[Y[5]], Pairs[Y[6]], Pairs[Y[7]]};
-    const TWords L = ((P & 255u) * (256u - F) + (P >> 8) * F + 128u) >> 8;
-    TWords A = L * Alpha + 128u;
-    A = (A + (A >> 8)) >> 8;
-    TWords Q = A * A + 128u;
-    Q = (Q + (Q >> 8)) >> 8;
-    const TWords Inc = A * 0x010101u | Q << 24;
-    TBytes D, Add;
-    std::memcpy(&Add, &Inc, sizeof Add);
-    if (Count - i >= Step) {
-      std::memcpy(&D, Dst + i, sizeof D);
-      const TBytes Sum = D + Add;
-      const TBytes Out = Sum < D ? TBytes{} + 255 : Sum;
-      std::memcpy(Dst + i, &Out, sizeof Out);
-    } else {
-      std::uint32_t Part[Step] = {};
-      for (int k = 0; k < Count - i; ++k) Part[k] = Dst[i + k];
-      std::memcpy(&D, Part, sizeof D);
-      const TBytes Sum = D + Add;
-      const TBytes Out = Sum < D ? TBytes{} + 255 : Sum;
-      std::memcpy(Part, &Out, sizeof Out);
-      for (int k = 0; k < Count - i; ++k) Dst[i + k] = Part[k];
-    }
+  const auto A = static_cast<std::uint16_t>(Alpha);
+  const TLongs First = (V - (std::int64_t{1} << 31)) + DV * TLongs{0, 1, 2, 3, 4, 5, 6, 7};
+  if (Count < Step) {
+    std::uint32_t Part[Step] = {};
+    CopyFew(Part, Dst, Count);
+    StoreBytes(Part, AddSaturating(LoadBytes(Part), WhiteIncrements(Pairs, HeightMask, First, A)));
+    CopyFew(Dst, Part, Count);
+    return;
   }
+  const int Last = Count - Step;
+  const TBytes LastOut =
+      AddSaturating(LoadBytes(Dst + Last), WhiteIncrements(Pairs, HeightMask, First + DV * Last, A));
+  TLongs Vs = First;
+  const TLongs Advance = TLongs{} + DV * Step;
+  for (int i = 0; i < Last; i += Step, Vs += Advance)
+    StoreBytes(Dst + i, AddSaturating(LoadBytes(Dst + i), WhiteIncrements(Pairs, HeightMask, Vs, A)));
+  StoreBytes(Dst + Last, LastOut);
 }
 
 QEL_ROW_KERNEL
