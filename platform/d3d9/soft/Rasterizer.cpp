@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/d3d9/soft/PixelMath.h"
+#include "platform/d3d9/soft/RowWalker.h"
 #include "platform/d3d9/soft/SoftResources.h"
 #include "platform/d3d9/soft/SpanPipeline.h"
 
@@ -21,13 +22,6 @@ constexpr double SubPixel = 1 << SubPixelBits;
 constexpr double PositionLimit = 1 << 21;
 
 std::atomic<bool> FastPaths = true;
-
-std::int64_t FloorDiv(std::int64_t A, std::int64_t B) {  // B > 0
-  std::int64_t Q = A / B;
-  if ((A % B) != 0 && A < 0) --Q;
-  return Q;
-}
-std::int64_t CeilDiv(std::int64_t A, std::int64_t B) { return -FloorDiv(-A, B); }
 
 std::int64_t ToSubPixel(float V) {
   const double C = std::clamp(static_cast<double>(V), -PositionLimit, PositionLimit);
@@ -141,67 +135,6 @@ bool SetupTriangle(const TPipeline& Pipeline, const TVertex& A, const TVertex& B
 
 namespace {
 
-// The rows of a triangle inside a clip rectangle, from the top down. Each sloped edge bounds
-// a row's span by floor(M / D) with M stepping by a constant each row: walked as quotient and
-// remainder, without a division or a branch per row (the carries are unpredictable).
-// Horizontal edges bound the rows instead.
-class TRowWalker {
- public:
-  int Top = 0, Bottom = -1;  // the rows to walk, none when Top > Bottom
-
-  TRowWalker(const TTriangleSetup& S, const TClipRect& Clip) {
-    std::int64_t First = std::max(S.MinY, Clip.Top), Last = std::min(S.MaxY, Clip.Bottom - 1);
-    FLeft = std::max(S.MinX, Clip.Left), FRight = std::min(S.MaxX, Clip.Right - 1);
-    if (First > Last || FLeft > FRight) return;
-    for (const TTriangleSetup::TEdge& E : S.Edges) {
-      if (E.A != 0) continue;
-      // Inside where B * y + C - Bias >= 0.
-      if (E.B > 0)
-        First = std::max(First, CeilDiv(E.Bias - E.C, E.B));
-      else if (E.B < 0)
-        Last = std::min(Last, FloorDiv(E.C - E.Bias, -E.B));
-      else if (E.C - E.Bias < 0)
-        return;
-    }
-    if (First > Last) return;
-    Top = static_cast<int>(First), Bottom = static_cast<int>(Last);
-    int Lows = 0, Highs = 0;
-    for (const TTriangleSetup::TEdge& E : S.Edges) {
-      const std::int64_t Row = E.B * Top + E.C - E.Bias;  // inside: A * x + Row >= 0
-      if (E.A > 0)
-        FLow[Lows++].Start(-Row + E.A - 1, -E.B, E.A);  // x >= ceil(-Row / A)
-      else if (E.A < 0)
-        FHigh[Highs++].Start(Row, E.B, -E.A);  // x <= floor(Row / -A)
-    }
-  }
-
-  // The span of the next row, X0 .. X1 inclusive (empty when X0 > X1).
-  void Next(std::int64_t& X0, std::int64_t& X1) {
-    X0 = std::max<std::int64_t>(FLeft, std::max(FLow[0].Q, FLow[1].Q));
-    X1 = std::min<std::int64_t>(FRight, std::min(FHigh[0].Q, FHigh[1].Q));
-    FLow[0].Next(), FLow[1].Next(), FHigh[0].Next(), FHigh[1].Next();
-  }
-
- private:
-  // A triangle has at most two edges on each side; a missing one never bounds.
-  static constexpr std::int64_t Far = std::int64_t{1} << 60;
-  struct TWalk {
-    std::int64_t Q, R = 0, DQ = 0, DR = 0, D = 1;
-    void Start(std::int64_t M, std::int64_t Step, std::int64_t Divisor) {
-      D = Divisor;
-      Q = FloorDiv(M, D), R = M - Q * D;
-      DQ = FloorDiv(Step, D), DR = Step - DQ * D;
-    }
-    void Next() {
-      Q += DQ, R += DR;
-      const std::int64_t Carry = R >= D;
-      Q += Carry, R -= D & -Carry;
-    }
-  };
-  TWalk FLow[2] = {{-Far}, {-Far}}, FHigh[2] = {{Far}, {Far}};
-  int FLeft = 0, FRight = -1;
-};
-
 // Calls Span(y, X, Count) for every row of the triangle inside Clip that it covers.
 template <class TSpan>
 inline __attribute__((always_inline)) void WalkSpans(const TTriangleSetup& S, const TClipRect& Clip, TSpan&& Span) {
@@ -237,25 +170,7 @@ bool DrawTrianglePair(const TTarget& Target, const TDrawState& State, const TTri
   // Both are strips of one colour and V step: the set-up of the second serves the first too.
   Pipe.BeginTriangle(B, std::max(B.MinX, Clip.Left), std::min(B.MaxX, Clip.Right - 1) + 1);
   if (!Pipe.StripSpans() || Pipe.StripStep() != Step) return false;
-  const bool SameV = A.V.Base == B.V.Base && A.V.DY == B.V.DY;
-  const int Top = std::min(RowsA.Top, RowsB.Top), Bottom = std::max(RowsA.Bottom, RowsB.Bottom);
-  for (int y = Top; y <= Bottom; ++y) {
-    std::int64_t A0 = 0, A1 = -1, B0 = 0, B1 = -1;
-    if (y >= RowsA.Top && y <= RowsA.Bottom) RowsA.Next(A0, A1);
-    if (y >= RowsB.Top && y <= RowsB.Bottom) RowsB.Next(B0, B1);
-    const bool HasA = A0 <= A1, HasB = B0 <= B1;
-    // Rows are independent, so drawing row by row keeps the pixels of drawing A, then B.
-    if (HasA && HasB && (A1 + 1 == B0 || B1 + 1 == A0)) {
-      const std::int64_t V = Pipe.StripRowV(A, y);
-      if (SameV || V == Pipe.StripRowV(B, y)) {
-        const std::int64_t X0 = std::min(A0, B0);
-        Pipe.StripSpan(static_cast<int>(X0), y, static_cast<int>(std::max(A1, B1) - X0 + 1), V);
-        continue;
-      }
-    }
-    if (HasA) Pipe.StripSpan(static_cast<int>(A0), y, static_cast<int>(A1 - A0 + 1), Pipe.StripRowV(A, y));
-    if (HasB) Pipe.StripSpan(static_cast<int>(B0), y, static_cast<int>(B1 - B0 + 1), Pipe.StripRowV(B, y));
-  }
+  Pipe.StripPair(A, RowsA, B, RowsB);
   return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/d3d9/soft/PixelMath.h"
 #include "platform/d3d9/soft/RowKernels.h"
+#include "platform/d3d9/soft/RowWalker.h"
 #include "platform/d3d9/soft/SoftResources.h"
 
 namespace qel::soft {
@@ -302,9 +303,13 @@ void TSpanPipeline::BeginTriangle(const TTriangleSetup& Setup, int Left, int Rig
   if (!Setup.Perspective)
     for (int s = 0; s < FTexturedStages; ++s) {
       const TTexInfo& T = FTex[s];
-      const double Du = std::hypot(Setup.U.DX * T.Width, Setup.V.DX * T.Height);
-      const double Dv = std::hypot(Setup.U.DY * T.Width, Setup.V.DY * T.Height);
-      FLinear[s] = std::max(Du, Dv) > 1.0 ? T.MinLinear : T.Linear;
+      if (T.MinLinear == T.Linear) {
+        FLinear[s] = T.Linear;  // the same filter either way
+      } else {
+        const double Du = std::hypot(Setup.U.DX * T.Width, Setup.V.DX * T.Height);
+        const double Dv = std::hypot(Setup.U.DY * T.Width, Setup.V.DY * T.Height);
+        FLinear[s] = std::max(Du, Dv) > 1.0 ? T.MinLinear : T.Linear;
+      }
       FDU[s] = FixedStep(Setup.U.DX * T.Width);
       FDV[s] = FixedStep(Setup.V.DX * T.Height);
     }
@@ -363,11 +368,40 @@ void TSpanPipeline::TriangleSpan(int X, int Y, int Count) {
   Run(In);
 }
 
-void TSpanPipeline::StripSpan(int X, int Y, int Count, std::int64_t RowV) {
+inline std::int64_t TSpanPipeline::StripRowV(const TTriangleSetup& S, int Y) const {
+  return FixedCoord((S.V.Base + S.V.DY * Y) * FTex[0].Height);
+}
+
+// Inlined into the row loop of the strips, where it runs for every row.
+inline __attribute__((always_inline)) void TSpanPipeline::StripSpan(int X, int Y, int Count,
+                                                                   std::int64_t RowV) {
   std::uint32_t* Dst = FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X;
   if (FFillUnder) FillRow(FScratch.Under, Dst, Count);
   const std::int64_t DV = FDV[0], V = RowV + DV * X;
   if (!RowsTransparent(V, DV, Count)) StripRow(V, DV, FSetup->Flat, Dst, Count);
+}
+
+void TSpanPipeline::StripPair(const TTriangleSetup& A, TRowWalker& RowsA, const TTriangleSetup& B,
+                              TRowWalker& RowsB) {
+  const bool SameV = A.V.Base == B.V.Base && A.V.DY == B.V.DY;
+  const int Top = std::min(RowsA.Top, RowsB.Top), Bottom = std::max(RowsA.Bottom, RowsB.Bottom);
+  for (int y = Top; y <= Bottom; ++y) {
+    std::int64_t A0 = 0, A1 = -1, B0 = 0, B1 = -1;
+    if (y >= RowsA.Top && y <= RowsA.Bottom) RowsA.Next(A0, A1);
+    if (y >= RowsB.Top && y <= RowsB.Bottom) RowsB.Next(B0, B1);
+    const bool HasA = A0 <= A1, HasB = B0 <= B1;
+    // Rows are independent, so drawing row by row keeps the pixels of drawing A, then B.
+    if (HasA && HasB && (A1 + 1 == B0 || B1 + 1 == A0)) {
+      const std::int64_t V = StripRowV(A, y);
+      if (SameV || V == StripRowV(B, y)) {
+        const std::int64_t X0 = std::min(A0, B0);
+        StripSpan(static_cast<int>(X0), y, static_cast<int>(std::max(A1, B1) - X0 + 1), V);
+        continue;
+      }
+    }
+    if (HasA) StripSpan(static_cast<int>(A0), y, static_cast<int>(A1 - A0 + 1), StripRowV(A, y));
+    if (HasB) StripSpan(static_cast<int>(B0), y, static_cast<int>(B1 - B0 + 1), StripRowV(B, y));
+  }
 }
 
 void TSpanPipeline::ConstantSpan(int X, int Y, int Count, const TVertex& Vertex) {
@@ -527,7 +561,8 @@ bool TSpanPipeline::RunFused(const TSpanInputs& In) {
   }
 }
 
-void TSpanPipeline::StripRow(std::int64_t V, std::int64_t DV, std::uint32_t Color, std::uint32_t* Dst, int Count) {
+inline void TSpanPipeline::StripRow(std::int64_t V, std::int64_t DV, std::uint32_t Color, std::uint32_t* Dst,
+                                    int Count) {
   const TTexInfo& T = FTex[0];
   if (T.WhitePairs && (Color & 0xFFFFFF) == 0xFFFFFF)
     WhiteRowsAddRow(T.WhitePairs, T.HeightMask, V, DV, Color >> 24, Dst, Count);

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "platform/d3d9/ComPtr.h"
-#include "platform/d3d9/soft/PixelMath.h"
 #include "platform/d3d9/soft/Rasterizer.h"
 
 namespace qel::soft {
@@ -33,6 +32,8 @@ struct TRasterScratch {
   bool UnderUniform = false;
   std::uint32_t Under = 0;
 };
+
+class TRowWalker;
 
 struct TTexInfo {
   const std::uint32_t* Texels = nullptr;
@@ -90,14 +91,12 @@ class TSpanPipeline {
   void BeginTriangle(const TTriangleSetup& Setup, int Left, int Right);
   void TriangleSpan(int X, int Y, int Count);
   // After BeginTriangle: its spans are strips modulated by its flat colour, whose pixels
-  // follow only from the row's V (StripRowV), the step of V a pixel and that colour.
+  // follow only from the row's V, the step of V a pixel and that colour.
   bool StripSpans() const { return FStrip && FCombine == TCombine::Modulate && FSetup->FlatColor; }
   std::int64_t StripStep() const { return FDV[0]; }
-  std::int64_t StripRowV(const TTriangleSetup& Setup, int Y) const {  // at x = 0
-    return px::FixedCoord((Setup.V.Base + Setup.V.DY * Y) * FTex[0].Height);
-  }
-  // What TriangleSpan draws when StripSpans(), from the row's V.
-  void StripSpan(int X, int Y, int Count, std::int64_t RowV);
+  // The rows of two such triangles of one colour and step, B begun last: what TriangleSpan
+  // draws for A, then for B, row by row and as one span where their spans meet with one V.
+  void StripPair(const TTriangleSetup& A, TRowWalker& RowsA, const TTriangleSetup& B, TRowWalker& RowsB);
   // Points and lines: every pixel of the span takes the vertex's attributes.
   void ConstantSpan(int X, int Y, int Count, const TVertex& Vertex);
 
@@ -126,6 +125,9 @@ class TSpanPipeline {
   bool RunFused(const TSpanInputs& In);
   // Texels of uniform rows at V stepping by DV, modulated by Color and added into Dst.
   void StripRow(std::int64_t V, std::int64_t DV, std::uint32_t Color, std::uint32_t* Dst, int Count);
+  std::int64_t StripRowV(const TTriangleSetup& Setup, int Y) const;  // at x = 0
+  // What TriangleSpan draws when StripSpans(), from the row's V.
+  void StripSpan(int X, int Y, int Count, std::int64_t RowV);
   // Every sample of the span has alpha 0 (a texture of uniform rows, filtered linearly).
   inline bool RowsTransparent(std::int64_t V, std::int64_t DV, int Count) const;
   bool PrepareRowCache(const TTriangleSetup& Setup, int Left, int Right);
