@@ -169,87 +169,6 @@ int TTileRenderer::CoveringGroup(const std::vector<int>& Bin, std::size_t First,
   return U.State == T.State && CoverOnce(Setups, 2, Tile, Scratch) ? 2 : 0;
 }
 
-namespace {
-
-// Larger targets are drawn without remembering tiles: a copy of such a frame costs too much memory.
-constexpr std::int64_t RememberedPixels = std::int64_t{1} << 25;
-
-bool SameState(const TDrawState& A, const TDrawState& B) {
-  if (&A == &B) return true;
-  if (A.Fast != B.Fast || A.TexturedStages != B.TexturedStages || !(A.Pipeline == B.Pipeline)) return false;
-  // A version names one texture's contents, among all textures ever made.
-  for (int s = 0; s < A.TexturedStages; ++s)
-    if (A.Versions[s] != B.Versions[s]) return false;
-  return true;
-}
-
-}  // namespace
-
-void TTileRenderer::MatchStates() {
-  const std::size_t Now = FNow.States.size(), Last = FLast.States.size();
-  FStateMatch.assign(Now, -1);
-  FLastFirst.resize(Last);
-  // Frames change states a few times each; many changes are not worth comparing.
-  if (Now > 64 || Last > 64) return;
-  for (std::size_t j = 0; j < Last; ++j) {
-    FLastFirst[j] = static_cast<int>(j);
-    for (std::size_t k = 0; k < j; ++k)
-      if (SameState(*FLast.States[k], *FLast.States[j])) {
-        FLastFirst[j] = static_cast<int>(k);
-        break;
-      }
-  }
-  for (std::size_t i = 0; i < Now; ++i)
-    for (std::size_t j = 0; j < Last; ++j)
-      if (SameState(*FNow.States[i], *FLast.States[j])) {
-        FStateMatch[i] = static_cast<int>(j);
-        break;
-      }
-}
-
-bool TTileRenderer::SameCommand(int Now, int Last) const {
-  const TCommand& A = FNow.Commands[static_cast<std::size_t>(Now)];
-  const TCommand& B = FLast.Commands[static_cast<std::size_t>(Last)];
-  if (A.IsClear != B.IsClear || !(A.Bounds == B.Bounds)) return false;
-  if (A.IsClear) return FNow.Clears[static_cast<std::size_t>(A.Index)] == FLast.Clears[static_cast<std::size_t>(B.Index)];
-  const TTriangle& S = FNow.Triangles[static_cast<std::size_t>(A.Index)];
-  const TTriangle& T = FLast.Triangles[static_cast<std::size_t>(B.Index)];
-  const int Match = FStateMatch[static_cast<std::size_t>(S.StateIndex)];
-  return Match >= 0 && Match == FLastFirst[static_cast<std::size_t>(T.StateIndex)] && S.Setup == T.Setup;
-}
-
-std::size_t TTileRenderer::CommonStart(int Tile, const TClipRect& Clip) const {
-  const std::vector<int>& Now = FNow.Bins[static_cast<std::size_t>(Tile)];
-  const std::vector<int>& Last = FLast.Bins[static_cast<std::size_t>(Tile)];
-  if (Now.empty()) return 0;
-  const TCommand& First = FNow.Commands[static_cast<std::size_t>(Now[0])];
-  if (!First.IsClear || !FNow.Clears[static_cast<std::size_t>(First.Index)].Target || First.Bounds.Left > Clip.Left ||
-      First.Bounds.Top > Clip.Top || First.Bounds.Right < Clip.Right || First.Bounds.Bottom < Clip.Bottom)
-    return 0;
-  std::size_t i = 0;
-  while (i < Now.size() && i < Last.size() && SameCommand(Now[i], Last[i])) ++i;
-  return i;
-}
-
-std::size_t TTileRenderer::DrawCallEnd(const std::vector<int>& Bin, std::size_t Count) const {
-  auto StateAt = [&](std::size_t k) {
-    const TCommand& C = FNow.Commands[static_cast<std::size_t>(Bin[k])];
-    return C.IsClear ? nullptr : FNow.Triangles[static_cast<std::size_t>(C.Index)].State;
-  };
-  while (Count > 0 && Count < Bin.size() && StateAt(Count) && StateAt(Count) == StateAt(Count - 1)) --Count;
-  return Count;
-}
-
-bool TTileRenderer::AddsOnly(const std::vector<int>& Bin, std::size_t First) const {
-  for (std::size_t k = First; k < Bin.size(); ++k) {
-    const TCommand& C = FNow.Commands[static_cast<std::size_t>(Bin[k])];
-    if (C.IsClear) return false;
-    const TDrawState& S = *FNow.Triangles[static_cast<std::size_t>(C.Index)].State;
-    if (S.Blend != TBlend::Add || S.Tests) return false;
-  }
-  return true;
-}
-
 void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, bool Opaque) {
   if (FNow.Commands.empty() && !Opaque) return;
   const int TileW = Settings.TileWidth > 0 ? std::min(Settings.TileWidth, Target.Width) : Target.Width;
@@ -270,8 +189,7 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
 
   // Tiles are remembered with the fast paths only, so that turning them off shows any fault.
   const TLayout Layout{Target.Width, Target.Height, TileW, TileH, Target.HasAlpha};
-  const bool Remember = Settings.RememberTiles && FastPathsEnabled() && !Target.Depth &&
-                        std::int64_t{Target.Width} * Target.Height <= RememberedPixels;
+  const bool Remember = Rememberable(Target, Settings);
   if (!Remember || !(Layout == FLastLayout)) {
     FMemory.clear();
     FLast.Clear();
@@ -292,116 +210,7 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
     const int Column = Tile % Columns, Row = Tile / Columns;
     const TClipRect Clip{Column * TileW, Row * TileH, std::min(Target.Width, (Column + 1) * TileW),
                          std::min(Target.Height, (Row + 1) * TileH)};
-    const int Width = Clip.Right - Clip.Left;
-    TRasterScratch& Scratch = *FScratch[static_cast<std::size_t>(Worker)];
-    const std::vector<int>& Bin = FNow.Bins[static_cast<std::size_t>(Tile)];
-    TTileMemory* Memory = Remember ? &FMemory[static_cast<std::size_t>(Tile)] : nullptr;
-    const std::size_t Common = Memory ? CommonStart(Tile, Clip) : 0;
-    std::size_t First = 0, KeepAt = 0;  // KeepAt: the pixels after that many commands are kept
-    bool Restored = false;
-    // Where the common start ends, at the end of a draw call (its triangles tend to move together).
-    const std::size_t End = DrawCallEnd(Bin, Common);
-    // What this frame buffer holds here now; the note is made anew once the tile is drawn.
-    TBufferNote Note;
-    if (Memory)
-      for (TBufferNote& N : Memory->Buffers)
-        if (N.Pixels == Target.Pixels) {
-          if (N.Pitch == Target.Pitch && N.Epoch == FEpoch) Note = N;
-          N = {};
-        }
-    auto Remark = [&](TBufferNote New) {
-      Memory->Buffers[1] = Memory->Buffers[0].Pixels ? Memory->Buffers[0] : Memory->Buffers[1];
-      Memory->Buffers[0] = New;
-    };
-    if (Memory && Memory->Commands > 0 && Memory->Commands <= Common && Memory->Opaque == Opaque) {
-      Restored = true;
-      // A buffer that still holds the kept pixels needs only the rows drawn over since.
-      const bool Holds = Note.Pixels && Note.Generation == Memory->Generation;
-      if (Holds && Common == Bin.size() && Common == FLast.Bins[static_cast<std::size_t>(Tile)].size() &&
-          Note.Flush + 1 == FFlushes) {
-        // It holds this very tile, drawn at the last sync point (a frame that repeats the last).
-        Memory->LastEnd = End;
-        Note.Flush = FFlushes;
-        Remark(Note);
-        return;
-      }
-      for (int y = Clip.Top + (Holds ? Note.DirtyTop : 0); y < (Holds ? Clip.Top + Note.DirtyBottom : Clip.Bottom); ++y)
-        std::copy_n(Memory->Pixels.data() + static_cast<std::size_t>(y - Clip.Top) * Width, Width,
-                    Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left);
-      First = Memory->Commands;
-      // Kept further on only when the common start reached there in the last frame too: shapes
-      // that stayed put for one frame (without a step of their animation) seldom do for the
-      // next, which would then start from scratch.
-      const std::size_t Stable = std::min(End, Memory->LastEnd);
-      if (Stable > First) KeepAt = Stable;
-    } else {
-      if (Memory) Memory->Commands = 0;
-      std::uint32_t Color = 0;
-      First = UniformStart(Target, Bin, Clip, Scratch, Color);
-      const std::size_t Folded = First;
-      if (First > 0) {
-        // The next shape, in one or two triangles of one state, draws over the colour without
-        // filling it first when it covers every pixel once.
-        const int Group = CoveringGroup(Bin, First, Clip, Scratch);
-        if (Group > 0) {
-          Scratch.UnderUniform = true;
-          Scratch.Under = Color;
-          for (int k = 0; k < Group; ++k)
-            Draw(Target, FNow.Commands[static_cast<std::size_t>(Bin[First + static_cast<std::size_t>(k)])], Clip, Scratch);
-          Scratch.UnderUniform = false;
-          First += static_cast<std::size_t>(Group);
-        } else {
-          // A tile left all one colour (a frame only cleared) is made opaque as it is filled.
-          const bool Last = First == Bin.size() && Opaque;
-          for (int y = Clip.Top; y < Clip.Bottom; ++y)
-            FillRow(Last ? Color | 0xFF000000u : Color,
-                    Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left, Width);
-          if (Last) return;
-        }
-      }
-      // Kept only where something was drawn, not just filled.
-      if (End >= First && End > Folded) KeepAt = End;
-    }
-    auto Keep = [&] {
-      Memory->Pixels.resize(static_cast<std::size_t>(Width) * (Clip.Bottom - Clip.Top));
-      for (int y = Clip.Top; y < Clip.Bottom; ++y)
-        std::copy_n(Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left, Width,
-                    Memory->Pixels.data() + static_cast<std::size_t>(y - Clip.Top) * Width);
-      // A frame shown opaque ends with alpha 255 everywhere, and its colours never read the
-      // alpha under them (the target has none): kept opaque, it needs no pass when it comes back.
-      if (Opaque)
-        for (std::size_t i = 0; i < Memory->Pixels.size(); i += static_cast<std::size_t>(Width))
-          OpaqueRow(Memory->Pixels.data() + i, Width);
-      Memory->Commands = KeepAt;
-      Memory->Opaque = Opaque;
-      ++Memory->Generation;
-    };
-    for (std::size_t k = First; k < Bin.size(); ++k) {
-      if (KeepAt > 0 && k == KeepAt) Keep();
-      // The two halves of a strip's quad go together, unless the pixels are kept between them.
-      if (k + 1 < Bin.size() && k + 1 != KeepAt && DrawPair(Target, Bin[k], Bin[k + 1], Clip, Scratch))
-        ++k;
-      else
-        Draw(Target, FNow.Commands[static_cast<std::size_t>(Bin[k])], Clip, Scratch);
-    }
-    if (KeepAt > 0 && KeepAt == Bin.size()) Keep();
-    if (Memory) {
-      Memory->LastEnd = End;
-      if (Memory->Commands > 0 && (Restored || KeepAt > 0)) {
-        // The buffer holds the kept pixels but where the commands after them drew.
-        int Top = Clip.Bottom, Bottom = Clip.Top;
-        for (std::size_t k = Memory->Commands; k < Bin.size(); ++k) {
-          const TClipRect& B = FNow.Commands[static_cast<std::size_t>(Bin[k])].Bounds;
-          Top = std::min(Top, std::max(B.Top, Clip.Top));
-          Bottom = std::max(Bottom, std::min(B.Bottom, Clip.Bottom));
-        }
-        Remark({Target.Pixels, Target.Pitch, FEpoch, Memory->Generation, Top - Clip.Top,
-                std::max(Top, Bottom) - Clip.Top, FFlushes});
-      }
-    }
-    if (Opaque && !(Restored && AddsOnly(Bin, First)))
-      for (int y = Clip.Top; y < Clip.Bottom; ++y)
-        OpaqueRow(Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left, Width);
+    DrawTile(Target, Tile, Clip, *FScratch[static_cast<std::size_t>(Worker)], Remember, Opaque);
   });
   // This sync point's commands are compared with the next one's, and its states kept till then.
   if (Remember) {
@@ -411,6 +220,83 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
     FLastLayout = {};
   }
   FNow.Clear();
+}
+
+void TTileRenderer::DrawTile(const TTarget& Target, int Tile, const TClipRect& Clip, TRasterScratch& Scratch,
+                             bool Remember, bool Opaque) {
+  const std::vector<int>& Bin = FNow.Bins[static_cast<std::size_t>(Tile)];
+  TTileMemory* Memory = Remember ? &FMemory[static_cast<std::size_t>(Tile)] : nullptr;
+  const std::size_t Common = Memory ? CommonStart(Tile, Clip) : 0;
+  // Where the common start ends, at the end of a draw call (its triangles tend to move together).
+  const std::size_t End = DrawCallEnd(Bin, Common);
+  // What this frame buffer holds here now; noted anew once the tile is drawn.
+  const TBufferNote Note = Memory ? TakeNote(*Memory, Target) : TBufferNote{};
+  std::size_t First = 0, KeepAt = 0;  // KeepAt: the pixels after that many commands are kept
+  bool Restored = false;
+  if (Memory && Memory->Commands > 0 && Memory->Commands <= Common && Memory->Opaque == Opaque) {
+    Restored = true;
+    // A buffer that still holds the kept pixels needs only the rows drawn over since.
+    const bool Holds = Note.Pixels && Note.Generation == Memory->Generation;
+    if (Holds && Common == Bin.size() && Common == FLast.Bins[static_cast<std::size_t>(Tile)].size() &&
+        Note.Flush + 1 == FFlushes) {
+      // It holds this very tile, drawn at the last sync point (a frame that repeats the last).
+      Memory->LastEnd = End;
+      TBufferNote Again = Note;
+      Again.Flush = FFlushes;
+      PutNote(*Memory, Again);
+      return;
+    }
+    RestoreRows(*Memory, Target, Clip, Holds ? Note.DirtyTop : 0, Holds ? Note.DirtyBottom : Clip.Bottom - Clip.Top);
+    First = Memory->Commands;
+    // Kept further on only when the common start reached there in the last frame too: shapes
+    // that stayed put for one frame (without a step of their animation) seldom do for the
+    // next, which would then start from scratch.
+    const std::size_t Stable = std::min(End, Memory->LastEnd);
+    if (Stable > First) KeepAt = Stable;
+  } else {
+    if (Memory) Memory->Commands = 0;
+    std::uint32_t Color = 0;
+    First = UniformStart(Target, Bin, Clip, Scratch, Color);
+    const std::size_t Folded = First;
+    if (First > 0) {
+      // The next shape, in one or two triangles of one state, draws over the colour without
+      // filling it first when it covers every pixel once.
+      const int Group = CoveringGroup(Bin, First, Clip, Scratch);
+      if (Group > 0) {
+        Scratch.UnderUniform = true;
+        Scratch.Under = Color;
+        for (int k = 0; k < Group; ++k)
+          Draw(Target, FNow.Commands[static_cast<std::size_t>(Bin[First + static_cast<std::size_t>(k)])], Clip, Scratch);
+        Scratch.UnderUniform = false;
+        First += static_cast<std::size_t>(Group);
+      } else {
+        // A tile left all one colour (a frame only cleared) is made opaque as it is filled.
+        const bool Last = First == Bin.size() && Opaque;
+        for (int y = Clip.Top; y < Clip.Bottom; ++y)
+          FillRow(Last ? Color | 0xFF000000u : Color,
+                  Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left, Clip.Right - Clip.Left);
+        if (Last) return;
+      }
+    }
+    // Kept only where something was drawn, not just filled.
+    if (End >= First && End > Folded) KeepAt = End;
+  }
+  for (std::size_t k = First; k < Bin.size(); ++k) {
+    if (KeepAt > 0 && k == KeepAt) KeepPixels(*Memory, Target, Clip, KeepAt, Opaque);
+    // The two halves of a strip's quad go together, unless the pixels are kept between them.
+    if (k + 1 < Bin.size() && k + 1 != KeepAt && DrawPair(Target, Bin[k], Bin[k + 1], Clip, Scratch))
+      ++k;
+    else
+      Draw(Target, FNow.Commands[static_cast<std::size_t>(Bin[k])], Clip, Scratch);
+  }
+  if (KeepAt > 0 && KeepAt == Bin.size()) KeepPixels(*Memory, Target, Clip, KeepAt, Opaque);
+  if (Memory) {
+    Memory->LastEnd = End;
+    if (Memory->Commands > 0 && (Restored || KeepAt > 0)) PutNote(*Memory, NoteAfterKept(*Memory, Bin, Target, Clip));
+  }
+  if (Opaque && !(Restored && AddsOnly(Bin, First)))
+    for (int y = Clip.Top; y < Clip.Bottom; ++y)
+      OpaqueRow(Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left, Clip.Right - Clip.Left);
 }
 
 }  // namespace qel::soft

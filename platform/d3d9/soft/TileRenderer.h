@@ -110,6 +110,22 @@ class TTileRenderer {
   bool SameCommand(int Now, int Last) const;
   // The commands from First on only add to the colour under them: alpha 255 stays so.
   bool AddsOnly(const std::vector<int>& Bin, std::size_t First) const;
+  // Draws one tile with every command that touches it, from what it remembers where it can.
+  void DrawTile(const TTarget& Target, int Tile, const TClipRect& Clip, TRasterScratch& Scratch, bool Remember,
+                bool Opaque);
+  static bool Rememberable(const TTarget& Target, const TDrawSettings& Settings);
+  // The note of what this frame buffer holds in the tile (empty if none holds), taken out of
+  // the tile's memory; PutNote puts a new one in, as the latest.
+  TBufferNote TakeNote(TTileMemory& Memory, const TTarget& Target) const;
+  static void PutNote(TTileMemory& Memory, const TBufferNote& Note);
+  // What the buffer holds once the commands after the kept ones are drawn.
+  TBufferNote NoteAfterKept(const TTileMemory& Memory, const std::vector<int>& Bin, const TTarget& Target,
+                            const TClipRect& Clip) const;
+  // Copies rows Top .. Bottom-1 of the tile back from its memory; KeepPixels makes the memory
+  // the tile's pixels after Commands commands.
+  static void RestoreRows(const TTileMemory& Memory, const TTarget& Target, const TClipRect& Clip, int Top, int Bottom);
+  static void KeepPixels(TTileMemory& Memory, const TTarget& Target, const TClipRect& Clip, std::size_t Commands,
+                         bool Opaque);
   // Count, or less so that the first Count commands of the bin end where a state does.
   std::size_t DrawCallEnd(const std::vector<int>& Bin, std::size_t Count) const;
 

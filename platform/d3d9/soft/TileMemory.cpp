@@ -1,0 +1,150 @@
+// What tiles remember from one sync point to the next: which first commands repeat, the
+// pixels they left, and what each frame buffer still holds of them.
+#include <algorithm>
+
+#include "platform/d3d9/soft/RowKernels.h"
+#include "platform/d3d9/soft/TileRenderer.h"
+
+namespace qel::soft {
+
+namespace {
+
+// Larger targets are drawn without remembering tiles: a copy of such a frame costs too much memory.
+constexpr std::int64_t RememberedPixels = std::int64_t{1} << 25;
+
+bool SameState(const TDrawState& A, const TDrawState& B) {
+  if (&A == &B) return true;
+  if (A.Fast != B.Fast || A.TexturedStages != B.TexturedStages || !(A.Pipeline == B.Pipeline)) return false;
+  // A version names one texture's contents, among all textures ever made.
+  for (int s = 0; s < A.TexturedStages; ++s)
+    if (A.Versions[s] != B.Versions[s]) return false;
+  return true;
+}
+
+}  // namespace
+
+void TTileRenderer::MatchStates() {
+  const std::size_t Now = FNow.States.size(), Last = FLast.States.size();
+  FStateMatch.assign(Now, -1);
+  FLastFirst.resize(Last);
+  // Frames change states a few times each; many changes are not worth comparing.
+  if (Now > 64 || Last > 64) return;
+  for (std::size_t j = 0; j < Last; ++j) {
+    FLastFirst[j] = static_cast<int>(j);
+    for (std::size_t k = 0; k < j; ++k)
+      if (SameState(*FLast.States[k], *FLast.States[j])) {
+        FLastFirst[j] = static_cast<int>(k);
+        break;
+      }
+  }
+  for (std::size_t i = 0; i < Now; ++i)
+    for (std::size_t j = 0; j < Last; ++j)
+      if (SameState(*FNow.States[i], *FLast.States[j])) {
+        FStateMatch[i] = static_cast<int>(j);
+        break;
+      }
+}
+
+bool TTileRenderer::SameCommand(int Now, int Last) const {
+  const TCommand& A = FNow.Commands[static_cast<std::size_t>(Now)];
+  const TCommand& B = FLast.Commands[static_cast<std::size_t>(Last)];
+  if (A.IsClear != B.IsClear || !(A.Bounds == B.Bounds)) return false;
+  if (A.IsClear) return FNow.Clears[static_cast<std::size_t>(A.Index)] == FLast.Clears[static_cast<std::size_t>(B.Index)];
+  const TTriangle& S = FNow.Triangles[static_cast<std::size_t>(A.Index)];
+  const TTriangle& T = FLast.Triangles[static_cast<std::size_t>(B.Index)];
+  const int Match = FStateMatch[static_cast<std::size_t>(S.StateIndex)];
+  return Match >= 0 && Match == FLastFirst[static_cast<std::size_t>(T.StateIndex)] && S.Setup == T.Setup;
+}
+
+std::size_t TTileRenderer::CommonStart(int Tile, const TClipRect& Clip) const {
+  const std::vector<int>& Now = FNow.Bins[static_cast<std::size_t>(Tile)];
+  const std::vector<int>& Last = FLast.Bins[static_cast<std::size_t>(Tile)];
+  if (Now.empty()) return 0;
+  const TCommand& First = FNow.Commands[static_cast<std::size_t>(Now[0])];
+  if (!First.IsClear || !FNow.Clears[static_cast<std::size_t>(First.Index)].Target || First.Bounds.Left > Clip.Left ||
+      First.Bounds.Top > Clip.Top || First.Bounds.Right < Clip.Right || First.Bounds.Bottom < Clip.Bottom)
+    return 0;
+  std::size_t i = 0;
+  while (i < Now.size() && i < Last.size() && SameCommand(Now[i], Last[i])) ++i;
+  return i;
+}
+
+std::size_t TTileRenderer::DrawCallEnd(const std::vector<int>& Bin, std::size_t Count) const {
+  auto StateAt = [&](std::size_t k) {
+    const TCommand& C = FNow.Commands[static_cast<std::size_t>(Bin[k])];
+    return C.IsClear ? nullptr : FNow.Triangles[static_cast<std::size_t>(C.Index)].State;
+  };
+  while (Count > 0 && Count < Bin.size() && StateAt(Count) && StateAt(Count) == StateAt(Count - 1)) --Count;
+  return Count;
+}
+
+bool TTileRenderer::AddsOnly(const std::vector<int>& Bin, std::size_t First) const {
+  for (std::size_t k = First; k < Bin.size(); ++k) {
+    const TCommand& C = FNow.Commands[static_cast<std::size_t>(Bin[k])];
+    if (C.IsClear) return false;
+    const TDrawState& S = *FNow.Triangles[static_cast<std::size_t>(C.Index)].State;
+    if (S.Blend != TBlend::Add || S.Tests) return false;
+  }
+  return true;
+}
+
+bool TTileRenderer::Rememberable(const TTarget& Target, const TDrawSettings& Settings) {
+  // With the fast paths only, so that turning them off shows any fault.
+  return Settings.RememberTiles && FastPathsEnabled() && !Target.Depth &&
+         std::int64_t{Target.Width} * Target.Height <= RememberedPixels;
+}
+
+TTileRenderer::TBufferNote TTileRenderer::TakeNote(TTileMemory& Memory, const TTarget& Target) const {
+  TBufferNote Note;
+  for (TBufferNote& N : Memory.Buffers)
+    if (N.Pixels == Target.Pixels) {
+      if (N.Pitch == Target.Pitch && N.Epoch == FEpoch) Note = N;
+      N = {};
+    }
+  return Note;
+}
+
+void TTileRenderer::PutNote(TTileMemory& Memory, const TBufferNote& Note) {
+  Memory.Buffers[1] = Memory.Buffers[0].Pixels ? Memory.Buffers[0] : Memory.Buffers[1];
+  Memory.Buffers[0] = Note;
+}
+
+TTileRenderer::TBufferNote TTileRenderer::NoteAfterKept(const TTileMemory& Memory, const std::vector<int>& Bin,
+                                                        const TTarget& Target, const TClipRect& Clip) const {
+  // The buffer holds the kept pixels but where the commands after them drew.
+  int Top = Clip.Bottom, Bottom = Clip.Top;
+  for (std::size_t k = Memory.Commands; k < Bin.size(); ++k) {
+    const TClipRect& B = FNow.Commands[static_cast<std::size_t>(Bin[k])].Bounds;
+    Top = std::min(Top, std::max(B.Top, Clip.Top));
+    Bottom = std::max(Bottom, std::min(B.Bottom, Clip.Bottom));
+  }
+  return {Target.Pixels, Target.Pitch, FEpoch, Memory.Generation, Top - Clip.Top, std::max(Top, Bottom) - Clip.Top,
+          FFlushes};
+}
+
+void TTileRenderer::RestoreRows(const TTileMemory& Memory, const TTarget& Target, const TClipRect& Clip, int Top,
+                                int Bottom) {
+  const int Width = Clip.Right - Clip.Left;
+  for (int y = Top; y < Bottom; ++y)
+    std::copy_n(Memory.Pixels.data() + static_cast<std::size_t>(y) * Width, Width,
+                Target.Pixels + static_cast<std::size_t>(Clip.Top + y) * Target.Pitch + Clip.Left);
+}
+
+void TTileRenderer::KeepPixels(TTileMemory& Memory, const TTarget& Target, const TClipRect& Clip,
+                               std::size_t Commands, bool Opaque) {
+  const int Width = Clip.Right - Clip.Left;
+  Memory.Pixels.resize(static_cast<std::size_t>(Width) * (Clip.Bottom - Clip.Top));
+  for (int y = Clip.Top; y < Clip.Bottom; ++y)
+    std::copy_n(Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left, Width,
+                Memory.Pixels.data() + static_cast<std::size_t>(y - Clip.Top) * Width);
+  // A frame shown opaque ends with alpha 255 everywhere, and its colours never read the
+  // alpha under them (the target has none): kept opaque, it needs no pass when it comes back.
+  if (Opaque)
+    for (std::size_t i = 0; i < Memory.Pixels.size(); i += static_cast<std::size_t>(Width))
+      OpaqueRow(Memory.Pixels.data() + i, Width);
+  Memory.Commands = Commands;
+  Memory.Opaque = Opaque;
+  ++Memory.Generation;
+}
+
+}  // namespace qel::soft
