@@ -146,8 +146,9 @@ bool ReadBackBuffer(IDirect3DDevice9* Device, TFrame& Frame);
 // Threads 0 or 1 draw on the calling thread alone; -1 uses one thread per core. With
 // RememberTiles a tile whose first commands repeat those of the last sync point, starting
 // with a clear of the whole tile, starts from a copy of what it held after them (a frame's
-// unchanged background), at the cost of a copy of the frame in memory. The pixels are the
-// same whatever these settings.
+// unchanged background), at the cost of a copy of the frame in memory; not on targets of over
+// 2^25 pixels or with a depth buffer, nor after sync points of over 8192 commands. The pixels
+// are the same whatever these settings.
 struct TDrawSettings {
   int Threads = -1;
   int TileWidth = 0;

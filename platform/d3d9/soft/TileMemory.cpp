@@ -11,6 +11,9 @@ namespace {
 
 // Larger targets are drawn without remembering tiles: a copy of such a frame costs too much memory.
 constexpr std::int64_t RememberedPixels = std::int64_t{1} << 25;
+// Nor are sync points of more commands: keeping them for the next would double the memory the
+// commands pass through, and frames whose start repeats have few.
+constexpr std::size_t RememberedCommands = 8192;
 
 bool SameState(const TDrawState& A, const TDrawState& B) {
   if (&A == &B) return true;
@@ -88,10 +91,10 @@ bool TTileRenderer::AddsOnly(const std::vector<int>& Bin, std::size_t First) con
   return true;
 }
 
-bool TTileRenderer::Rememberable(const TTarget& Target, const TDrawSettings& Settings) {
+bool TTileRenderer::Rememberable(const TTarget& Target, const TDrawSettings& Settings) const {
   // With the fast paths only, so that turning them off shows any fault.
   return Settings.RememberTiles && FastPathsEnabled() && !Target.Depth &&
-         std::int64_t{Target.Width} * Target.Height <= RememberedPixels;
+         std::int64_t{Target.Width} * Target.Height <= RememberedPixels && FNow.Commands.size() <= RememberedCommands;
 }
 
 TTileRenderer::TBufferNote TTileRenderer::TakeNote(TTileMemory& Memory, const TTarget& Target) const {

@@ -192,7 +192,7 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
   const bool Remember = Rememberable(Target, Settings);
   if (!Remember || !(Layout == FLastLayout)) {
     FMemory.clear();
-    FLast.Clear();
+    FLast = {};
   }
   if (Remember) {
     ++FFlushes;

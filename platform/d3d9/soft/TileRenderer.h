@@ -113,7 +113,7 @@ class TTileRenderer {
   // Draws one tile with every command that touches it, from what it remembers where it can.
   void DrawTile(const TTarget& Target, int Tile, const TClipRect& Clip, TRasterScratch& Scratch, bool Remember,
                 bool Opaque);
-  static bool Rememberable(const TTarget& Target, const TDrawSettings& Settings);
+  bool Rememberable(const TTarget& Target, const TDrawSettings& Settings) const;
   // The note of what this frame buffer holds in the tile (empty if none holds), taken out of
   // the tile's memory; PutNote puts a new one in, as the latest.
   TBufferNote TakeNote(TTileMemory& Memory, const TTarget& Target) const;
