@@ -5,6 +5,7 @@
 #   bench/win32/saver-fps.sh [SCR] [SECONDS] [WxH] [DISPLAY_NUMBER]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$root/bench/xvfb.sh"
 scr=${1:-$root/build/mingw/saver/win32/qelwave.scr}
 seconds=${2:-10}
 size=${3:-1920x1080}
@@ -20,10 +21,7 @@ cleanup() {
   true
 }
 trap cleanup EXIT
-[ -e "/tmp/.X11-unix/X$display" ] && { echo "display :$display is taken" >&2; exit 1; }
-Xvfb ":$display" -screen 0 "${size}x24" -noreset -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+start_xvfb "$display" "$size" "$work/xvfb.log"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   timeout 300 wineboot -i >"$work/wineboot.log" 2>&1 || true
 fi

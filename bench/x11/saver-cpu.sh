@@ -5,6 +5,7 @@
 #   bench/x11/saver-cpu.sh [SAVER] [SECONDS] [WxH] [DISPLAY_NUMBER]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$root/bench/xvfb.sh"
 saver_exe=${1:-$root/build/native/saver/x11/qelwave}
 seconds=${2:-15}
 size=${3:-1920x1080}
@@ -20,10 +21,7 @@ cleanup() {
   true
 }
 trap cleanup EXIT
-[ -e "/tmp/.X11-unix/X$display" ] && { echo "display :$display is taken" >&2; exit 1; }
-Xvfb ":$display" -screen 0 "${size}x24" -noreset -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+start_xvfb "$display" "$size" "$work/xvfb.log"
 "$saver_exe" /s >"$work/saver.log" 2>&1 &
 saver=$!
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
