@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -22,7 +23,26 @@ std::vector<std::uint32_t> Noise(int Count, std::uint32_t Seed) {
   return T;
 }
 
-using RasterTest = SoftDeviceTest;
+class RasterTest : public SoftDeviceTest {
+ protected:
+  // Draws the scene with the fast paths on, then off: the frames must be the same. Returns the first.
+  template <class TScene>
+  TFrame SameWithFastPathsOff(TScene&& Scene) {
+    Scene();
+    const TFrame Fast = Frame();
+    UseFastPaths(false);
+    Scene();
+    const TFrame General = Frame();
+    EXPECT_EQ(Fast.Pixels.size(), General.Pixels.size());
+    for (std::size_t i = 0; i < std::min(Fast.Pixels.size(), General.Pixels.size()); ++i)
+      if (Fast.Pixels[i] != General.Pixels[i]) {
+        ADD_FAILURE() << "pixel " << i % Fast.Width << "," << i / Fast.Width << ": " << std::hex << Fast.Pixels[i]
+                      << " fast, " << General.Pixels[i] << " general";
+        break;
+      }
+    return Fast;
+  }
+};
 
 // The texture modulated by the vertex colour, blended over the frame by its alpha.
 void TextureTimesDiffuseOverTheFrame(IDirect3DDevice9* Device) {
@@ -367,14 +387,7 @@ TEST_F(RasterTest, FastPathsAndGeneralPathGiveTheSameFrame) {
     Device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
     ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Quad(20.5f, 10.5f, 60.5f, 30.5f, 0xFFFFFFFF, -0.3f, 0, 2.3f, 4), 2));
   };
-  Scene();
-  const TFrame Fast = Frame();
-  UseFastPaths(false);
-  Scene();
-  const TFrame General = Frame();
-  ASSERT_EQ(Fast.Pixels.size(), General.Pixels.size());
-  for (std::size_t i = 0; i < Fast.Pixels.size(); ++i)
-    ASSERT_EQ(Fast.Pixels[i], General.Pixels[i]) << "pixel " << i % 97 << "," << i / 97;
+  SameWithFastPathsOff(Scene);
 }
 
 TEST_F(RasterTest, StripTrianglesDrawnTogetherGiveTheFrameOfEachAlone) {
@@ -404,13 +417,7 @@ TEST_F(RasterTest, StripTrianglesDrawnTogetherGiveTheFrameOfEachAlone) {
       ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, {A, B, C, D, E, F, B, G, C}, 3));
     }
   };
-  Scene();
-  const TFrame Fast = Frame();
-  UseFastPaths(false);
-  Scene();
-  const TFrame General = Frame();
-  for (std::size_t i = 0; i < Fast.Pixels.size(); ++i)
-    ASSERT_EQ(Fast.Pixels[i], General.Pixels[i]) << "pixel " << i % 64 << "," << i / 64;
+  SameWithFastPathsOff(Scene);
 }
 
 TEST_F(RasterTest, SixteenBitPictureAtOneTexelAPixelBlendsAsDecoded) {
@@ -435,13 +442,7 @@ TEST_F(RasterTest, SixteenBitPictureAtOneTexelAPixelBlendsAsDecoded) {
     // Not at texel centres: the general path, for contrast.
     ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Quad(10.25f, 7.5f, 200.5f, 90.5f, 0x80FFFFFF), 2));
   };
-  Scene();
-  const TFrame Fast = Frame();
-  UseFastPaths(false);
-  Scene();
-  const TFrame General = Frame();
-  for (std::size_t i = 0; i < Fast.Pixels.size(); ++i)
-    ASSERT_EQ(Fast.Pixels[i], General.Pixels[i]) << "pixel " << i % 256 << "," << i / 256;
+  const TFrame Fast = SameWithFastPathsOff(Scene);
   EXPECT_NE(Fast.Pixels[0], Fast.Pixels[65535]);
 }
 
