@@ -234,7 +234,9 @@ case "$case_name" in
     [ "$(probe windows)" = 1 ] || fail "the saver made a window of its own"
     kill -TERM "$saver"
     expect_exit "$saver" 3000 0 "SIGTERM"
-    # --root through the host's variable; destroying the window ends the saver.
+    # --root through the host's variable; destroying the window ends the saver. The window
+    # still shows the last saver's frame: cleared, only the new saver's own frame counts.
+    probe clear "$id"
     XSCREENSAVER_WINDOW=$(printf '0x%x' "$id") start_saver --root
     probe drawn "$id" 20000 || fail "--root did not draw into XSCREENSAVER_WINDOW"
     probe destroy "$id"

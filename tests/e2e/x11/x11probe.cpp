@@ -13,6 +13,7 @@
 //                                          SIGTERM or until the window is destroyed
 //   x11probe drawn ID MS                   waits until a window made by `window` is drawn over
 //                                          all over (neither magenta nor black)
+//   x11probe clear ID                      paints a window made by `window` magenta again
 //   x11probe destroy ID                    destroys a window
 //   x11probe watch-maps                    prints "ready", then counts windows mapped until
 //                                          SIGTERM and prints the count
@@ -366,6 +367,11 @@ int main(int argc, char** argv) {
     return MakeWindow(static_cast<int>(Num(2)), static_cast<int>(Num(3)), static_cast<int>(Num(4)),
                       static_cast<int>(Num(5)));
   if (Command == "drawn") return Drawn(static_cast<Window>(Num(2)), Num(3));
+  if (Command == "clear") {
+    XClearWindow(D, static_cast<Window>(Num(2)));
+    XSync(D, False);
+    return 0;
+  }
   if (Command == "destroy") {
     XDestroyWindow(D, static_cast<Window>(Num(2)));
     XSync(D, False);
