@@ -41,6 +41,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/e2e/common/ScreenChecks.h"
 #include "tools/common/Png.h"
 
 namespace {
@@ -48,26 +49,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 Display* D = nullptr;
 volatile std::sig_atomic_t Stop = 0;
-
-// The desktop picture: 64-pixel cells, light and dark, with low bits that a 16-bit frame
-// cannot keep, so the saver's first frame tells itself apart from the picture.
-std::uint32_t Desktop(int X, int Y) {
-  const bool Light = ((X / 64) + (Y / 64)) % 2 == 0;
-  const int Tweak = (X * 7 + Y * 3) & 7;
-  const int R = Light ? 0xE3 - Tweak : 0x2D + Tweak;
-  const int G = Light ? 0xC5 + Tweak : 0x4B - Tweak;
-  const int B = Light ? 0xAB - Tweak : 0x1F + Tweak;
-  return static_cast<std::uint32_t>(R << 16 | G << 8 | B);
-}
-bool LightCell(int X, int Y) { return ((X / 64) + (Y / 64)) % 2 == 0; }
-
-int Channel(std::uint32_t P, int Shift) { return static_cast<int>(P >> Shift & 0xFF); }
-
-// 8 bits cut to Bits and widened back by repeating the high bits.
-int Quantised(int V, int Bits) {
-  const int Cut = V >> (8 - Bits);
-  return (Cut << (8 - Bits)) | (Cut >> (2 * Bits - 8));
-}
 
 long ElapsedMs(Clock::time_point Start) {
   return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - Start).count());
@@ -87,6 +68,9 @@ class TScreen {
     XShmAttach(D, &Shm);
     XSync(D, False);
     shmctl(Shm.shmid, IPC_RMID, nullptr);
+    Shot.Width = W;
+    Shot.Height = H;
+    Shot.Pixels.resize(static_cast<std::size_t>(W) * H);
   }
   ~TScreen() {
     XShmDetach(D, &Shm);
@@ -95,23 +79,21 @@ class TScreen {
     Image->data = nullptr;
     XDestroyImage(Image);
   }
-  void Take() { XShmGetImage(D, DefaultRootWindow(D), Image, 0, 0, AllPlanes); }
-  std::uint32_t At(int X, int Y) const {
-    return reinterpret_cast<const std::uint32_t*>(Image->data + static_cast<std::size_t>(Y) * Image->bytes_per_line)[X] &
-           0xFFFFFF;
+  // The screen now, in Shot.
+  void Take() {
+    XShmGetImage(D, DefaultRootWindow(D), Image, 0, 0, AllPlanes);
+    for (int Y = 0; Y < H; ++Y) {
+      const auto* Row = reinterpret_cast<const std::uint32_t*>(Image->data + static_cast<std::size_t>(Y) * Image->bytes_per_line);
+      for (int X = 0; X < W; ++X) Shot.At(X, Y) = 0xFF000000u | Row[X];
+    }
   }
   bool Save(const std::string& File) const {
-    qel::TArgbPicture P;
-    P.Width = W;
-    P.Height = H;
-    P.Pixels.resize(static_cast<std::size_t>(W) * H);
-    for (int Y = 0; Y < H; ++Y)
-      for (int X = 0; X < W; ++X) P.At(X, Y) = 0xFF000000u | At(X, Y);
     std::string Error;
-    if (!qel::SavePng(File, P, Error)) std::fprintf(stderr, "x11probe: %s\n", Error.c_str());
+    if (!qel::SavePng(File, Shot, Error)) std::fprintf(stderr, "x11probe: %s\n", Error.c_str());
     return Error.empty();
   }
   int W = 0, H = 0;
+  qel::TArgbPicture Shot;
 
  private:
   XShmSegmentInfo Shm{};
@@ -128,7 +110,7 @@ int PaintRoot() {
                                static_cast<unsigned>(W), static_cast<unsigned>(H), 32, 0);
   Image->data = static_cast<char*>(std::malloc(static_cast<std::size_t>(Image->bytes_per_line) * H));
   for (int Y = 0; Y < H; ++Y)
-    for (int X = 0; X < W; ++X) XPutPixel(Image, X, Y, Desktop(X, Y));
+    for (int X = 0; X < W; ++X) XPutPixel(Image, X, Y, qel::e2e::DesktopPixel(X, Y));
   const GC G = XCreateGC(D, P, 0, nullptr);
   XPutImage(D, P, G, Image, 0, 0, 0, 0, static_cast<unsigned>(W), static_cast<unsigned>(H));
   XDestroyImage(Image);
@@ -141,34 +123,6 @@ int PaintRoot() {
   return 0;
 }
 
-// The share of pixels within Tolerance of the desktop picture in 5/6/5 bits (or, with
-// OrOriginal, also those still showing the picture itself), and the largest difference.
-double QuantisedMatch(const TScreen& S, int Tolerance, bool OrOriginal, int& Worst) {
-  long Good = 0;
-  Worst = 0;
-  for (int Y = 0; Y < S.H; ++Y)
-    for (int X = 0; X < S.W; ++X) {
-      const std::uint32_t P = S.At(X, Y), Want = Desktop(X, Y);
-      if (OrOriginal && P == Want) {
-        ++Good;
-        continue;
-      }
-      const int Diff = std::max({std::abs(Channel(P, 16) - Quantised(Channel(Want, 16), 5)),
-                                 std::abs(Channel(P, 8) - Quantised(Channel(Want, 8), 6)),
-                                 std::abs(Channel(P, 0) - Quantised(Channel(Want, 0), 5))});
-      Worst = std::max(Worst, Diff);
-      Good += Diff <= Tolerance;
-    }
-  return static_cast<double>(Good) / (static_cast<double>(S.W) * S.H);
-}
-
-bool IsDesktop(const TScreen& S) {
-  for (int Y = 0; Y < S.H; Y += 3)
-    for (int X = 0; X < S.W; X += 5)
-      if (S.At(X, Y) != Desktop(X, Y)) return false;
-  return true;
-}
-
 int FirstFrame(const std::string& Out, long Ms) {
   TScreen S;
   const auto Start = Clock::now();
@@ -176,74 +130,34 @@ int FirstFrame(const std::string& Out, long Ms) {
   do {
     S.Take();
     ++Shots;
-  } while (IsDesktop(S) && ElapsedMs(Start) < Ms);
-  if (IsDesktop(S)) {
+  } while (qel::e2e::ShowsDesktop(S.Shot) && ElapsedMs(Start) < Ms);
+  if (qel::e2e::ShowsDesktop(S.Shot)) {
     std::printf("the screen did not change in %ld ms\n", Ms);
     return 1;
   }
   S.Save(Out);
-  // A frame sent in pieces (XPutImage splits large pictures) can be caught half drawn: what
-  // has changed must be the desktop in 16-bit colours, what has not is the picture itself.
-  int Worst = 0, WorstWhole = 0;
-  const double Changed = 1.0 - QuantisedMatch(S, -1, true, Worst);
-  const double Match = QuantisedMatch(S, 2, true, Worst);
-  const double Whole = QuantisedMatch(S, 2, false, WorstWhole);
-  std::printf("first change after %ld ms (%d screenshots): %.2f %% of the screen changed, %.4f %% of pixels within 2 "
-              "of the desktop in R5G6B5 or unchanged, largest difference %d; %.4f %% within 2 of the R5G6B5 "
-              "desktop\n",
-              ElapsedMs(Start), Shots, Changed * 100, Match * 100, Worst, Whole * 100);
-  // More than a pointer's worth of the screen, less than the first piece of a split picture.
-  return Match >= 0.999 && Changed >= 0.01 ? 0 : 1;
+  // A frame sent in pieces (XPutImage splits large pictures) can be caught half drawn.
+  std::string Report;
+  const bool Good = qel::e2e::IsFirstFrame(S.Shot, Report);
+  std::printf("first change after %ld ms (%d screenshots): %s\n", ElapsedMs(Start), Shots, Report.c_str());
+  return Good ? 0 : 1;
 }
 
 int Wave(const std::string& Out, long Ms) {
   TScreen S;
   const auto Start = Clock::now();
-  const auto Luma = [](std::uint32_t P) { return 0.299 * Channel(P, 16) + 0.587 * Channel(P, 8) + 0.114 * Channel(P, 0); };
-  // The desktop picture's own contrast: light cells (first 64 pixels) against dark ones.
-  double Desk[2] = {0, 0};
-  for (int X = 0; X < 128; ++X) Desk[LightCell(X, 0)] += Luma(Desktop(X, 0)) / 64;
-  const double Picture = Desk[1] - Desk[0];
-  const int Columns = (S.W + 63) / 64, Rows = (S.H + 63) / 64;
-  double Contrast = 0, Spread = 0;
+  std::string Report;
   do {
     S.Take();
-    // The desktop shows as the difference between its light and its dark cells; the wave
-    // (clouds and ribbons) as light that varies within the cells, which the picture does not.
-    std::vector<double> Sum(static_cast<std::size_t>(Columns * Rows)), Squares(Sum.size());
-    std::vector<long> Count(Sum.size());
-    double Kind[2] = {0, 0};
-    long KindCount[2] = {0, 0};
-    for (int Y = 0; Y < S.H; Y += 2)
-      for (int X = 0; X < S.W; X += 2) {
-        const double L = Luma(S.At(X, Y));
-        const std::size_t Cell = static_cast<std::size_t>((Y / 64) * Columns + X / 64);
-        Sum[Cell] += L;
-        Squares[Cell] += L * L;
-        ++Count[Cell];
-        Kind[LightCell(X, Y)] += L;
-        ++KindCount[LightCell(X, Y)];
-      }
-    Contrast = Kind[1] / static_cast<double>(KindCount[1]) - Kind[0] / static_cast<double>(KindCount[0]);
-    Spread = 0;
-    for (std::size_t i = 0; i < Sum.size(); ++i) {
-      const double Mean = Sum[i] / static_cast<double>(Count[i]);
-      Spread += std::sqrt(std::max(0.0, Squares[i] / static_cast<double>(Count[i]) - Mean * Mean));
-    }
-    Spread /= static_cast<double>(Sum.size());
-    // A quarter of the picture stays (opacity 63 of 255) once the first wave is under way.
-    if (Contrast < 0.27 * Picture && Spread > 7) {
+    if (qel::e2e::IsWave(S.Shot, Report)) {
       S.Save(Out);
-      std::printf("wave after %ld ms: light and dark cells of the desktop %.1f apart (%.1f in the picture), "
-                  "brightness varying by %.1f within a cell\n",
-                  ElapsedMs(Start), Contrast, Picture, Spread);
+      std::printf("wave after %ld ms: %s\n", ElapsedMs(Start), Report.c_str());
       return 0;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   } while (ElapsedMs(Start) < Ms);
   S.Save(Out);
-  std::printf("no wave in %ld ms: cells %.1f apart (%.1f in the picture), brightness varying by %.1f within a cell\n",
-              Ms, Contrast, Picture, Spread);
+  std::printf("no wave in %ld ms: %s\n", Ms, Report.c_str());
   return 1;
 }
 
