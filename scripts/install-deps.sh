@@ -8,6 +8,7 @@ packages=(
   libfreetype-dev fonts-dejavu-core libstb-dev
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine64 xvfb xauth xdotool imagemagick
+  libwayland-dev libxkbcommon-dev wayland-protocols librust-wayland-protocols-dev sway weston
   clang libclang-rt-14-dev
 )
 missing=()

@@ -1,0 +1,133 @@
+#include "tests/e2e/wayland/ScreenCopy.h"
+
+#include <optional>
+
+#include "wlr-screencopy-unstable-v1-client-protocol.h"
+
+namespace qel::e2e {
+
+struct TScreenCopy::TSlot {
+  enum TState { Idle, Pending, Ready, Failed } State = Idle;
+  zwlr_screencopy_frame_v1* Frame = nullptr;
+  std::optional<TShmBuffer> Buffer;
+  bool YInvert = false;
+  long Number = 0;  // the order the frames arrived in
+  TScreenCopy* Owner = nullptr;
+};
+
+struct TSlotEvents {
+  using TSlot = TScreenCopy::TSlot;
+  static TSlot& Of(void* Data) { return *static_cast<TSlot*>(Data); }
+
+  static void Buffer(void* Data, zwlr_screencopy_frame_v1*, std::uint32_t Format, std::uint32_t Width,
+                     std::uint32_t Height, std::uint32_t Stride) {
+    TSlot& S = Of(Data);
+    const bool Usable = Format == WL_SHM_FORMAT_XRGB8888 || Format == WL_SHM_FORMAT_ARGB8888 ||
+                        Format == WL_SHM_FORMAT_XBGR8888 || Format == WL_SHM_FORMAT_ABGR8888;
+    if (!Usable || S.Buffer) return;  // the first usable format offered
+    S.Buffer.emplace(S.Owner->Client.Shm, static_cast<int>(Width), static_cast<int>(Height), static_cast<int>(Stride),
+                     Format);
+  }
+  static void Flags(void* Data, zwlr_screencopy_frame_v1*, std::uint32_t Flags) {
+    Of(Data).YInvert = Flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT;
+  }
+  static void Ready(void* Data, zwlr_screencopy_frame_v1*, std::uint32_t, std::uint32_t, std::uint32_t) {
+    TSlot& S = Of(Data);
+    S.State = TSlot::Ready;
+    S.Number = ++S.Owner->Sequence;
+    // The next frame is asked for at once, into the other slot if it is free.
+    for (auto& Other : S.Owner->Slots)
+      if (Other->State == TSlot::Pending) return;
+    for (auto& Other : S.Owner->Slots)
+      if (Other->State == TSlot::Idle) return S.Owner->Request(*Other);
+  }
+  static void Failed(void* Data, zwlr_screencopy_frame_v1*) { Of(Data).State = TSlot::Failed; }
+  static void Damage(void*, zwlr_screencopy_frame_v1*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {}
+  static void Dmabuf(void*, zwlr_screencopy_frame_v1*, std::uint32_t, std::uint32_t, std::uint32_t) {}
+  static void BufferDone(void* Data, zwlr_screencopy_frame_v1* Frame) {
+    TSlot& S = Of(Data);
+    if (!S.Buffer || !S.Buffer->Valid()) {
+      S.State = TSlot::Failed;
+      return;
+    }
+    if (S.Owner->Damaged)
+      zwlr_screencopy_frame_v1_copy_with_damage(Frame, S.Buffer->Buffer);
+    else
+      zwlr_screencopy_frame_v1_copy(Frame, S.Buffer->Buffer);
+  }
+};
+
+namespace {
+const zwlr_screencopy_frame_v1_listener FrameListener = {TSlotEvents::Buffer, TSlotEvents::Flags,
+                                                         TSlotEvents::Ready,  TSlotEvents::Failed,
+                                                         TSlotEvents::Damage, TSlotEvents::Dmabuf,
+                                                         TSlotEvents::BufferDone};
+}  // namespace
+
+TScreenCopy::TScreenCopy(TTestClient& Client, wl_output* Output, bool Damaged)
+    : Client(Client), Output(Output), Damaged(Damaged) {
+  for (auto& S : Slots) {
+    S = std::make_unique<TSlot>();
+    S->Owner = this;
+  }
+}
+
+TScreenCopy::~TScreenCopy() {
+  for (auto& S : Slots)
+    if (S->Frame) zwlr_screencopy_frame_v1_destroy(S->Frame);
+}
+
+void TScreenCopy::Request(TSlot& Slot) {
+  if (Slot.Frame) zwlr_screencopy_frame_v1_destroy(Slot.Frame);
+  Slot.Frame = zwlr_screencopy_manager_v1_capture_output(Client.Screencopy, 0, Output);
+  Slot.State = TSlot::Pending;
+  Slot.YInvert = false;
+  zwlr_screencopy_frame_v1_add_listener(Slot.Frame, &FrameListener, &Slot);
+}
+
+bool TScreenCopy::Next(TArgbPicture& Shot, Clock::time_point Deadline, std::string& Error) {
+  const auto Any = [&](TSlot::TState State) {
+    for (auto& S : Slots)
+      if (S->State == State) return true;
+    return false;
+  };
+  if (!Any(TSlot::Pending) && !Any(TSlot::Ready)) Request(*Slots[0]);
+  if (!Client.DispatchUntil([&] { return Any(TSlot::Ready) || Any(TSlot::Failed); }, Deadline)) {
+    Error = "no frame from the compositor in time";
+    return false;
+  }
+  if (Any(TSlot::Failed)) {
+    Error = "the compositor could not copy the output";
+    return false;
+  }
+  TSlot* First = nullptr;
+  for (auto& S : Slots)
+    if (S->State == TSlot::Ready && (!First || S->Number < First->Number)) First = S.get();
+  const TShmBuffer& B = *First->Buffer;
+  const bool Swap = B.Format == WL_SHM_FORMAT_XBGR8888 || B.Format == WL_SHM_FORMAT_ABGR8888;
+  Shot.Width = B.Width;
+  Shot.Height = B.Height;
+  Shot.Pixels.resize(static_cast<std::size_t>(B.Width) * B.Height);
+  for (int Y = 0; Y < B.Height; ++Y) {
+    const std::uint32_t* Row = B.Row(First->YInvert ? B.Height - 1 - Y : Y);
+    for (int X = 0; X < B.Width; ++X) {
+      const std::uint32_t P = Row[X];
+      Shot.At(X, Y) = 0xFF000000u | (Swap ? (P & 0xFF) << 16 | (P & 0xFF00) | (P >> 16 & 0xFF) : P & 0xFFFFFF);
+    }
+  }
+  First->State = TSlot::Idle;
+  if (!Any(TSlot::Pending)) Request(*First);
+  return true;
+}
+
+bool CaptureOutput(TTestClient& Client, const std::string& OutputName, TArgbPicture& Shot, std::string& Error) {
+  const TOutput* O = Client.FindOutput(OutputName);
+  if (!O) {
+    Error = "no output " + OutputName;
+    return false;
+  }
+  TScreenCopy Copy(Client, O->Handle, false);
+  return Copy.Next(Shot, After(10000), Error);
+}
+
+}  // namespace qel::e2e

@@ -1,0 +1,94 @@
+# Sourced by the Wayland end-to-end tests and benchmarks: headless compositors of their own.
+# The caller defines fail MESSAGE, skip MESSAGE and note MESSAGE, an array pids whose processes its exit
+# trap ends by PID, and $work (a folder for logs), and calls end_compositors from that trap.
+#
+#   start_sway [CONFIG_LINES]   headless sway, one 1920x1080 output HEADLESS-1 (more lines
+#                               of configuration may follow); $SWAYSOCK for swaymsg
+#   start_weston                headless weston, 1920x1080, with its screenshooter allowed
+# Either exports WAYLAND_DISPLAY and XDG_RUNTIME_DIR for the clients and leaves the
+# compositor's PID in $compositor. Each compositor gets a runtime folder of its own under
+# /tmp, so its socket's name cannot collide with another test's running at the same time.
+runtime_dirs=()
+
+end_compositors() {
+  local d
+  for d in "${runtime_dirs[@]}"; do rm -rf "$d"; done
+  return 0
+}
+
+# A runtime folder of mode 0700 in $runtime, owned by USER (uid) if given.
+new_runtime_dir() {
+  runtime=$(mktemp -d /tmp/qel-wayland.XXXXXX) || fail "no runtime folder"
+  runtime_dirs+=("$runtime")
+  chmod 0700 "$runtime"
+  [ -n "${1:-}" ] && chown "$1:$1" "$runtime"
+  return 0
+}
+
+# Waits up to 10 s for the compositor $compositor to open its socket in $runtime.
+wait_wayland_socket() {
+  local what=$1 s
+  for _ in $(seq 200); do
+    kill -0 "$compositor" 2>/dev/null || fail "$what ended at start (see $work/$what.log)"
+    for s in "$runtime"/wayland-*; do
+      if [ -S "$s" ]; then
+        export XDG_RUNTIME_DIR=$runtime WAYLAND_DISPLAY=${s##*/}
+        unset DISPLAY
+        return 0
+      fi
+    done
+    sleep 0.05
+  done
+  fail "$what opened no socket in 10 s"
+}
+
+start_sway() {
+  type -P sway >/dev/null && type -P swaymsg >/dev/null || skip "sway is not installed"
+  # sway refuses to run as root: as root, it runs as nobody.
+  local as_user=() uid=
+  if [ "$(id -u)" = 0 ]; then
+    uid=65534
+    as_user=(setpriv --reuid=$uid --regid=$uid --clear-groups)
+  fi
+  new_runtime_dir "$uid"
+  cat >"$runtime/sway.conf" <<CONF
+xwayland disable
+default_border none
+default_floating_border none
+output HEADLESS-1 mode 1920x1080 position 0 0
+${1:-}
+CONF
+  # setpriv and env exec, so the PID is sway's own.
+  (cd "$runtime" && exec env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime" \
+    WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+    "${as_user[@]}" sway -c "$runtime/sway.conf") >"$work/sway.log" 2>&1 &
+  compositor=$!
+  pids+=("$compositor")
+  wait_wayland_socket sway
+  local s
+  for _ in $(seq 100); do
+    for s in "$runtime"/sway-ipc.*.sock; do
+      if [ -S "$s" ] && timeout 5 swaymsg -s "$s" -t get_version >/dev/null 2>&1; then
+        export SWAYSOCK=$s
+        note "sway on $WAYLAND_DISPLAY in $runtime"
+        return 0
+      fi
+    done
+    kill -0 "$compositor" 2>/dev/null || fail "sway ended at start (see $work/sway.log)"
+    sleep 0.1
+  done
+  fail "sway did not answer on its IPC socket in 10 s"
+}
+
+sway_command() { timeout 10 swaymsg -s "$SWAYSOCK" "$@" >/dev/null || fail "swaymsg $* failed"; }
+
+start_weston() {
+  type -P weston >/dev/null || skip "weston is not installed"
+  new_runtime_dir
+  XDG_RUNTIME_DIR=$runtime weston --backend=headless-backend.so --use-pixman --width=1920 --height=1080 \
+    --idle-time=0 --debug >"$work/weston.log" 2>&1 &
+  compositor=$!
+  pids+=("$compositor")
+  wait_wayland_socket weston
+  note "weston on $WAYLAND_DISPLAY in $runtime"
+}
