@@ -108,7 +108,13 @@ bool TTestClient::Connect(std::string& Error) {
 }
 
 TTestClient::~TTestClient() {
-  if (Display) wl_display_disconnect(Display);
+  if (!Display) return;
+  for (const TOutput& O : Outputs) wl_output_destroy(O.Handle);
+  for (void* P : {static_cast<void*>(Compositor), static_cast<void*>(Shm), static_cast<void*>(Seat),
+                  static_cast<void*>(WmBase), static_cast<void*>(Screencopy), static_cast<void*>(PointerManager),
+                  static_cast<void*>(KeyboardManager), static_cast<void*>(Registry)})
+    if (P) wl_proxy_destroy(static_cast<wl_proxy*>(P));
+  wl_display_disconnect(Display);
 }
 
 bool TTestClient::DispatchUntil(const std::function<bool()>& Done, Clock::time_point Deadline) {
