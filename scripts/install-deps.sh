@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ make pkg-config
   libgtest-dev googletest libbenchmark-dev
-  zlib1g-dev libx11-dev libxext-dev libxrandr-dev libxft-dev libfontconfig-dev x11-utils
+  zlib1g-dev libx11-dev libxext-dev libxrandr-dev libxft-dev libfontconfig-dev x11-utils x11-xserver-utils procps
   libfreetype-dev fonts-dejavu-core libstb-dev
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine64 xvfb xauth xdotool imagemagick

@@ -116,12 +116,19 @@ bool TX11Platform::Open(const TX11Options& Options, std::string& Error) {
     }
     FHost = x11::TRect{0, 0, A.width, A.height};
   }
-  FMonitor = x11::PrimaryMonitor(FDisplay, FScreen);
+  if (!FindMonitor(FMonitor)) {
+    FMonitorGone = true;
+    Error = "there is no monitor \"" + FOptions.Monitor + "\"";
+    return false;
+  }
   int RandRErrorBase = 0;
   if (XRRQueryExtension(FDisplay, &FRandREventBase, &RandRErrorBase))
     XRRSelectInput(FDisplay, Root, RRScreenChangeNotifyMask);
   else
     FRandREventBase = -1;
+  // Monitors set or deleted by a client (xrandr --setmonitor) are announced only as a
+  // ConfigureNotify of the root window.
+  if (!FOptions.Hack) XSelectInput(FDisplay, Root, StructureNotifyMask);
   FDeleteWindow = XInternAtom(FDisplay, "WM_DELETE_WINDOW", False);
   const Pixmap Empty = XCreatePixmap(FDisplay, Root, 1, 1, 1);
   XColor Black{};
@@ -145,6 +152,36 @@ TX11Platform::TWindowRec* TX11Platform::Find(Window Xid) {
   for (auto& [Handle, W] : FWindows)
     if (W->Xid == Xid) return W.get();
   return nullptr;
+}
+
+std::vector<x11::TMonitor> TX11Platform::Monitors() const { return x11::Monitors(FDisplay, FScreen); }
+
+bool TX11Platform::FindMonitor(x11::TRect& Rect) const {
+  const std::vector<x11::TMonitor> All = Monitors();
+  if (FOptions.Monitor.empty()) {
+    Rect = All.front().Rect;
+    return true;
+  }
+  for (const x11::TMonitor& M : All)
+    if (M.Name == FOptions.Monitor) {
+      Rect = M.Rect;
+      return true;
+    }
+  return false;
+}
+
+// The run-mode window keeps covering its monitor (the primary one may now be another); its
+// new size comes back as a ConfigureNotify. A saver whose monitor has gone ends.
+void TX11Platform::FollowMonitor() {
+  const x11::TRect Old = FMonitor;
+  if (!FindMonitor(FMonitor)) {
+    FMonitorGone = true;
+    return;
+  }
+  for (auto& [Handle, W] : FWindows)
+    if (W->Own && W->Fullscreen && !W->Gone && W->Width == Old.Width && W->Height == Old.Height)
+      XMoveResizeWindow(FDisplay, W->Xid, FMonitor.X, FMonitor.Y, static_cast<unsigned>(FMonitor.Width),
+                        static_cast<unsigned>(FMonitor.Height));
 }
 
 TScreenSize TX11Platform::ScreenSize() {
@@ -198,8 +235,9 @@ bool TX11Platform::CaptureDesktop(TBitmap& Bitmap) {
 }
 
 void TX11Platform::MessageBox(const std::string& Text, const std::string& Caption) {
-  // A hack has no window of its own to show anything in, and its host owns the screen.
-  if (FOptions.Hack) {
+  // A hack has no window of its own to show anything in, and its host owns the screen; a
+  // saver beside the primary one leaves the words to that one.
+  if (!TakesInput()) {
     std::fprintf(stderr, "qelwave: %s\n", Text.c_str());
     return;
   }
@@ -251,8 +289,8 @@ TWindowHandle TX11Platform::CreateWindow(const TWindowParams& Params) {
     A.border_pixel = 0;
     A.colormap = W.Map;
     A.override_redirect = W.Fullscreen ? True : False;
-    A.event_mask = KeyPressMask | PointerMotionMask | ButtonPressMask | ButtonReleaseMask | StructureNotifyMask |
-                   ExposureMask | VisibilityChangeMask;
+    A.event_mask = StructureNotifyMask | ExposureMask | VisibilityChangeMask;
+    if (TakesInput()) A.event_mask |= KeyPressMask | PointerMotionMask | ButtonPressMask | ButtonReleaseMask;
     W.Width = std::max(Params.ClientWidth, 1);
     W.Height = std::max(Params.ClientHeight, 1);
     W.Xid = XCreateWindow(FDisplay, Root, FMonitor.X + Params.Left, FMonitor.Y + Params.Top,
@@ -321,7 +359,7 @@ void TX11Platform::SetCursor(TWindowRec& W) {
 void TX11Platform::Map(TWindowRec& W) {
   if (W.Fullscreen) {
     XMapRaised(FDisplay, W.Xid);
-    Grab(W);
+    if (TakesInput()) Grab(W);
   } else {
     XMapWindow(FDisplay, W.Xid);
   }
@@ -435,14 +473,11 @@ void TX11Platform::Push(TPlatformEvent::TKind Kind, TWindowRec& W) {
 void TX11Platform::Translate(XEvent& E) {
   if (FRandREventBase >= 0 && E.type == FRandREventBase + RRScreenChangeNotify) {
     XRRUpdateConfiguration(&E);
-    const x11::TRect Old = FMonitor;
-    FMonitor = x11::PrimaryMonitor(FDisplay, FScreen);
-    // The run-mode window keeps covering the primary monitor; its new size comes back as
-    // a ConfigureNotify.
-    for (auto& [Handle, W] : FWindows)
-      if (W->Own && W->Fullscreen && !W->Gone && W->Width == Old.Width && W->Height == Old.Height)
-        XMoveResizeWindow(FDisplay, W->Xid, FMonitor.X, FMonitor.Y, static_cast<unsigned>(FMonitor.Width),
-                          static_cast<unsigned>(FMonitor.Height));
+    FollowMonitor();
+    return;
+  }
+  if (E.type == ConfigureNotify && E.xconfigure.window == RootWindow(FDisplay, FScreen) && !FOptions.Hack) {
+    FollowMonitor();
     return;
   }
   if (E.type == MappingNotify) {
@@ -524,7 +559,7 @@ void TX11Platform::Translate(XEvent& E) {
 
 bool TX11Platform::PollEvent(TPlatformEvent& Event) {
   for (;;) {
-    bool Quit = QuitSignal != 0 || FHostGone;
+    bool Quit = QuitSignal != 0 || FHostGone || FMonitorGone;
     for (auto& [Handle, W] : FWindows) Quit = Quit || W->Gone;
     if (Quit) {
       Event = TPlatformEvent{TPlatformEvent::TKind::Quit};

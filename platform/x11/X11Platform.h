@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/Platform.h"
 #include "platform/x11/X11Monitor.h"
@@ -22,14 +23,17 @@ struct TX11Options {
   // instead of making windows of its own, at the window's size, and takes no input.
   bool Hack = false;
   Window HostWindow = 0;  // 0 in hack mode: the root window
+  // Run mode on this monitor (TMonitor's name) beside the saver on the primary one, which
+  // takes the input: the window covers the monitor and takes none. Empty: the primary.
+  std::string Monitor;
 };
 
 // The framework's platform on an X11 display. Run-mode forms (no border) become an
 // override-redirect window over the primary monitor that grabs the keyboard and the pointer;
 // other forms become normal managed windows. Frames of the software Direct3D device reach
 // the windows through presenters (MIT-SHM where possible). SIGTERM, SIGINT and SIGHUP, and
-// the loss of the program's window, end the message loop; losing the display ends the
-// process with status 1.
+// the loss of the program's window or of its monitor, end the message loop; losing the
+// display ends the process with status 1.
 class TX11Platform : public TPlatform {
  public:
   TX11Platform();
@@ -38,6 +42,10 @@ class TX11Platform : public TPlatform {
   // Connects to $DISPLAY and, in hack mode, checks the host's window. Error says why not.
   bool Open(const TX11Options& Options, std::string& Error);
   Display* XDisplay() const { return FDisplay; }
+  // The screen's monitors, the primary first.
+  std::vector<x11::TMonitor> Monitors() const;
+  // The monitor of TX11Options::Monitor is not (or no longer) there.
+  bool MonitorGone() const { return FMonitorGone; }
 
   TClock& Clock() override { return FClock; }
   TScreenSize ScreenSize() override;
@@ -57,6 +65,9 @@ class TX11Platform : public TPlatform {
   struct TWindowRec;
 
   void Translate(XEvent& E);
+  bool FindMonitor(x11::TRect& Rect) const;
+  void FollowMonitor();
+  bool TakesInput() const { return !FOptions.Hack && FOptions.Monitor.empty(); }
   TWindowRec* Find(Window Xid);
   void Map(TWindowRec& W);
   void Grab(TWindowRec& W);
@@ -73,6 +84,7 @@ class TX11Platform : public TPlatform {
   x11::TRect FMonitor;
   x11::TRect FHost;  // hack mode: the host's window
   bool FHostGone = false;
+  bool FMonitorGone = false;
   int FRandREventBase = -1;
   bool FAllowShm = true;
   Cursor FBlankCursor = None;

@@ -49,6 +49,11 @@ TSaverCommand ParseSaverCommand(const std::vector<std::string>& Args, const char
       Config = true;
     } else if (A == "--root" || A == "-root") {
       Root = true;
+    } else if (A == "--primary-only") {
+      C.PrimaryOnly = true;
+    } else if (A == "--monitor") {
+      if (i + 1 >= Args.size() || Args[i + 1].empty()) return Failed("--monitor needs a monitor's name");
+      C.Monitor = Args[++i];
     } else if (A == "--window-id" || A == "-window-id") {
       if (i + 1 >= Args.size()) return Failed(A + " needs a window id");
       if (!ParseWindowId(Args[++i], C.WindowId)) return Failed("bad window id '" + Args[i] + "'");
@@ -58,6 +63,10 @@ TSaverCommand ParseSaverCommand(const std::vector<std::string>& Args, const char
     }
   }
   if (Config && (Root || WindowGiven)) return Failed("--config cannot be combined with --root or --window-id");
+  const bool Monitors = C.PrimaryOnly || !C.Monitor.empty();
+  if (Monitors && (Config || Root || WindowGiven))
+    return Failed("--primary-only and --monitor cannot be combined with --config, --root or --window-id");
+  if (C.PrimaryOnly && !C.Monitor.empty()) return Failed("--primary-only cannot be combined with --monitor");
   if (Config) C.FirstArgument = "/c";
   if (Root && !WindowGiven && XScreensaverWindow && *XScreensaverWindow) {
     if (!ParseWindowId(XScreensaverWindow, C.WindowId))
@@ -67,15 +76,23 @@ TSaverCommand ParseSaverCommand(const std::vector<std::string>& Args, const char
   return C;
 }
 
+bool TSaverCommand::StartsOtherMonitors() const {
+  return Action == TAction::Run && !Hack && !PrimaryOnly && Monitor.empty() &&
+         (FirstArgument == "/s" || FirstArgument == "/S");
+}
+
 const char* SaverUsage() {
-  return "usage: qelwave [--config | --root | --window-id ID] | [/s | /c | /p ...]\n"
+  return "usage: qelwave [--primary-only | --config | --root | --window-id ID] | [/s | /c | /p ...]\n"
          "QEL Wave: six glowing ribbons of light over a tinted cloud picture.\n"
          "\n"
-         "  (no argument)     run full screen on the primary monitor; Escape ends it\n"
+         "  (no argument)     run full screen on every monitor; Escape ends it\n"
+         "  --primary-only    run full screen on the primary monitor only\n"
          "  --config          show the configuration panel\n"
          "  --root, -root     draw into the window named by $XSCREENSAVER_WINDOW, or the root\n"
          "                    window (xscreensaver, xsecurelock)\n"
          "  --window-id ID    draw into the window ID (0x... or decimal); wins over --root\n"
+         "  --monitor NAME    a saver for the monitor NAME that takes no input: how the saver\n"
+         "                    on the primary monitor covers the others\n"
          "  --help, --version this text, the version\n"
          "  /s, /c, /p ...    the Windows screensaver host's switches, with their meanings there\n";
 }

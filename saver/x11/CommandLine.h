@@ -15,7 +15,14 @@ struct TSaverCommand {
   // Hack mode: draw into the host's window (WindowId; 0 for the root window).
   bool Hack = false;
   std::uint32_t WindowId = 0;
+  // Run mode covers the primary monitor only (--primary-only), or draws on this other
+  // monitor for the saver that started it (--monitor).
+  bool PrimaryOnly = false;
+  std::string Monitor;
   std::string Error;  // Fail: what was wrong
+
+  // Run mode on the primary monitor, which starts a saver for each other monitor.
+  bool StartsOtherMonitors() const;
 };
 
 // Reads the arguments after the program name. XScreensaverWindow is the value of

@@ -106,6 +106,60 @@ wait_saver_window() {
   probe find "QEL Wave" 20000 >"$work/window.txt" || fail "the saver's window did not appear"
 }
 
+# The screen of 3840 x 1080 as two monitors side by side, "left" (with the screen's output)
+# and "right".
+split_screen() {
+  timeout 10 xrandr --setmonitor left 1920/508x1080/286+0+0 screen >/dev/null || fail "could not make a monitor"
+  add_right_monitor
+}
+add_right_monitor() {
+  timeout 10 xrandr --setmonitor right 1920/508x1080/286+1920+0 none >/dev/null || fail "could not make a monitor"
+}
+
+# Waits up to 20 s until N windows of the saver are up; their "X Y W H" are then in $work/windows.txt.
+wait_saver_windows() {
+  local n=$1 id
+  for _ in $(seq 400); do
+    if [ "$(xdotool search --onlyvisible --name '^QEL Wave$' 2>/dev/null | wc -l)" = "$n" ]; then
+      for id in $(xdotool search --onlyvisible --name '^QEL Wave$'); do
+        eval "$(xdotool getwindowgeometry --shell "$id")"
+        echo "$X $Y $WIDTH $HEIGHT"
+      done | sort -n >"$work/windows.txt"
+      return 0
+    fi
+    sleep 0.05
+  done
+  fail "not $n windows of the saver"
+}
+
+# The saver that the one with PID $1 started for the other monitor.
+other_saver() {
+  local p
+  for _ in $(seq 100); do
+    p=$(pgrep -P "$1" | head -n 1)
+    [ -n "$p" ] && { echo "$p"; return 0; }
+    sleep 0.05
+  done
+  fail "the saver started no other"
+}
+
+# Fails unless PID $1 ends within $2 ms and the screen is left without a window.
+ends_with_no_window() {
+  wait_gone "$1" "$2" || fail "$3: still running after $2 ms"
+  [ "$(probe windows)" = 0 ] || fail "$3: a window was left on the screen"
+}
+
+# Waits up to $2 ms for a process that is not this shell's child to end.
+wait_gone() {
+  local waited=0
+  while kill -0 "$1" 2>/dev/null; do
+    ((waited >= $2)) && return 1
+    sleep 0.02
+    waited=$((waited + 20))
+  done
+  return 0
+}
+
 case "$case_name" in
   first-frame-then-wave | first-frame-no-shm)
     start_xvfb 800x600x24
@@ -268,6 +322,68 @@ case "$case_name" in
     kill "$xvfb_pid"
     wait_exit "$saver" 5000 || fail "the saver hangs on a lost display"
     [ "$status" = 1 ] || fail "status $status on a lost display, expected 1"
+    ;;
+
+  two-monitors)
+    start_xvfb 3840x1080x24
+    probe paint-root || fail "could not paint the root window"
+    split_screen
+    xdotool mousemove 0 0
+    start_saver
+    # Each half first shows the desktop it showed, then a wave of its own.
+    probe first-frame "$work/left-first-frame.png" 20000 0 1920 >"$work/left.txt" &
+    left=$!
+    probe first-frame "$work/right-first-frame.png" 20000 1920 1920 >"$work/right.txt" &
+    right=$!
+    wait "$left" || fail "the left monitor's first frame is not its desktop: $(cat "$work/left.txt")"
+    wait "$right" || fail "the right monitor's first frame is not its desktop: $(cat "$work/right.txt")"
+    wait_saver_windows 2
+    [ "$(cat "$work/windows.txt" | tr '\n' ' ')" = "0 0 1920 1080 1920 0 1920 1080 " ] ||
+      fail "the windows do not cover one monitor each: $(cat "$work/windows.txt")"
+    probe wave "$work/left-wave.png" 30000 0 1920 || fail "no wave on the left monitor"
+    probe wave "$work/right-wave.png" 30000 1920 1920 || fail "no wave on the right monitor"
+    probe apart 0 1920 1920 || fail "the two monitors show the same wave"
+    probe shot "$work/two-waves.png"
+    other=$(other_saver "$saver")
+    xdotool key a  # armed long since: the waves came after the first second
+    expect_exit "$saver" 3000 0 "a key"
+    ends_with_no_window "$other" 3000 "a key"
+    ;;
+
+  two-monitors-end-together)
+    start_xvfb 3840x1080x24
+    split_screen
+    xdotool mousemove 0 0
+    # The second saver killed: the first ends too.
+    start_saver
+    wait_saver_windows 2
+    other=$(other_saver "$saver")
+    kill -TERM "$other"
+    expect_exit "$saver" 3000 0 "the other saver's end"
+    [ "$(probe windows)" = 0 ] || fail "a window was left after the other saver's end"
+    # The first saver killed outright: the second notices.
+    start_saver
+    wait_saver_windows 2
+    other=$(other_saver "$saver")
+    kill -KILL "$saver"
+    ends_with_no_window "$other" 3000 "the first saver killed"
+    # A monitor that goes away takes its saver along; the other runs on.
+    start_saver
+    wait_saver_windows 2
+    other=$(other_saver "$saver")
+    timeout 10 xrandr --delmonitor right >/dev/null || fail "could not delete a monitor"
+    wait_gone "$other" 3000 || fail "the saver of a monitor that went away still runs"
+    still_running "$saver" 300 "the saver of the monitor that stayed ended"
+    [ "$(probe windows)" = 1 ] || fail "not one window for the one monitor left"
+    xdotool key Escape
+    expect_exit "$saver" 3000 0 "Escape"
+    # --primary-only: the primary monitor only, as with one monitor.
+    add_right_monitor
+    start_saver --primary-only
+    wait_saver_windows 1
+    [ "$(cat "$work/windows.txt")" = "0 0 1920 1080" ] || fail "--primary-only covers $(cat "$work/windows.txt")"
+    xdotool key Escape
+    expect_exit "$saver" 3000 0 "Escape with --primary-only"
     ;;
 
   *)

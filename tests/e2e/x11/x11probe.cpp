@@ -4,11 +4,16 @@
 // for hack mode, and watching for windows being mapped.
 //
 //   x11probe paint-root                    the desktop picture, left on the root window
-//   x11probe first-frame OUT.png MS        waits for the first change of the screen and checks
+//   x11probe first-frame OUT.png MS [X W]  waits for the first change of the screen and checks
 //                                          it is the desktop picture in R5G6B5 colours
-//   x11probe wave OUT.png MS               waits until the desktop is at most faintly visible
+//   x11probe wave OUT.png MS [X W]         waits until the desktop is at most faintly visible
 //                                          (under 27 % of its contrast) under light that
 //                                          varies within its cells (clouds, ribbons)
+//                                          With X W, both look only at the columns X ... X+W-1
+//                                          of the screen (one monitor of several); X is a
+//                                          multiple of 128, where the desktop picture repeats.
+//   x11probe apart X1 X2 W                 whether the columns from X1 and from X2, W wide,
+//                                          show different pictures (two waves of their own)
 //   x11probe window X Y W H                maps a magenta window, prints its id, lives until
 //                                          SIGTERM or until the window is destroyed
 //   x11probe drawn ID MS                   waits until a window made by `window` is drawn over
@@ -56,9 +61,10 @@ long ElapsedMs(Clock::time_point Start) {
 
 class TScreen {
  public:
-  TScreen() {
+  // The whole screen, or its columns from Left on, Width wide.
+  explicit TScreen(int Left = 0, int Width = 0) : Left(Left) {
     const int S = DefaultScreen(D);
-    W = DisplayWidth(D, S);
+    W = Width > 0 ? Width : DisplayWidth(D, S) - Left;
     H = DisplayHeight(D, S);
     Image = XShmCreateImage(D, DefaultVisual(D, S), static_cast<unsigned>(DefaultDepth(D, S)), ZPixmap, nullptr, &Shm,
                             static_cast<unsigned>(W), static_cast<unsigned>(H));
@@ -81,7 +87,7 @@ class TScreen {
   }
   // The screen now, in Shot.
   void Take() {
-    XShmGetImage(D, DefaultRootWindow(D), Image, 0, 0, AllPlanes);
+    XShmGetImage(D, DefaultRootWindow(D), Image, Left, 0, AllPlanes);
     for (int Y = 0; Y < H; ++Y) {
       const auto* Row = reinterpret_cast<const std::uint32_t*>(Image->data + static_cast<std::size_t>(Y) * Image->bytes_per_line);
       for (int X = 0; X < W; ++X) Shot.At(X, Y) = 0xFF000000u | Row[X];
@@ -92,6 +98,7 @@ class TScreen {
     if (!qel::SavePng(File, Shot, Error)) std::fprintf(stderr, "x11probe: %s\n", Error.c_str());
     return Error.empty();
   }
+  int Left = 0;
   int W = 0, H = 0;
   qel::TArgbPicture Shot;
 
@@ -123,8 +130,8 @@ int PaintRoot() {
   return 0;
 }
 
-int FirstFrame(const std::string& Out, long Ms) {
-  TScreen S;
+int FirstFrame(const std::string& Out, long Ms, int Left, int Width) {
+  TScreen S(Left, Width);
   const auto Start = Clock::now();
   int Shots = 0;
   do {
@@ -143,8 +150,8 @@ int FirstFrame(const std::string& Out, long Ms) {
   return Good ? 0 : 1;
 }
 
-int Wave(const std::string& Out, long Ms) {
-  TScreen S;
+int Wave(const std::string& Out, long Ms, int Left, int Width) {
+  TScreen S(Left, Width);
   const auto Start = Clock::now();
   std::string Report;
   do {
@@ -159,6 +166,17 @@ int Wave(const std::string& Out, long Ms) {
   S.Save(Out);
   std::printf("no wave in %ld ms: %s\n", Ms, Report.c_str());
   return 1;
+}
+
+// Two waves of their own differ in colour or in where their ribbons are: a good part of
+// the pixels of one is far from those at the same place in the other.
+int Apart(int X1, int X2, int W) {
+  TScreen A(X1, W), B(X2, W);
+  A.Take();
+  B.Take();
+  const double Share = qel::e2e::ChangedShare(A.Shot, B.Shot, 24);
+  std::printf("%.1f %% of the pixels differ by more than 24\n", Share * 100);
+  return Share >= 0.05 ? 0 : 1;
 }
 
 constexpr unsigned long Magenta = 0xFF00FF;
@@ -275,8 +293,9 @@ int main(int argc, char** argv) {
   const auto Arg = [&](int i) { return i < argc ? std::string(argv[i]) : std::string(); };
   const auto Num = [&](int i) { return std::strtol(Arg(i).c_str(), nullptr, 0); };
   if (Command == "paint-root") return PaintRoot();
-  if (Command == "first-frame") return FirstFrame(Arg(2), Num(3));
-  if (Command == "wave") return Wave(Arg(2), Num(3));
+  if (Command == "first-frame") return FirstFrame(Arg(2), Num(3), static_cast<int>(Num(4)), static_cast<int>(Num(5)));
+  if (Command == "wave") return Wave(Arg(2), Num(3), static_cast<int>(Num(4)), static_cast<int>(Num(5)));
+  if (Command == "apart") return Apart(static_cast<int>(Num(2)), static_cast<int>(Num(3)), static_cast<int>(Num(4)));
   if (Command == "window")
     return MakeWindow(static_cast<int>(Num(2)), static_cast<int>(Num(3)), static_cast<int>(Num(4)),
                       static_cast<int>(Num(5)));

@@ -48,5 +48,29 @@ TEST(SaverCommand, BadInputFailsWithAReason) {
   EXPECT_EQ(ParseSaverCommand({"--version"}, nullptr).Action, TAction::Version);
 }
 
+TEST(SaverCommand, RunModeCoversEveryMonitorUnlessToldOtherwise) {
+  const std::vector<std::pair<std::vector<std::string>, bool>> Cases = {
+      {{}, true},           {{"/s"}, true},           {{"/S"}, true},
+      {{"/s:1"}, false},    {{"/p"}, false},          {{"/c"}, false},
+      {{"--config"}, false}, {{"--root"}, false},     {{"--window-id", "5"}, false},
+      {{"--primary-only"}, false}, {{"--monitor", "right"}, false},
+  };
+  for (const auto& [Args, Every] : Cases) {
+    const TSaverCommand C = ParseSaverCommand(Args, nullptr);
+    EXPECT_EQ(C.Action, TAction::Run) << (Args.empty() ? "" : Args[0]);
+    EXPECT_EQ(C.StartsOtherMonitors(), Every) << (Args.empty() ? "" : Args[0]);
+  }
+  const TSaverCommand Other = ParseSaverCommand({"--monitor", "HDMI-1"}, nullptr);
+  EXPECT_EQ(Other.Monitor, "HDMI-1");
+  EXPECT_EQ(Other.FirstArgument, "/s");
+  EXPECT_FALSE(Other.Hack);
+
+  const std::vector<std::vector<std::string>> Bad = {
+      {"--monitor"},          {"--monitor", ""},      {"--monitor", "x", "--root"}, {"--window-id", "5", "--monitor", "x"},
+      {"--primary-only", "--config"}, {"--primary-only", "--monitor", "x"},
+  };
+  for (const auto& Args : Bad) EXPECT_EQ(ParseSaverCommand(Args, nullptr).Action, TAction::Fail) << Args.back();
+}
+
 }  // namespace
 }  // namespace qel
