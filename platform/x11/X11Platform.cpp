@@ -505,7 +505,10 @@ void TX11Platform::Translate(XEvent& E) {
       break;
     }
     case MotionNotify:
-      Push(TPlatformEvent::TKind::MouseMove, *W);
+      // Moves that follow each other merge into one with the newest position, as a Windows
+      // program sees them: a quick move is one long move, not many short ones.
+      if (FQueue.empty() || FQueue.back().Kind != TPlatformEvent::TKind::MouseMove || FQueue.back().Window != W->Handle)
+        Push(TPlatformEvent::TKind::MouseMove, *W);
       FQueue.back().X = E.xmotion.x;
       FQueue.back().Y = E.xmotion.y;
       break;
@@ -570,10 +573,13 @@ bool TX11Platform::PollEvent(TPlatformEvent& Event) {
       FQueue.pop_front();
       return true;
     }
+    // Everything that has arrived is translated at once, so that the moves among it merge.
     if (!XPending(FDisplay)) return false;
-    XEvent E;
-    XNextEvent(FDisplay, &E);
-    Translate(E);
+    while (XEventsQueued(FDisplay, QueuedAlready) > 0) {
+      XEvent E;
+      XNextEvent(FDisplay, &E);
+      Translate(E);
+    }
   }
 }
 

@@ -386,6 +386,22 @@ case "$case_name" in
     expect_exit "$saver" 3000 0 "Escape with --primary-only"
     ;;
 
+  motion-burst)
+    # X11 delivers every motion event; the saver takes the newest of those waiting, as one
+    # move, like Windows: a quick move made of small steps ends it.
+    start_xvfb 640x480x24
+    xdotool mousemove 0 0
+    start_saver
+    wait_saver_window
+    sleep 1.3  # armed: the first second began before the window appeared
+    xdotool mousemove 10 0
+    still_running "$saver" 300 "a single move of 10 pixels ended the saver"
+    burst=()
+    for _ in $(seq 60); do burst+=(mousemove_relative 5 0); done
+    xdotool "${burst[@]}"  # 300 pixels in 60 steps of 5, within a few ms
+    expect_exit "$saver" 3000 0 "a burst of 60 moves of 5 pixels"
+    ;;
+
   *)
     echo "unknown case '$case_name'"
     exit 2
