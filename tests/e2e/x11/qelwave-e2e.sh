@@ -116,10 +116,13 @@ add_right_monitor() {
   timeout 10 xrandr --setmonitor right 1920/508x1080/286+1920+0 none >/dev/null || fail "could not make a monitor"
 }
 
+# Milliseconds since $1 (a value of $EPOCHREALTIME).
+ms_since() { echo $(((${EPOCHREALTIME/./} - ${1/./}) / 1000)); }
+
 # Waits up to 20 s until N windows of the saver are up; their "X Y W H" are then in $work/windows.txt.
 wait_saver_windows() {
-  local n=$1 id
-  for _ in $(seq 400); do
+  local n=$1 id since=$EPOCHREALTIME
+  while (($(ms_since "$since") < 20000)); do
     if [ "$(xdotool search --onlyvisible --name '^QEL Wave$' 2>/dev/null | wc -l)" = "$n" ]; then
       for id in $(xdotool search --onlyvisible --name '^QEL Wave$'); do
         eval "$(xdotool getwindowgeometry --shell "$id")"
@@ -134,8 +137,8 @@ wait_saver_windows() {
 
 # The saver that the one with PID $1 started for the other monitor.
 other_saver() {
-  local p
-  for _ in $(seq 100); do
+  local p since=$EPOCHREALTIME
+  while (($(ms_since "$since") < 5000)); do
     p=$(pgrep -P "$1" | head -n 1)
     [ -n "$p" ] && { echo "$p"; return 0; }
     sleep 0.05
@@ -149,10 +152,11 @@ ends_with_no_window() {
   [ "$(probe windows)" = 0 ] || fail "$3: a window was left on the screen"
 }
 
-# Waits up to $2 ms for a process that is not this shell's child to end.
+# Waits up to $2 ms for a process that is not this shell's child to end (a zombie that
+# nobody reaps has ended too).
 wait_gone() {
   local waited=0
-  while kill -0 "$1" 2>/dev/null; do
+  while kill -0 "$1" 2>/dev/null && [ "$(cut -d ' ' -f 3 "/proc/$1/stat" 2>/dev/null)" != Z ]; do
     ((waited >= $2)) && return 1
     sleep 0.02
     waited=$((waited + 20))
@@ -350,6 +354,7 @@ case "$case_name" in
     probe apart 0 1920 1920 || fail "the two monitors show the same wave"
     probe shot "$work/two-waves.png"
     other=$(other_saver "$saver")
+    pids+=("$other")
     xdotool key a  # armed long since: the waves came after the first second
     expect_exit "$saver" 3000 0 "a key"
     ends_with_no_window "$other" 3000 "a key"
@@ -363,6 +368,7 @@ case "$case_name" in
     start_saver
     wait_saver_windows 2
     other=$(other_saver "$saver")
+    pids+=("$other")
     kill -TERM "$other"
     expect_exit "$saver" 3000 0 "the other saver's end"
     [ "$(probe windows)" = 0 ] || fail "a window was left after the other saver's end"
@@ -370,12 +376,14 @@ case "$case_name" in
     start_saver
     wait_saver_windows 2
     other=$(other_saver "$saver")
+    pids+=("$other")
     kill -KILL "$saver"
     ends_with_no_window "$other" 3000 "the first saver killed"
     # A monitor that goes away takes its saver along; the other runs on.
     start_saver
     wait_saver_windows 2
     other=$(other_saver "$saver")
+    pids+=("$other")
     timeout 10 xrandr --delmonitor right >/dev/null || fail "could not delete a monitor"
     wait_gone "$other" 3000 || fail "the saver of a monitor that went away still runs"
     still_running "$saver" 300 "the saver of the monitor that stayed ended"
