@@ -106,7 +106,7 @@ bool TX11Platform::Open(const TX11Options& Options, std::string& Error) {
       x11::TErrorTrap Trap(FDisplay);
       Found = XGetWindowAttributes(FDisplay, FOptions.HostWindow, &A) && !Trap.Failed();
       // Resizes and the window's end, from now on.
-      if (Found) XSelectInput(FDisplay, FOptions.HostWindow, StructureNotifyMask);
+      if (Found) XSelectInput(FDisplay, FOptions.HostWindow, StructureNotifyMask | ExposureMask);
     }
     if (!Found) {
       char Text[64];
@@ -141,10 +141,12 @@ bool TX11Platform::Open(const TX11Options& Options, std::string& Error) {
     sigemptyset(&Action.sa_mask);
     for (int S : QuitSignals) sigaction(S, &Action, nullptr);
   }
-  // Test switches: a device that cannot be created (the failed start's message box), and
-  // presentation without shared memory, as on a remote display.
+  // Test switches: a device that cannot be created (the failed start's message box),
+  // presentation without shared memory, as on a remote display, and frames sent in part
+  // checked against the same frames sent whole.
   if (EnvironmentSwitch("QEL_TEST_FAIL_CREATE_DEVICE")) soft::FailNext("CreateDevice", INT_MAX);
   FAllowShm = !EnvironmentSwitch("QEL_TEST_NO_SHM");
+  FCheckPresents = EnvironmentSwitch("QEL_TEST_CHECK_PRESENTS");
   return true;
 }
 
@@ -310,8 +312,13 @@ TWindowHandle TX11Platform::CreateWindow(const TWindowParams& Params) {
     return PresenterOf(W).Lend(Width, Height, Buffer.Pixels, Buffer.Pitch);
   };
   Presenter.Show = [this, &W](const soft::TFrameBuffer& Buffer) {
-    if (W.Gone || (W.Own && !W.Mapped)) return;
-    PresenterOf(W).Present(Buffer.Pixels, Buffer.Width, Buffer.Height, Buffer.Pitch, W.Width, W.Height);
+    if (W.Gone) return;
+    if (W.Own && !W.Mapped) {
+      PresenterOf(W).Invalidate();  // what this frame changed is not on the screen
+      return;
+    }
+    PresenterOf(W).Present(Buffer.Pixels, Buffer.Width, Buffer.Height, Buffer.Pitch, W.Width, W.Height,
+                           Buffer.Changed);
   };
   soft::RegisterBufferPresenter(AsHwnd(Handle), std::move(Presenter));
   if (W.Own && Params.Visible) Map(W);
@@ -459,7 +466,7 @@ void TX11Platform::Paint(TWindowRec& W) {
 
 x11::TPresenter& TX11Platform::PresenterOf(TWindowRec& W) {
   if (!W.Presenter)
-    W.Presenter = std::make_unique<x11::TPresenter>(FDisplay, W.Xid, W.WindowVisual, W.Depth, FAllowShm);
+    W.Presenter = std::make_unique<x11::TPresenter>(FDisplay, W.Xid, W.WindowVisual, W.Depth, FAllowShm, FCheckPresents);
   return *W.Presenter;
 }
 
@@ -534,6 +541,8 @@ void TX11Platform::Translate(XEvent& E) {
       }
       break;
     case Expose:
+      // Frames are sent where they change: an exposed saver window gets the next one whole.
+      if (W->Presenter) W->Presenter->Invalidate();
       if (E.xexpose.count == 0 && W->Own && !W->Fullscreen) Paint(*W);
       break;
     case ConfigureNotify:

@@ -87,6 +87,7 @@ class TX11Platform : public TPlatform {
   bool FMonitorGone = false;
   int FRandREventBase = -1;
   bool FAllowShm = true;
+  bool FCheckPresents = false;
   Cursor FBlankCursor = None;
   Atom FDeleteWindow = None;
   std::map<TWindowHandle, std::unique_ptr<TWindowRec>> FWindows;

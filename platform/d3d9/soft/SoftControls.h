@@ -119,12 +119,25 @@ int PresentCount(HWND Window);
 // discarding swap, a new back buffer holds whatever the lent memory held. The presenter only
 // reads lent memory: when the same memory is lent for the next frame, the device relies on it
 // still holding the frame it drew there and mends only what changed.
+// Columns Left .. Right-1 and rows Top .. Bottom-1 of a frame, in its pixels.
+struct TPixelRect {
+  int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  bool operator==(const TPixelRect&) const = default;
+};
 struct TFrameBuffer {
   std::uint32_t* Pixels = nullptr;  // 0xAARRGGBB rows, top-down; alpha undefined when the
                                     // back-buffer format has none
   int Width = 0, Height = 0;
   int Pitch = 0;  // pixels from one row to the next, at least Width
+  // At Show: where the frame may differ from the one the device showed in this window before;
+  // everywhere else it is the same, pixel for pixel. At most MaxChangedRects rectangles, top
+  // to bottom, none overlapping another; empty when nothing changed. The whole frame when the
+  // device cannot tell (its first frame there, after a reset, a write into the back buffer,
+  // other memory lent, frames drawn without remembering tiles). Pixels outside may still be
+  // sent, as a presenter must do where its window shows something else (an exposure, a size).
+  std::vector<TPixelRect> Changed;
 };
+constexpr std::size_t MaxChangedRects = 6;
 struct TBufferPresenter {
   // Memory for a frame of Width x Height, or false: the device then uses its own.
   std::function<bool(int Width, int Height, TFrameBuffer& Buffer)> Lend;

@@ -317,7 +317,10 @@ HRESULT TSoftDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWN
                   Flush();
                   if (T.BufferPresenter.Show) {
                     const int W = static_cast<int>(FParams.BackBufferWidth), H = static_cast<int>(FParams.BackBufferHeight);
-                    T.BufferPresenter.Show({FPixels, W, H, FPitch});
+                    TFrameBuffer Shown{FPixels, W, H, FPitch, FTiles.ChangedSinceShown(Target())};
+                    if (Window != FShownIn) Shown.Changed = {{0, 0, W, H}};
+                    FShownIn = Window;
+                    T.BufferPresenter.Show(Shown);
                     TFrameBuffer Next;
                     if (T.BufferPresenter.Lend && T.BufferPresenter.Lend(W, H, Next) && Next.Pixels &&
                         Next.Width == W && Next.Height == H && Next.Pitch >= W) {

@@ -103,6 +103,7 @@ class TSoftDevice final : public TRefCounted<IDirect3DDevice9> {
   std::uint32_t* FPixels = nullptr;         // the back buffer: own or lent memory
   int FPitch = 0;
   HWND FLentBy = nullptr;                   // the window whose presenter lent FPixels
+  HWND FShownIn = nullptr;                  // the window a buffer presenter showed the last frame in
   std::vector<float> FDepth;
   bool FTargetHasAlpha = false;
   // Without alpha: every pixel of the back buffer has alpha 255 (drawing makes it so, tile by

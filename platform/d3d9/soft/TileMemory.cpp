@@ -2,6 +2,8 @@
 // pixels they left, and what each frame buffer still holds of them.
 #include <algorithm>
 
+#include "platform/d3d9/soft/ChangedRegion.h"
+
 #include "platform/d3d9/soft/RowKernels.h"
 #include "platform/d3d9/soft/TileRenderer.h"
 
@@ -122,7 +124,7 @@ TTileRenderer::TBufferNote TTileRenderer::NoteAfterKept(const TTileMemory& Memor
     Bottom = std::max(Bottom, std::min(B.Bottom, Clip.Bottom));
   }
   return {Target.Pixels, Target.Pitch, FEpoch, Memory.Generation, Top - Clip.Top, std::max(Top, Bottom) - Clip.Top,
-          FFlushes};
+          FFlushes, FFlushes};
 }
 
 void TTileRenderer::RestoreRows(const TTileMemory& Memory, const TTarget& Target, const TClipRect& Clip, int Top,
@@ -134,7 +136,7 @@ void TTileRenderer::RestoreRows(const TTileMemory& Memory, const TTarget& Target
 }
 
 void TTileRenderer::KeepPixels(TTileMemory& Memory, const TTarget& Target, const TClipRect& Clip,
-                               std::size_t Commands, bool Opaque) {
+                               std::size_t Commands, bool Opaque) const {
   const int Width = Clip.Right - Clip.Left;
   Memory.Pixels.resize(static_cast<std::size_t>(Width) * (Clip.Bottom - Clip.Top));
   for (int y = Clip.Top; y < Clip.Bottom; ++y)
@@ -147,7 +149,38 @@ void TTileRenderer::KeepPixels(TTileMemory& Memory, const TTarget& Target, const
       OpaqueRow(Memory.Pixels.data() + i, Width);
   Memory.Commands = Commands;
   Memory.Opaque = Opaque;
-  ++Memory.Generation;
+  // Told apart from every copy this tile kept before, even after the memory was dropped.
+  Memory.Generation = FFlushes;
+}
+
+std::vector<TPixelRect> TTileRenderer::ChangedSinceShown(const TTarget& Target) {
+  const TLayout& L = FLastLayout;
+  const bool Known = !FMemory.empty() && L == FShownLayout && L.Width == Target.Width && L.Height == Target.Height;
+  const int Columns = L.TileW > 0 ? (L.Width + L.TileW - 1) / L.TileW : 0;
+  std::vector<TShownTile> Now(FMemory.size());
+  std::vector<TPixelRect> Changed;
+  for (std::size_t t = 0; t < FMemory.size(); ++t) {
+    for (const TBufferNote& N : FMemory[t].Buffers)
+      if (N.Pixels == Target.Pixels && N.Pitch == Target.Pitch && N.Epoch == FEpoch && N.Generation)
+        Now[t] = {N.Generation, N.Drawn, N.DirtyTop, N.DirtyBottom};
+    if (!Known) continue;
+    // Both are the same kept pixels but where drawn over since (or the very same pixels).
+    const TShownTile &A = FShown[t], &B = Now[t];
+    int Top = 0, Bottom = std::min(L.TileH, L.Height - static_cast<int>(t) / Columns * L.TileH);
+    if (A.Generation && A.Generation == B.Generation) {
+      if (A.Drawn == B.Drawn) continue;
+      Top = std::min(A.DirtyBottom > A.DirtyTop ? A.DirtyTop : Bottom, B.DirtyBottom > B.DirtyTop ? B.DirtyTop : Bottom);
+      Bottom = std::max(A.DirtyBottom > A.DirtyTop ? A.DirtyBottom : 0, B.DirtyBottom > B.DirtyTop ? B.DirtyBottom : 0);
+      if (Top >= Bottom) continue;
+    }
+    const int X = static_cast<int>(t) % Columns * L.TileW, Y = static_cast<int>(t) / Columns * L.TileH;
+    Changed.push_back({X, Y + Top, std::min(X + L.TileW, L.Width), Y + Bottom});
+  }
+  FShown = std::move(Now);
+  FShownLayout = L;
+  if (!Known) return {{0, 0, Target.Width, Target.Height}};
+  MergeChangedRects(Changed, MaxChangedRects);
+  return Changed;
 }
 
 }  // namespace qel::soft

@@ -38,6 +38,9 @@ class TTileRenderer {
   // The target's pixels were written (or may have been) by other means than drawing: what a
   // tile remembers of a frame buffer's contents no longer holds.
   void TargetWritten() { ++FEpoch; }
+  // Where Target, about to be shown, may differ from what was shown at the last call (the whole
+  // target where that is not known), at most MaxChangedRects rectangles.
+  std::vector<TPixelRect> ChangedSinceShown(const TTarget& Target);
 
  private:
   struct TClear {
@@ -78,6 +81,7 @@ class TTileRenderer {
     std::uint64_t Epoch = 0, Generation = 0;
     int DirtyTop = 0, DirtyBottom = 0;
     std::uint64_t Flush = 0;  // the sync point that drew it
+    std::uint64_t Drawn = 0;  // the sync point that last changed its pixels
   };
   // A tile's pixels after the first Commands commands of the last sync point's bin.
   struct TTileMemory {
@@ -85,7 +89,7 @@ class TTileRenderer {
     std::size_t Commands = 0;  // 0: nothing kept
     bool Opaque = false;       // kept with alpha 255 (for a frame shown opaque)
     std::size_t LastEnd = 0;   // where the last sync point's common start ended
-    std::uint64_t Generation = 0;  // changes with every copy kept
+    std::uint64_t Generation = 0;  // the sync point that kept the copy (0: none yet)
     TBufferNote Buffers[2];        // a swap chain's two buffers, or a presenter's one, latest first
   };
 
@@ -124,8 +128,8 @@ class TTileRenderer {
   // Copies rows Top .. Bottom-1 of the tile back from its memory; KeepPixels makes the memory
   // the tile's pixels after Commands commands.
   static void RestoreRows(const TTileMemory& Memory, const TTarget& Target, const TClipRect& Clip, int Top, int Bottom);
-  static void KeepPixels(TTileMemory& Memory, const TTarget& Target, const TClipRect& Clip, std::size_t Commands,
-                         bool Opaque);
+  void KeepPixels(TTileMemory& Memory, const TTarget& Target, const TClipRect& Clip, std::size_t Commands,
+                  bool Opaque) const;
   // Count, or less so that the first Count commands of the bin end where a state does.
   std::size_t DrawCallEnd(const std::vector<int>& Bin, std::size_t Count) const;
 
@@ -136,6 +140,13 @@ class TTileRenderer {
   std::vector<TTileMemory> FMemory;
   std::uint64_t FEpoch = 1;
   std::uint64_t FFlushes = 0;  // sync points that remembered tiles
+  // What each tile held when the target was last shown, as far as known (Generation 0: not).
+  struct TShownTile {
+    std::uint64_t Generation = 0, Drawn = 0;
+    int DirtyTop = 0, DirtyBottom = 0;
+  };
+  std::vector<TShownTile> FShown;
+  TLayout FShownLayout;
   std::unique_ptr<TWorkerPool> FPool;
   std::vector<std::unique_ptr<TRasterScratch>> FScratch;  // one per worker
 };

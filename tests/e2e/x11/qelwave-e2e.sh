@@ -179,6 +179,25 @@ case "$case_name" in
     expect_exit "$saver" 3000 0 "Escape"
     ;;
 
+  presents-in-part)
+    # Through the desktop's dissolve, the first wave's fade-in and into the steady wave, every
+    # frame sent in part is then sent whole: the screen must be the same after both.
+    start_xvfb 640x480x24
+    probe paint-root || fail "could not paint the root window"
+    xdotool mousemove 0 0
+    QEL_TEST_CHECK_PRESENTS=1 start_saver
+    probe wave "$work/wave.png" 30000 || fail "no wave"
+    sleep 6  # the fade-in ends some 13 s after the start
+    xdotool key Escape
+    expect_exit "$saver" 3000 0 "Escape"
+    line=$(grep "presents checked" "$work/qelwave.log") || fail "no count of the presents checked"
+    read -r checked in_part differed < <(echo "$line" | sed 's/[^0-9 ]//g')
+    note "$line"
+    ((checked >= 100)) || fail "only $checked presents checked"
+    ((in_part > 0)) || fail "no frame was sent in part"
+    ((differed == 0)) || fail "$differed frames sent in part differ from the whole frames"
+    ;;
+
   keys)
     start_xvfb 640x480x24
     xdotool mousemove 0 0

@@ -458,7 +458,7 @@ TEST_F(DeviceTest, BufferPresenterLendsTheMemoryFramesAreDrawnInto) {
   std::vector<std::uint32_t> Corner;
   int Lent = 0;
   RegisterBufferPresenter(TestWindow(), {[&](int W, int H, TFrameBuffer& B) {
-                                           B = {Buffers[Lent++ % 2].data(), W, H, Pitch};
+                                           B = {Buffers[Lent++ % 2].data(), W, H, Pitch, {}};
                                            return true;
                                          },
                                          [&](const TFrameBuffer& B) {
