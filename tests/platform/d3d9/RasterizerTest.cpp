@@ -492,26 +492,32 @@ TEST(RasterTiles, DrawingInDisjointRectanglesGivesTheWholeTriangle) {
 TEST(RasterTiles, RowSpansAreThePixelCentresInsideEveryEdge) {
   // Corners on a quarter-pixel grid put edges through pixel centres in many rows, where a
   // walked bound that is one off shows; horizontal edges and clips cutting rows included.
-  std::mt19937 Random(5);
-  auto Coordinate = [&] { return static_cast<float>(static_cast<int>(Random() % 160) - 20) / 4; };
+  // Corners finer than that (to the 1/16 and the 1/256 of a pixel, the set-up's precision)
+  // give the walked bounds remainders that carry into the next pixel between rows.
   TPipeline P;
   P.Cull = D3DCULL_NONE;
-  for (int t = 0; t < 300; ++t) {
-    TVertex V[3];
-    for (TVertex& Corner : V) Corner.X = Coordinate(), Corner.Y = Coordinate();
-    if (t % 3 == 0) V[1].Y = V[0].Y;
-    TTriangleSetup S;
-    if (!SetupTriangle(P, V[0], V[1], V[2], S)) continue;
-    const TClipRect Clip{static_cast<int>(Random() % 8), static_cast<int>(Random() % 8), 32, 24 + static_cast<int>(Random() % 8)};
-    std::vector<int> First(32), Count(32);
-    TriangleRows(S, Clip, First.data(), Count.data());
-    for (int y = Clip.Top; y < Clip.Bottom; ++y)
-      for (int x = Clip.Left; x < Clip.Right; ++x) {
-        bool Inside = true;
-        for (const auto& E : S.Edges) Inside = Inside && E.A * x + E.B * y + E.C >= E.Bias;
-        const int r = y - Clip.Top;
-        ASSERT_EQ(Inside, x >= First[r] && x < First[r] + Count[r]) << "triangle " << t << ", pixel " << x << "," << y;
-      }
+  for (const int Grid : {4, 16, 256}) {
+    std::mt19937 Random(5 + Grid);
+    auto Coordinate = [&] { return static_cast<float>(static_cast<int>(Random() % (40u * Grid)) - 5 * Grid) / Grid; };
+    for (int t = 0; t < (Grid == 4 ? 300 : 2000); ++t) {
+      TVertex V[3];
+      for (TVertex& Corner : V) Corner.X = Coordinate(), Corner.Y = Coordinate();
+      if (t % 3 == 0) V[1].Y = V[0].Y;
+      TTriangleSetup S;
+      if (!SetupTriangle(P, V[0], V[1], V[2], S)) continue;
+      const TClipRect Clip{static_cast<int>(Random() % 8), static_cast<int>(Random() % 8), 32,
+                           24 + static_cast<int>(Random() % 8)};
+      std::vector<int> First(32), Count(32);
+      TriangleRows(S, Clip, First.data(), Count.data());
+      for (int y = Clip.Top; y < Clip.Bottom; ++y)
+        for (int x = Clip.Left; x < Clip.Right; ++x) {
+          bool Inside = true;
+          for (const auto& E : S.Edges) Inside = Inside && E.A * x + E.B * y + E.C >= E.Bias;
+          const int r = y - Clip.Top;
+          ASSERT_EQ(Inside, x >= First[r] && x < First[r] + Count[r])
+              << "grid 1/" << Grid << ", triangle " << t << ", pixel " << x << "," << y;
+        }
+    }
   }
 }
 
