@@ -372,6 +372,8 @@ case "$case_name" in
     probe wave "$work/right-wave.png" 30000 1920 1920 || fail "no wave on the right monitor"
     probe apart 0 1920 1920 || fail "the two monitors show the same wave"
     probe shot "$work/two-waves.png"
+    # The saver on the primary monitor alone takes the input: none of them met another's grab.
+    ! grep -q "could not grab" "$work/qelwave.log" || fail "the savers fought over the keyboard: $(cat "$work/qelwave.log")"
     other=$(other_saver "$saver")
     pids+=("$other")
     xdotool key a  # armed long since: the waves came after the first second
