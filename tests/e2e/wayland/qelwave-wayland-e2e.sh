@@ -8,27 +8,16 @@
 # environment: QELWAVE, WLPROBE (the programs), E2E_WORK (a folder for screenshots and logs)
 set -u
 case_name=$1
-work="$E2E_WORK/$case_name"
-rm -rf "$work" && mkdir -p "$work"
-pids=()
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../common/saver-case.sh"
 source "$here/compositors.sh"
 
 cleanup() {
-  local p
   [ -n "${input_in:-}" ] && exec {input_in}>&-
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-  for p in "${pids[@]}"; do
-    for _ in $(seq 50); do kill -0 "$p" 2>/dev/null || break; sleep 0.02; done
-    kill -9 "$p" 2>/dev/null
-  done
+  end_started
   end_compositors
 }
 trap cleanup EXIT
-
-fail() { echo "FAIL ($case_name): $*"; [ -f "$work/qelwave.log" ] && sed 's/^/  qelwave: /' "$work/qelwave.log"; exit 1; }
-skip() { echo "SKIP ($case_name): $*"; exit 77; }
-note() { echo "-- $*"; }
 
 probe() { timeout 120 "$WLPROBE" "$@"; }
 
