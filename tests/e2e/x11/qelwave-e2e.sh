@@ -22,7 +22,9 @@ start_xvfb() {
     pids+=("$xvfb_pid")
     for _ in $(seq 100); do
       kill -0 "$xvfb_pid" 2>/dev/null || break
+      # The server that answers must be ours: another test may have taken the number first.
       if timeout 5 xdpyinfo -display ":$n" >/dev/null 2>&1; then
+        [ "$(tr -d ' ' <"/tmp/.X$n-lock" 2>/dev/null)" = "$xvfb_pid" ] || break
         export DISPLAY=":$n"
         note "Xvfb on $DISPLAY ($size)"
         return 0
