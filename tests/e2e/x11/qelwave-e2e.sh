@@ -51,8 +51,8 @@ split_screen() {
   timeout 10 xrandr --setmonitor left 1920/508x1080/286+0+0 screen >/dev/null || fail "could not make a monitor"
   add_right_monitor
 }
-add_right_monitor() {
-  timeout 10 xrandr --setmonitor right 1920/508x1080/286+1920+0 none >/dev/null || fail "could not make a monitor"
+add_right_monitor() {  # [*]: as the primary monitor
+  timeout 10 xrandr --setmonitor "${1:-}right" 1920/508x1080/286+1920+0 none >/dev/null || fail "could not make a monitor"
 }
 
 # Milliseconds since $1 (a value of $EPOCHREALTIME).
@@ -350,11 +350,12 @@ case "$case_name" in
     [ "$(probe windows)" = 1 ] || fail "not one window for the one monitor left"
     xdotool key Escape
     expect_exit "$saver" 3000 0 "Escape"
-    # --primary-only: the primary monitor only, as with one monitor.
-    add_right_monitor
+    # --primary-only: the primary monitor only, as with one monitor; XRandR's primary one
+    # rather than the first.
+    add_right_monitor '*'
     start_saver --primary-only
     wait_saver_windows 1
-    [ "$(cat "$work/windows.txt")" = "0 0 1920 1080" ] || fail "--primary-only covers $(cat "$work/windows.txt")"
+    [ "$(cat "$work/windows.txt")" = "1920 0 1920 1080" ] || fail "--primary-only covers $(cat "$work/windows.txt")"
     xdotool key Escape
     expect_exit "$saver" 3000 0 "Escape with --primary-only"
     ;;
