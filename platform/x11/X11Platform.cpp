@@ -4,22 +4,21 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <climits>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/d3d9/soft/SoftControls.h"
 #include "platform/resources/EmbeddedResources.h"
+#include "platform/unix/KeyTable.h"
+#include "platform/unix/QuitSignals.h"
 #include "platform/x11/X11Capture.h"
 #include "platform/x11/X11Errors.h"
-#include "platform/x11/X11Keys.h"
 #include "platform/x11/X11MessageBox.h"
 #include "platform/x11/X11Painter.h"
 #include "platform/x11/X11Panel.h"
@@ -27,19 +26,6 @@
 
 namespace qel {
 namespace {
-
-volatile std::sig_atomic_t QuitSignal = 0;
-int SignalPipe[2] = {-1, -1};
-
-void OnQuitSignal(int) {
-  QuitSignal = 1;
-  // Wakes a wait in poll(); the pipe never blocks, a full pipe is as good as a byte.
-  const char Byte = 1;
-  const ssize_t R = write(SignalPipe[1], &Byte, 1);
-  (void)R;
-}
-
-constexpr int QuitSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 HWND AsHwnd(TWindowHandle H) { return reinterpret_cast<HWND>(H); }
 
@@ -78,12 +64,7 @@ TX11Platform::~TX11Platform() {
     XCloseDisplay(FDisplay);
     x11::InstallErrorHandlers("qelwave", {});
   }
-  if (SignalPipe[0] >= 0) {
-    for (int S : QuitSignals) std::signal(S, SIG_DFL);
-    close(SignalPipe[0]);
-    close(SignalPipe[1]);
-    SignalPipe[0] = SignalPipe[1] = -1;
-  }
+  posix::ReleaseQuitSignals();
 }
 
 bool TX11Platform::Open(const TX11Options& Options, std::string& Error) {
@@ -135,12 +116,7 @@ bool TX11Platform::Open(const TX11Options& Options, std::string& Error) {
   FBlankCursor = XCreatePixmapCursor(FDisplay, Empty, Empty, &Black, &Black, 0, 0);
   XFreePixmap(FDisplay, Empty);
 
-  if (SignalPipe[0] < 0 && pipe2(SignalPipe, O_NONBLOCK | O_CLOEXEC) == 0) {
-    struct sigaction Action {};
-    Action.sa_handler = OnQuitSignal;
-    sigemptyset(&Action.sa_mask);
-    for (int S : QuitSignals) sigaction(S, &Action, nullptr);
-  }
+  posix::CatchQuitSignals();
   // Test switches: a device that cannot be created (the failed start's message box),
   // presentation without shared memory, as on a remote display, and frames sent in part
   // checked against the same frames sent whole.
@@ -192,6 +168,7 @@ TScreenSize TX11Platform::ScreenSize() {
 }
 
 bool TX11Platform::CaptureDesktop(TBitmap& Bitmap) {
+  if (FOptions.NoDesktop) return false;
   const TScreenSize S = ScreenSize();
   if (!Bitmap.SetSize(S.Width, S.Height, TPixelFormat::pf32bit)) return false;
   const int Screen = FScreen;
@@ -243,7 +220,7 @@ void TX11Platform::MessageBox(const std::string& Text, const std::string& Captio
     std::fprintf(stderr, "qelwave: %s\n", Text.c_str());
     return;
   }
-  x11::ShowMessageBox(FDisplay, FMonitor, Text, Caption, [] { return QuitSignal != 0; }, SignalPipe[0]);
+  x11::ShowMessageBox(FDisplay, FMonitor, Text, Caption, [] { return posix::QuitSignalled(); }, posix::QuitSignalFd());
 }
 
 TWindowHandle TX11Platform::CreateWindow(const TWindowParams& Params) {
@@ -508,7 +485,7 @@ void TX11Platform::Translate(XEvent& E) {
         break;
       }
       Push(TPlatformEvent::TKind::KeyDown, *W);
-      FQueue.back().Key = x11::VirtualKeyOf(Sym);
+      FQueue.back().Key = posix::VirtualKeyOf(Sym);
       break;
     }
     case MotionNotify:
@@ -571,7 +548,7 @@ void TX11Platform::Translate(XEvent& E) {
 
 bool TX11Platform::PollEvent(TPlatformEvent& Event) {
   for (;;) {
-    bool Quit = QuitSignal != 0 || FHostGone || FMonitorGone;
+    bool Quit = posix::QuitSignalled() || FHostGone || FMonitorGone;
     for (auto& [Handle, W] : FWindows) Quit = Quit || W->Gone;
     if (Quit) {
       Event = TPlatformEvent{TPlatformEvent::TKind::Quit};
@@ -593,10 +570,10 @@ bool TX11Platform::PollEvent(TPlatformEvent& Event) {
 }
 
 void TX11Platform::WaitEvent(std::int64_t TimeoutMs) {
-  if (QuitSignal || !FQueue.empty() || XPending(FDisplay)) return;
-  pollfd Fds[2] = {{ConnectionNumber(FDisplay), POLLIN, 0}, {SignalPipe[0], POLLIN, 0}};
+  if (posix::QuitSignalled() || !FQueue.empty() || XPending(FDisplay)) return;
+  pollfd Fds[2] = {{ConnectionNumber(FDisplay), POLLIN, 0}, {posix::QuitSignalFd(), POLLIN, 0}};
   const int Timeout = TimeoutMs < 0 ? -1 : static_cast<int>(std::min<std::int64_t>(TimeoutMs, INT_MAX));
-  poll(Fds, SignalPipe[0] >= 0 ? 2 : 1, Timeout);
+  poll(Fds, posix::QuitSignalFd() >= 0 ? 2 : 1, Timeout);
 }
 
 bool TX11Platform::FindResource(const std::string& Name, const void*& Data, std::int64_t& Size) {

@@ -26,6 +26,7 @@ struct TX11Options {
   // Run mode on this monitor (TMonitor's name) beside the saver on the primary one, which
   // takes the input: the window covers the monitor and takes none. Empty: the primary.
   std::string Monitor;
+  bool NoDesktop = false;  // no desktop picture: the saver starts from black
 };
 
 // The framework's platform on an X11 display. Run-mode forms (no border) become an

@@ -47,6 +47,15 @@ TSaverCommand ParseSaverCommand(const std::vector<std::string>& Args, const char
     }
     if (A == "--config") {
       Config = true;
+    } else if (A == "--wayland" || A == "--x11") {
+      const auto Asked = A == "--wayland" ? TSaverCommand::TDisplay::Wayland : TSaverCommand::TDisplay::X11;
+      if (C.Display != TSaverCommand::TDisplay::Automatic && C.Display != Asked)
+        return Failed("--wayland and --x11 exclude each other");
+      C.Display = Asked;
+    } else if (A == "--background") {
+      C.Background = true;
+    } else if (A == "--no-desktop") {
+      C.NoDesktop = true;
     } else if (A == "--root" || A == "-root") {
       Root = true;
     } else if (A == "--primary-only") {
@@ -67,6 +76,8 @@ TSaverCommand ParseSaverCommand(const std::vector<std::string>& Args, const char
   if (Monitors && (Config || Root || WindowGiven))
     return Failed("--primary-only and --monitor cannot be combined with --config, --root or --window-id");
   if (C.PrimaryOnly && !C.Monitor.empty()) return Failed("--primary-only cannot be combined with --monitor");
+  if (C.Background && (Config || Root || WindowGiven))
+    return Failed("--background cannot be combined with --config, --root or --window-id");
   if (Config) C.FirstArgument = "/c";
   if (Root && !WindowGiven && XScreensaverWindow && *XScreensaverWindow) {
     if (!ParseWindowId(XScreensaverWindow, C.WindowId))
@@ -81,14 +92,44 @@ bool TSaverCommand::StartsOtherMonitors() const {
          (FirstArgument == "/s" || FirstArgument == "/S");
 }
 
+TDisplayChoice ChooseDisplay(TSaverCommand& Command, const char* WaylandDisplay,
+                             const std::function<bool()>& CompositorAnswers) {
+  using TDisplay = TSaverCommand::TDisplay;
+  auto Fail = [&](const char* Why) {
+    Command.Action = TSaverCommand::TAction::Fail;
+    Command.Error = Why;
+    return TDisplayChoice::Fail;
+  };
+  // The configuration panel is drawn through X11 (XWayland in a Wayland session).
+  const std::string& A = Command.FirstArgument;
+  const bool Config = A.size() >= 2 && (A[1] == 'c' || A[1] == 'C');
+  TDisplay Display = Command.Display;
+  if (Display == TDisplay::Automatic)
+    Display = WaylandDisplay && *WaylandDisplay && !Config && CompositorAnswers() ? TDisplay::Wayland : TDisplay::X11;
+  if (Display == TDisplay::Wayland && Command.Hack)
+    return Fail("--root and --window-id are for X11 hosts (xscreensaver, xsecurelock): add --x11 under Wayland");
+  if (Display == TDisplay::Wayland && Config) return Fail("the configuration panel needs X11: add --x11");
+  if (Display == TDisplay::X11 && Command.Background)
+    return Fail("--background needs a Wayland compositor with the layer shell ($WAYLAND_DISPLAY)");
+  return Display == TDisplay::Wayland ? TDisplayChoice::Wayland : TDisplayChoice::X11;
+}
+
 const char* SaverUsage() {
-  return "usage: qelwave [--primary-only | --config | --root | --window-id ID] | [/s | /c | /p ...]\n"
+  return "usage: qelwave [--wayland | --x11] [--primary-only | --config | --root | --window-id ID |\n"
+         "               --background] [--no-desktop] | [/s | /c | /p ...]\n"
          "QEL Wave: six glowing ribbons of light over a tinted cloud picture.\n"
          "\n"
-         "  (no argument)     run full screen on every monitor; Escape ends it\n"
+         "  (no argument)     run full screen on every monitor; Escape ends it. Under Wayland\n"
+         "                    ($WAYLAND_DISPLAY names a compositor that answers) on the layer\n"
+         "                    shell's overlay (swayidle -w timeout 300 qelwave), else on X11\n"
+         "  --wayland, --x11  use this display system instead of choosing\n"
          "  --primary-only    run full screen on the primary monitor only\n"
-         "  --config          show the configuration panel\n"
-         "  --root, -root     draw into the window named by $XSCREENSAVER_WINDOW, or the root\n"
+         "  --background      Wayland: the wave as the background behind the windows (an animated\n"
+         "                    wallpaper, swaylock-plugin's background); input is ignored and\n"
+         "                    SIGTERM or SIGINT ends it\n"
+         "  --no-desktop      start from black instead of the desktop (for a lock screen)\n"
+         "  --config          show the configuration panel (through X11)\n"
+         "  --root, -root     X11: draw into the window named by $XSCREENSAVER_WINDOW, or the root\n"
          "                    window (xscreensaver, xsecurelock)\n"
          "  --window-id ID    draw into the window ID (0x... or decimal); wins over --root\n"
          "  --monitor NAME    a saver for the monitor NAME that takes no input: how the saver\n"

@@ -1,33 +1,75 @@
-// qelwave: the screensaver on Linux/X11, full screen or as an xscreensaver / xsecurelock hack.
+// qelwave: the screensaver on Linux, on Wayland or X11: full screen on every monitor, as an
+// xscreensaver / xsecurelock hack, or as an animated background under Wayland.
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/Program.h"
 #include "platform/unix/SaverGroup.h"
+#include "platform/wayland/WaylandPlatform.h"
 #include "platform/x11/X11Platform.h"
 #include "saver/x11/CommandLine.h"
 
 namespace {
 
-// A saver of its own for every monitor but the primary, one process each, as xscreensaver
-// runs one hack per screen. One that cannot start leaves its monitor uncovered.
-void StartOtherMonitors(qel::TX11Platform& Platform, const char* Argv0, qel::posix::TSaverGroup& Others) {
-  const std::vector<qel::x11::TMonitor> Monitors = Platform.Monitors();
+// A saver of its own for every monitor but the first of Names, one process each, as
+// xscreensaver runs one hack per screen, on the same display system and with the same
+// picture choices. One that cannot start leaves its monitor uncovered.
+void StartOtherMonitors(const std::vector<std::string>& Names, const char* System, const qel::TSaverCommand& Command,
+                        const char* Argv0, qel::posix::TSaverGroup& Others) {
   const std::string Program = qel::posix::OwnExecutable(Argv0);
-  for (std::size_t i = 1; i < Monitors.size(); ++i) {
+  for (std::size_t i = 1; i < Names.size(); ++i) {
+    std::vector<std::string> Argv = {Program, System, "--monitor", Names[i]};
+    if (Command.Background) Argv.push_back("--background");
+    if (Command.NoDesktop) Argv.push_back("--no-desktop");
     std::string Error = "it has no name to be found by";
-    if (Monitors[i].Name.empty() || !Others.Start(Monitors[i].Name, {Program, "--monitor", Monitors[i].Name}, Error))
-      std::fprintf(stderr, "qelwave: no saver on the monitor %s: %s\n", Monitors[i].Name.c_str(), Error.c_str());
+    if (Names[i].empty() || !Others.Start(Names[i], Argv, Error))
+      std::fprintf(stderr, "qelwave: no saver on the monitor %s: %s\n", Names[i].c_str(), Error.c_str());
   }
+}
+
+// Runs the program on an opened platform, with the savers of the other monitors while it
+// runs; the exit status.
+int Run(qel::TPlatform& Platform, const qel::TSaverCommand& Command,
+        const std::function<void(qel::posix::TSaverGroup&)>& StartOthers, const std::function<bool()>& MonitorGone) {
+  qel::TApplication App(Platform);
+  // Ended, and waited for, when the program ends, before its own window goes.
+  qel::posix::TSaverGroup Others;
+  if (Command.StartsOtherMonitors()) StartOthers(Others);
+  qel::TMainForm* Form = nullptr;
+  qel::RunProgram(App, Command.FirstArgument, [&](qel::TMainForm& F) { Form = &F; });
+  if (MonitorGone()) return qel::posix::MonitorGoneStatus;
+  // Run mode whose device never started: the set-up reported it and ended the program.
+  const bool StartFailed = Form && Form->RunMode && !Form->Panel1->Visible() && !Form->D->Initialized();
+  return StartFailed ? 1 : 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<std::string> Args(argv + 1, argv + argc);
-  const qel::TSaverCommand Command = qel::ParseSaverCommand(Args, std::getenv("XSCREENSAVER_WINDOW"));
+  qel::TSaverCommand Command = qel::ParseSaverCommand(Args, std::getenv("XSCREENSAVER_WINDOW"));
+  // A saver for another monitor ends with the one that started it, however that one ends.
+  if (Command.Action == qel::TSaverCommand::TAction::Run && !Command.Monitor.empty())
+    qel::posix::WatchSupervisor();
+  std::string Error;
+  std::unique_ptr<qel::TWaylandPlatform> Wayland;
+  qel::TWaylandOptions WaylandOptions;
+  WaylandOptions.Background = Command.Background;
+  WaylandOptions.NoDesktop = Command.NoDesktop;
+  WaylandOptions.Output = Command.Monitor;
+  WaylandOptions.Keyboard = Command.Monitor.empty();  // the first output's saver takes the keys
+  // The compositor answers when the platform opens on it; the opened one is then used.
+  const auto Answers = [&] {
+    Wayland = std::make_unique<qel::TWaylandPlatform>();
+    return Wayland->Open(WaylandOptions, Error);
+  };
+  qel::TDisplayChoice Display = qel::TDisplayChoice::X11;
+  if (Command.Action == qel::TSaverCommand::TAction::Run)
+    Display = qel::ChooseDisplay(Command, std::getenv("WAYLAND_DISPLAY"), Answers);
   switch (Command.Action) {
     case qel::TSaverCommand::TAction::Help:
       std::fputs(qel::SaverUsage(), stdout);
@@ -41,28 +83,41 @@ int main(int argc, char** argv) {
     case qel::TSaverCommand::TAction::Run:
       break;
   }
-  // A saver for another monitor ends with the one that started it, however that one ends.
-  if (!Command.Monitor.empty()) qel::posix::WatchSupervisor();
+  if (Display == qel::TDisplayChoice::Wayland) {
+    if (!Wayland) Answers();  // chosen on the command line: not asked yet
+    if (!Wayland->Opened()) {
+      // Its output went between the start of the saver that started this one and now.
+      if (Wayland->OutputGone()) return qel::posix::MonitorGoneStatus;
+      std::fprintf(stderr, "qelwave: %s\n", Error.c_str());
+      return 1;
+    }
+    const int Result = Run(
+        *Wayland, Command,
+        [&](qel::posix::TSaverGroup& Others) {
+          StartOtherMonitors(Wayland->OutputNames(), "--wayland", Command, argv[0], Others);
+        },
+        [&] { return Wayland->OutputGone(); });
+    return Wayland->Lost() ? 1 : Result;
+  }
+  Wayland.reset();
   qel::TX11Platform Platform;
   qel::TX11Options Options;
   Options.Hack = Command.Hack;
   Options.HostWindow = Command.WindowId;
   Options.Monitor = Command.Monitor;
-  std::string Error;
+  Options.NoDesktop = Command.NoDesktop;
   if (!Platform.Open(Options, Error)) {
     // Its monitor went between the start of the saver that started this one and now.
     if (Platform.MonitorGone()) return qel::posix::MonitorGoneStatus;
     std::fprintf(stderr, "qelwave: %s\n", Error.c_str());
     return 1;
   }
-  qel::TApplication App(Platform);
-  // Ended, and waited for, when the program ends, before its own window goes.
-  qel::posix::TSaverGroup Others;
-  if (Command.StartsOtherMonitors()) StartOtherMonitors(Platform, argv[0], Others);
-  qel::TMainForm* Form = nullptr;
-  qel::RunProgram(App, Command.FirstArgument, [&](qel::TMainForm& F) { Form = &F; });
-  if (Platform.MonitorGone()) return qel::posix::MonitorGoneStatus;
-  // Run mode whose device never started: the set-up reported it and ended the program.
-  const bool StartFailed = Form && Form->RunMode && !Form->Panel1->Visible() && !Form->D->Initialized();
-  return StartFailed ? 1 : 0;
+  return Run(
+      Platform, Command,
+      [&](qel::posix::TSaverGroup& Others) {
+        std::vector<std::string> Names;
+        for (const qel::x11::TMonitor& M : Platform.Monitors()) Names.push_back(M.Name);
+        StartOtherMonitors(Names, "--x11", Command, argv[0], Others);
+      },
+      [&] { return Platform.MonitorGone(); });
 }

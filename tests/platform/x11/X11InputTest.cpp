@@ -2,35 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
-#include <X11/keysym.h>
 
-#include "platform/x11/X11Keys.h"
 #include "platform/x11/X11Visual.h"
 
 namespace qel::x11 {
 namespace {
-
-TEST(X11Keys, KeysReachTheFormAsTheirVirtualKeyCodes) {
-  EXPECT_EQ(VirtualKeyOf(XK_Escape), 27);
-  EXPECT_EQ(VirtualKeyOf(XK_space), 32);
-  EXPECT_EQ(VirtualKeyOf(XK_a), 'A');
-  EXPECT_EQ(VirtualKeyOf(XK_Z), 'Z');
-  EXPECT_EQ(VirtualKeyOf(XK_0), '0');
-  EXPECT_EQ(VirtualKeyOf(XK_9), '9');
-  EXPECT_EQ(VirtualKeyOf(XK_Return), 13);
-  EXPECT_EQ(VirtualKeyOf(XK_KP_Enter), 13);
-  EXPECT_EQ(VirtualKeyOf(XK_F1), 112);
-  EXPECT_EQ(VirtualKeyOf(XK_F12), 123);
-  EXPECT_EQ(VirtualKeyOf(XK_KP_5), 101);
-  EXPECT_EQ(VirtualKeyOf(XK_Left), 37);
-  EXPECT_EQ(VirtualKeyOf(XK_Shift_L), 16);
-  // A key without a name of its own is still a key, and never Escape or Space.
-  for (unsigned long Sym : {0x1008FF11ul /* a volume key */, static_cast<unsigned long>(XK_ydiaeresis), 0ul}) {
-    EXPECT_NE(VirtualKeyOf(Sym), 0);
-    EXPECT_NE(VirtualKeyOf(Sym), 27);
-    EXPECT_NE(VirtualKeyOf(Sym), 32);
-  }
-}
 
 TEST(X11Visual, PixelsOfOtherLayoutsConvertBothWays) {
   Visual Plain{};

@@ -72,5 +72,64 @@ TEST(SaverCommand, RunModeCoversEveryMonitorUnlessToldOtherwise) {
   for (const auto& Args : Bad) EXPECT_EQ(ParseSaverCommand(Args, nullptr).Action, TAction::Fail) << Args.back();
 }
 
+TEST(SaverCommand, WaylandSwitchesAndTheirConflicts) {
+  const TSaverCommand C = ParseSaverCommand({"--wayland", "--background", "--no-desktop"}, nullptr);
+  EXPECT_EQ(C.Action, TAction::Run);
+  EXPECT_EQ(C.Display, TSaverCommand::TDisplay::Wayland);
+  EXPECT_TRUE(C.Background);
+  EXPECT_TRUE(C.NoDesktop);
+  EXPECT_EQ(C.FirstArgument, "/s");
+  EXPECT_EQ(ParseSaverCommand({"--x11", "--x11"}, nullptr).Display, TSaverCommand::TDisplay::X11);
+  for (const std::vector<std::string>& Args : std::vector<std::vector<std::string>>{
+           {"--wayland", "--x11"}, {"--background", "--config"}, {"--background", "--root"},
+           {"--window-id", "5", "--background"}})
+    EXPECT_EQ(ParseSaverCommand(Args, nullptr).Action, TAction::Fail) << Args[0] << " " << Args[1];
+}
+
+// Which display system a command runs on, and what it refuses.
+TEST(SaverCommand, DisplayChoiceFollowsTheSwitchesThenTheCompositor) {
+  using TDisplayArgs = std::vector<std::string>;
+  struct TCase {
+    TDisplayArgs Args;
+    const char* WaylandDisplay;
+    bool Answers;
+    TDisplayChoice Expected;
+    bool Asked;  // whether the compositor had to be asked
+  };
+  const TCase Cases[] = {
+      {{}, "wayland-1", true, TDisplayChoice::Wayland, true},
+      {{}, "wayland-1", false, TDisplayChoice::X11, true},
+      {{}, "", true, TDisplayChoice::X11, false},
+      {{}, nullptr, true, TDisplayChoice::X11, false},
+      {{"--x11"}, "wayland-1", true, TDisplayChoice::X11, false},
+      {{"--wayland"}, nullptr, false, TDisplayChoice::Wayland, false},
+      {{"/s"}, "wayland-1", true, TDisplayChoice::Wayland, true},
+      {{"--background"}, "wayland-1", true, TDisplayChoice::Wayland, true},
+      {{"--background"}, nullptr, false, TDisplayChoice::Fail, false},
+      {{"--background", "--x11"}, "wayland-1", true, TDisplayChoice::Fail, false},
+      {{"--root"}, "wayland-1", true, TDisplayChoice::Fail, true},
+      {{"--root"}, "wayland-1", false, TDisplayChoice::X11, true},
+      {{"--root", "--x11"}, "wayland-1", true, TDisplayChoice::X11, false},
+      {{"--root", "--wayland"}, nullptr, false, TDisplayChoice::Fail, false},
+      {{"--config"}, "wayland-1", true, TDisplayChoice::X11, false},
+      {{"/c:123"}, "wayland-1", true, TDisplayChoice::X11, false},
+      {{"--config", "--wayland"}, "wayland-1", true, TDisplayChoice::Fail, false},
+  };
+  for (const TCase& Case : Cases) {
+    TSaverCommand C = ParseSaverCommand(Case.Args, nullptr);
+    ASSERT_EQ(C.Action, TAction::Run);
+    bool Asked = false;
+    const TDisplayChoice Choice = ChooseDisplay(C, Case.WaylandDisplay, [&] {
+      Asked = true;
+      return Case.Answers;
+    });
+    const std::string Name = (Case.Args.empty() ? "" : Case.Args[0]) + " " + (Case.WaylandDisplay ? "set" : "unset");
+    EXPECT_EQ(Choice, Case.Expected) << Name;
+    EXPECT_EQ(Asked, Case.Asked) << Name;
+    EXPECT_EQ(C.Action == TAction::Fail, Choice == TDisplayChoice::Fail) << Name;
+    EXPECT_EQ(C.Error.empty(), Choice != TDisplayChoice::Fail) << Name;
+  }
+}
+
 }  // namespace
 }  // namespace qel
