@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the screensaver: installs the Debian packages and builds the Linux programs. With a
-# display (DISPLAY set) it starts the saver full screen (Escape, a key after the first second
-# or a mouse move ends it; Space brings the next wave). Without one it renders a preview with
+# display (WAYLAND_DISPLAY or DISPLAY set) it starts the saver full screen (Escape, a key after
+# the first second or a mouse move ends it; Space brings the next wave). Without one it renders a preview with
 # wave-render, the same program on a virtual clock: an animated PNG of the first ten seconds
 # and four full-size frames, in preview/.
 set -euo pipefail
@@ -9,9 +9,10 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake --preset native >/dev/null
 
-if [ -n "${DISPLAY:-}" ] && [ -f saver/x11/CMakeLists.txt ]; then
+if { [ -n "${WAYLAND_DISPLAY:-}" ] || [ -n "${DISPLAY:-}" ]; } && [ -f saver/x11/CMakeLists.txt ]; then
   cmake --build --preset native --target qelwave
-  echo "Starting the screensaver on $DISPLAY: Escape ends it."
+  # qelwave itself chooses: Wayland where the compositor answers, X11 otherwise.
+  echo "Starting the screensaver on ${WAYLAND_DISPLAY:-$DISPLAY}: Escape ends it."
   exec build/native/saver/x11/qelwave /s
 fi
 
