@@ -73,15 +73,14 @@ void TCallLog::Add(const TCall& Call) {
 
 TCallLog& CallLog() { return State().Log; }
 
-void EnableCallLog(bool Enabled) { State().LogCalls = Enabled; }
-bool CallLogEnabled() { return State().LogCalls; }
+void EnableCallLog(bool Enabled) { CallControls.LogCalls = Enabled; }
+bool CallLogEnabled() { return CallControls.LogCalls; }
 
-void LogCall(const char* Name, std::initializer_list<std::uint64_t> Args, HRESULT Result) {
-  if (!State().LogCalls) return;
+void LogCall(const char* Name, const TLogArgs& Args, HRESULT Result) {
   TCall Call;
   Call.Name = Name;
-  for (std::uint64_t A : Args)
-    if (Call.ArgCount < 6) Call.Args[Call.ArgCount++] = A;
+  Call.ArgCount = Args.Count;
+  std::copy_n(Args.Values, Args.Count, Call.Args);
   Call.Result = Result;
   State().Log.Add(Call);
 }
@@ -97,6 +96,7 @@ bool TakeInjected(const char* Operation, HRESULT& Result) {
     }
     Result = It->Result;
     if (--It->Remaining <= 0) List.erase(It);
+    CallControls.Injecting = !List.empty();
     return true;
   }
   return false;
@@ -106,6 +106,7 @@ void FailNext(const std::string& Operation, int Count, HRESULT Result, int After
   auto& List = State().Injections;
   std::erase_if(List, [&](const TInjection& I) { return I.Operation == Operation; });
   if (Count > 0) List.push_back({Operation, Count, Result, std::max(After, 0)});
+  CallControls.Injecting = !List.empty();
 }
 
 void LoseDevices(int StillLostPolls) {
@@ -168,9 +169,10 @@ void ResetControls() {
   TSoftState& S = State();
   S.Adapter = DefaultAdapter();
   S.Log.Clear();
-  S.LogCalls = true;
+  CallControls.LogCalls = true;
   S.DrawDefaults = TDrawSettings();
   S.Injections.clear();
+  CallControls.Injecting = false;
   for (TSoftDevice* Device : S.Devices) Device->ReturnLentBuffer(nullptr);
   S.Targets.clear();
   TRasterizer::SetFastPaths(true);

@@ -235,7 +235,7 @@ void TSoftDevice::SetDefaultStates() {
 // ---------------------------------------------------------------------------------------
 
 HRESULT TSoftDevice::TestCooperativeLevel() {
-  return Logged("TestCooperativeLevel", {}, [&]() -> HRESULT {
+  return Logged("TestCooperativeLevel", [&] { return TLogArgs{}; }, [&]() -> HRESULT {
     switch (FLoss) {
       case TLoss::Ok: return D3D_OK;
       case TLoss::Lost:
@@ -257,7 +257,7 @@ void TSoftDevice::Lose(int StillLostPolls) {
 }
 
 HRESULT TSoftDevice::GetDirect3D(IDirect3D9** ppD3D9) {
-  return Logged("GetDirect3D", {LogArg(ppD3D9)}, [&]() -> HRESULT {
+  return Logged("GetDirect3D", [&] { return TLogArgs{LogArg(ppD3D9)}; }, [&]() -> HRESULT {
     if (!ppD3D9) return D3DERR_INVALIDCALL;
     *ppD3D9 = ComPtr<IDirect3D9>(FDirect3D).Detach();
     return D3D_OK;
@@ -265,7 +265,7 @@ HRESULT TSoftDevice::GetDirect3D(IDirect3D9** ppD3D9) {
 }
 
 HRESULT TSoftDevice::GetDeviceCaps(D3DCAPS9* pCaps) {
-  return Logged("GetDeviceCaps", {LogArg(pCaps)}, [&]() -> HRESULT {
+  return Logged("GetDeviceCaps", [&] { return TLogArgs{LogArg(pCaps)}; }, [&]() -> HRESULT {
     if (!pCaps) return D3DERR_INVALIDCALL;
     FillCaps(*pCaps);
     return D3D_OK;
@@ -273,7 +273,7 @@ HRESULT TSoftDevice::GetDeviceCaps(D3DCAPS9* pCaps) {
 }
 
 HRESULT TSoftDevice::Reset(D3DPRESENT_PARAMETERS* pPresentationParameters) {
-  HRESULT Result = Logged("Reset", {LogArg(pPresentationParameters)}, [&]() -> HRESULT {
+  HRESULT Result = Logged("Reset", [&] { return TLogArgs{LogArg(pPresentationParameters)}; }, [&]() -> HRESULT {
     if (!pPresentationParameters) return D3DERR_INVALIDCALL;
     if (FLoss == TLoss::Lost && FStillLostPolls > 0) return D3DERR_DEVICELOST;
     // Direct3D 9 refuses to reset while resources of the default pool are alive.
@@ -298,8 +298,7 @@ HRESULT TSoftDevice::Reset(D3DPRESENT_PARAMETERS* pPresentationParameters) {
 
 HRESULT TSoftDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDestWindowOverride,
                              const RGNDATA* pDirtyRegion) {
-  return Logged("Present", {LogArg(pSourceRect), LogArg(pDestRect), LogArg(hDestWindowOverride), LogArg(pDirtyRegion)},
-                [&]() -> HRESULT {
+  return Logged("Present", [&] { return TLogArgs{LogArg(pSourceRect), LogArg(pDestRect), LogArg(hDestWindowOverride), LogArg(pDirtyRegion)}; }, [&]() -> HRESULT {
                   if (FLoss != TLoss::Ok) return D3DERR_DEVICELOST;
                   // Partial presentation is not offered (Direct3D refuses it with a discarding swap).
                   if (pSourceRect || pDestRect || pDirtyRegion) return D3DERR_INVALIDCALL;
@@ -399,8 +398,7 @@ void TSoftDevice::ReadBackBuffer(TFrame& Frame) {
 
 HRESULT TSoftDevice::CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
                                    IDirect3DTexture9** ppTexture, HANDLE* pSharedHandle) {
-  return Logged("CreateTexture",
-                {Width, Height, Levels, Usage, LogArg(Format), LogArg(Pool)}, [&]() -> HRESULT {
+  return Logged("CreateTexture", [&] { return TLogArgs{Width, Height, Levels, Usage, LogArg(Format), LogArg(Pool)}; }, [&]() -> HRESULT {
                   if (!ppTexture) return D3DERR_INVALIDCALL;
                   *ppTexture = nullptr;
                   const TAdapterConfig& A = State().Adapter;
@@ -430,7 +428,7 @@ HRESULT TSoftDevice::CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD U
 
 HRESULT TSoftDevice::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool,
                                         IDirect3DVertexBuffer9** ppVertexBuffer, HANDLE* pSharedHandle) {
-  return Logged("CreateVertexBuffer", {Length, Usage, FVF, LogArg(Pool)}, [&]() -> HRESULT {
+  return Logged("CreateVertexBuffer", [&] { return TLogArgs{Length, Usage, FVF, LogArg(Pool)}; }, [&]() -> HRESULT {
     if (!ppVertexBuffer) return D3DERR_INVALIDCALL;
     *ppVertexBuffer = nullptr;
     if (pSharedHandle || !ValidPool(Pool) || Length == 0) return D3DERR_INVALIDCALL;
@@ -446,7 +444,7 @@ HRESULT TSoftDevice::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3D
 
 HRESULT TSoftDevice::CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
                                        IDirect3DIndexBuffer9** ppIndexBuffer, HANDLE* pSharedHandle) {
-  return Logged("CreateIndexBuffer", {Length, Usage, LogArg(Format), LogArg(Pool)}, [&]() -> HRESULT {
+  return Logged("CreateIndexBuffer", [&] { return TLogArgs{Length, Usage, LogArg(Format), LogArg(Pool)}; }, [&]() -> HRESULT {
     if (!ppIndexBuffer) return D3DERR_INVALIDCALL;
     *ppIndexBuffer = nullptr;
     if (pSharedHandle || !ValidPool(Pool) || Length == 0) return D3DERR_INVALIDCALL;
@@ -463,7 +461,7 @@ HRESULT TSoftDevice::CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Forma
 
 HRESULT TSoftDevice::GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUFFER_TYPE Type,
                                    IDirect3DSurface9** ppBackBuffer) {
-  return Logged("GetBackBuffer", {iSwapChain, iBackBuffer, LogArg(Type), LogArg(ppBackBuffer)}, [&]() -> HRESULT {
+  return Logged("GetBackBuffer", [&] { return TLogArgs{iSwapChain, iBackBuffer, LogArg(Type), LogArg(ppBackBuffer)}; }, [&]() -> HRESULT {
     if (!ppBackBuffer) return D3DERR_INVALIDCALL;
     *ppBackBuffer = nullptr;
     if (iSwapChain != 0 || iBackBuffer >= FParams.BackBufferCount || Type != D3DBACKBUFFER_TYPE_MONO)
@@ -475,8 +473,7 @@ HRESULT TSoftDevice::GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUF
 
 HRESULT TSoftDevice::CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFORMAT Format, D3DPOOL Pool,
                                                  IDirect3DSurface9** ppSurface, HANDLE* pSharedHandle) {
-  return Logged("CreateOffscreenPlainSurface", {Width, Height, LogArg(Format), LogArg(Pool), LogArg(ppSurface)},
-                [&]() -> HRESULT {
+  return Logged("CreateOffscreenPlainSurface", [&] { return TLogArgs{Width, Height, LogArg(Format), LogArg(Pool), LogArg(ppSurface)}; }, [&]() -> HRESULT {
                   if (!ppSurface) return D3DERR_INVALIDCALL;
                   *ppSurface = nullptr;
                   if (pSharedHandle || !ValidPool(Pool) || Pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
@@ -494,7 +491,7 @@ HRESULT TSoftDevice::CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFOR
 }
 
 HRESULT TSoftDevice::GetRenderTargetData(IDirect3DSurface9* pRenderTarget, IDirect3DSurface9* pDestSurface) {
-  return Logged("GetRenderTargetData", {LogArg(pRenderTarget), LogArg(pDestSurface)}, [&]() -> HRESULT {
+  return Logged("GetRenderTargetData", [&] { return TLogArgs{LogArg(pRenderTarget), LogArg(pDestSurface)}; }, [&]() -> HRESULT {
     auto* Source = dynamic_cast<TSoftSurface*>(pRenderTarget);
     auto* Dest = dynamic_cast<TSoftSurface*>(pDestSurface);
     if (!Source || !Dest || !Source->IsBackBufferOf(this) || Dest->IsBackBuffer()) return D3DERR_INVALIDCALL;
@@ -514,7 +511,7 @@ HRESULT TSoftDevice::GetRenderTargetData(IDirect3DSurface9* pRenderTarget, IDire
 // ---------------------------------------------------------------------------------------
 
 HRESULT TSoftDevice::BeginScene() {
-  return Logged("BeginScene", {}, [&]() -> HRESULT {
+  return Logged("BeginScene", [&] { return TLogArgs{}; }, [&]() -> HRESULT {
     if (FInScene) return D3DERR_INVALIDCALL;
     FInScene = true;
     return D3D_OK;
@@ -522,7 +519,7 @@ HRESULT TSoftDevice::BeginScene() {
 }
 
 HRESULT TSoftDevice::EndScene() {
-  return Logged("EndScene", {}, [&]() -> HRESULT {
+  return Logged("EndScene", [&] { return TLogArgs{}; }, [&]() -> HRESULT {
     if (!FInScene) return D3DERR_INVALIDCALL;
     FInScene = false;
     Flush();
@@ -531,7 +528,7 @@ HRESULT TSoftDevice::EndScene() {
 }
 
 HRESULT TSoftDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z, DWORD Stencil) {
-  return Logged("Clear", {Count, LogArg(pRects), Flags, Color, LogArg(Z), Stencil}, [&]() -> HRESULT {
+  return Logged("Clear", [&] { return TLogArgs{Count, LogArg(pRects), Flags, Color, LogArg(Z), Stencil}; }, [&]() -> HRESULT {
     if (Count > 0 && !pRects) return D3DERR_INVALIDCALL;
     if (Flags == 0 || (Flags & ~DWORD{D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL})) return D3DERR_INVALIDCALL;
     if ((Flags & D3DCLEAR_ZBUFFER) && FDepth.empty()) return D3DERR_INVALIDCALL;
@@ -560,7 +557,7 @@ HRESULT TSoftDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DC
 // ---------------------------------------------------------------------------------------
 
 HRESULT TSoftDevice::SetRenderState(D3DRENDERSTATETYPE State, DWORD Value) {
-  return Logged("SetRenderState", {LogArg(State), Value}, [&]() -> HRESULT {
+  return Logged("SetRenderState", [&] { return TLogArgs{LogArg(State), Value}; }, [&]() -> HRESULT {
     if (static_cast<DWORD>(State) >= RenderStateCount) return D3DERR_INVALIDCALL;
     if (FRenderStates[State] != Value) StatesChanged();
     FRenderStates[State] = Value;
@@ -569,7 +566,7 @@ HRESULT TSoftDevice::SetRenderState(D3DRENDERSTATETYPE State, DWORD Value) {
 }
 
 HRESULT TSoftDevice::GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue) {
-  return Logged("GetRenderState", {LogArg(State), LogArg(pValue)}, [&]() -> HRESULT {
+  return Logged("GetRenderState", [&] { return TLogArgs{LogArg(State), LogArg(pValue)}; }, [&]() -> HRESULT {
     if (!pValue || static_cast<DWORD>(State) >= RenderStateCount) return D3DERR_INVALIDCALL;
     *pValue = FRenderStates[State];
     return D3D_OK;
@@ -577,7 +574,7 @@ HRESULT TSoftDevice::GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue) {
 }
 
 HRESULT TSoftDevice::GetTexture(DWORD Stage, IDirect3DBaseTexture9** ppTexture) {
-  return Logged("GetTexture", {Stage, LogArg(ppTexture)}, [&]() -> HRESULT {
+  return Logged("GetTexture", [&] { return TLogArgs{Stage, LogArg(ppTexture)}; }, [&]() -> HRESULT {
     if (!ppTexture || Stage >= SamplerCount) return D3DERR_INVALIDCALL;
     *ppTexture = ComPtr<IDirect3DBaseTexture9>(FTextures[Stage]).Detach();
     return D3D_OK;
@@ -585,7 +582,7 @@ HRESULT TSoftDevice::GetTexture(DWORD Stage, IDirect3DBaseTexture9** ppTexture) 
 }
 
 HRESULT TSoftDevice::SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture) {
-  return Logged("SetTexture", {Stage, LogArg(pTexture)}, [&]() -> HRESULT {
+  return Logged("SetTexture", [&] { return TLogArgs{Stage, LogArg(pTexture)}; }, [&]() -> HRESULT {
     if (Stage >= SamplerCount) return D3DERR_INVALIDCALL;
     if (pTexture && !dynamic_cast<TSoftTexture*>(pTexture)) return D3DERR_INVALIDCALL;
     if (FTextures[Stage].Get() != pTexture) StatesChanged();
@@ -595,7 +592,7 @@ HRESULT TSoftDevice::SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture) {
 }
 
 HRESULT TSoftDevice::GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD* pValue) {
-  return Logged("GetTextureStageState", {Stage, LogArg(Type), LogArg(pValue)}, [&]() -> HRESULT {
+  return Logged("GetTextureStageState", [&] { return TLogArgs{Stage, LogArg(Type), LogArg(pValue)}; }, [&]() -> HRESULT {
     if (!pValue || Stage >= StageCount || static_cast<DWORD>(Type) >= StageStateCount) return D3DERR_INVALIDCALL;
     *pValue = FStageStates[Stage][Type];
     return D3D_OK;
@@ -603,7 +600,7 @@ HRESULT TSoftDevice::GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE 
 }
 
 HRESULT TSoftDevice::SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD Value) {
-  return Logged("SetTextureStageState", {Stage, LogArg(Type), Value}, [&]() -> HRESULT {
+  return Logged("SetTextureStageState", [&] { return TLogArgs{Stage, LogArg(Type), Value}; }, [&]() -> HRESULT {
     if (Stage >= StageCount || static_cast<DWORD>(Type) >= StageStateCount) return D3DERR_INVALIDCALL;
     if (FStageStates[Stage][Type] != Value) StatesChanged();
     FStageStates[Stage][Type] = Value;
@@ -612,7 +609,7 @@ HRESULT TSoftDevice::SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE 
 }
 
 HRESULT TSoftDevice::GetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD* pValue) {
-  return Logged("GetSamplerState", {Sampler, LogArg(Type), LogArg(pValue)}, [&]() -> HRESULT {
+  return Logged("GetSamplerState", [&] { return TLogArgs{Sampler, LogArg(Type), LogArg(pValue)}; }, [&]() -> HRESULT {
     if (!pValue || Sampler >= SamplerCount || static_cast<DWORD>(Type) >= SamplerStateCount) return D3DERR_INVALIDCALL;
     *pValue = FSamplerStates[Sampler][Type];
     return D3D_OK;
@@ -620,7 +617,7 @@ HRESULT TSoftDevice::GetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DW
 }
 
 HRESULT TSoftDevice::SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD Value) {
-  return Logged("SetSamplerState", {Sampler, LogArg(Type), Value}, [&]() -> HRESULT {
+  return Logged("SetSamplerState", [&] { return TLogArgs{Sampler, LogArg(Type), Value}; }, [&]() -> HRESULT {
     if (Sampler >= SamplerCount || static_cast<DWORD>(Type) >= SamplerStateCount) return D3DERR_INVALIDCALL;
     if (FSamplerStates[Sampler][Type] != Value) StatesChanged();
     FSamplerStates[Sampler][Type] = Value;
@@ -629,14 +626,14 @@ HRESULT TSoftDevice::SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DW
 }
 
 HRESULT TSoftDevice::SetFVF(DWORD FVF) {
-  return Logged("SetFVF", {FVF}, [&]() -> HRESULT {
+  return Logged("SetFVF", [&] { return TLogArgs{FVF}; }, [&]() -> HRESULT {
     FFVF = FVF;
     return D3D_OK;
   });
 }
 
 HRESULT TSoftDevice::GetFVF(DWORD* pFVF) {
-  return Logged("GetFVF", {LogArg(pFVF)}, [&]() -> HRESULT {
+  return Logged("GetFVF", [&] { return TLogArgs{LogArg(pFVF)}; }, [&]() -> HRESULT {
     if (!pFVF) return D3DERR_INVALIDCALL;
     *pFVF = FFVF;
     return D3D_OK;
@@ -644,13 +641,12 @@ HRESULT TSoftDevice::GetFVF(DWORD* pFVF) {
 }
 
 HRESULT TSoftDevice::SetVertexShader(IDirect3DVertexShader9* pShader) {
-  return Logged("SetVertexShader", {LogArg(pShader)},
-                [&]() -> HRESULT { return pShader ? D3DERR_INVALIDCALL : D3D_OK; });
+  return Logged("SetVertexShader", [&] { return TLogArgs{LogArg(pShader)}; }, [&]() -> HRESULT { return pShader ? D3DERR_INVALIDCALL : D3D_OK; });
 }
 
 HRESULT TSoftDevice::SetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9* pStreamData, UINT OffsetInBytes,
                                      UINT Stride) {
-  return Logged("SetStreamSource", {StreamNumber, LogArg(pStreamData), OffsetInBytes, Stride}, [&]() -> HRESULT {
+  return Logged("SetStreamSource", [&] { return TLogArgs{StreamNumber, LogArg(pStreamData), OffsetInBytes, Stride}; }, [&]() -> HRESULT {
     if (StreamNumber != 0) return D3DERR_INVALIDCALL;
     if (pStreamData && !dynamic_cast<TSoftVertexBuffer*>(pStreamData)) return D3DERR_INVALIDCALL;
     FStream = ComPtr<IDirect3DVertexBuffer9>::Share(pStreamData);
@@ -662,7 +658,7 @@ HRESULT TSoftDevice::SetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9* 
 
 HRESULT TSoftDevice::GetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9** ppStreamData, UINT* pOffsetInBytes,
                                      UINT* pStride) {
-  return Logged("GetStreamSource", {StreamNumber, LogArg(ppStreamData)}, [&]() -> HRESULT {
+  return Logged("GetStreamSource", [&] { return TLogArgs{StreamNumber, LogArg(ppStreamData)}; }, [&]() -> HRESULT {
     if (StreamNumber != 0 || !ppStreamData || !pOffsetInBytes || !pStride) return D3DERR_INVALIDCALL;
     *ppStreamData = ComPtr<IDirect3DVertexBuffer9>(FStream).Detach();
     *pOffsetInBytes = FStreamOffset;
@@ -672,7 +668,7 @@ HRESULT TSoftDevice::GetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9**
 }
 
 HRESULT TSoftDevice::SetIndices(IDirect3DIndexBuffer9* pIndexData) {
-  return Logged("SetIndices", {LogArg(pIndexData)}, [&]() -> HRESULT {
+  return Logged("SetIndices", [&] { return TLogArgs{LogArg(pIndexData)}; }, [&]() -> HRESULT {
     if (pIndexData && !dynamic_cast<TSoftIndexBuffer*>(pIndexData)) return D3DERR_INVALIDCALL;
     FIndices = ComPtr<IDirect3DIndexBuffer9>::Share(pIndexData);
     return D3D_OK;
@@ -680,7 +676,7 @@ HRESULT TSoftDevice::SetIndices(IDirect3DIndexBuffer9* pIndexData) {
 }
 
 HRESULT TSoftDevice::GetIndices(IDirect3DIndexBuffer9** ppIndexData) {
-  return Logged("GetIndices", {LogArg(ppIndexData)}, [&]() -> HRESULT {
+  return Logged("GetIndices", [&] { return TLogArgs{LogArg(ppIndexData)}; }, [&]() -> HRESULT {
     if (!ppIndexData) return D3DERR_INVALIDCALL;
     *ppIndexData = ComPtr<IDirect3DIndexBuffer9>(FIndices).Detach();
     return D3D_OK;
@@ -827,7 +823,7 @@ HRESULT TSoftDevice::Draw(D3DPRIMITIVETYPE Type, UINT PrimitiveCount, const std:
 }
 
 HRESULT TSoftDevice::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex, UINT PrimitiveCount) {
-  return Logged("DrawPrimitive", {LogArg(PrimitiveType), StartVertex, PrimitiveCount}, [&]() -> HRESULT {
+  return Logged("DrawPrimitive", [&] { return TLogArgs{LogArg(PrimitiveType), StartVertex, PrimitiveCount}; }, [&]() -> HRESULT {
     if (!FInScene) return D3DERR_INVALIDCALL;
     const UINT Count = VertexCountOf(PrimitiveType, PrimitiveCount);
     if (PrimitiveCount == 0) return VertexCountOf(PrimitiveType, 1) ? D3D_OK : D3DERR_INVALIDCALL;
@@ -841,9 +837,7 @@ HRESULT TSoftDevice::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVer
 
 HRESULT TSoftDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVertexIndex, UINT MinVertexIndex,
                                           UINT NumVertices, UINT StartIndex, UINT PrimitiveCount) {
-  return Logged("DrawIndexedPrimitive",
-                {LogArg(PrimitiveType), LogArg(BaseVertexIndex), MinVertexIndex, NumVertices, StartIndex, PrimitiveCount},
-                [&]() -> HRESULT {
+  return Logged("DrawIndexedPrimitive", [&] { return TLogArgs{LogArg(PrimitiveType), LogArg(BaseVertexIndex), MinVertexIndex, NumVertices, StartIndex, PrimitiveCount}; }, [&]() -> HRESULT {
                   if (!FInScene || !FIndices) return D3DERR_INVALIDCALL;
                   const UINT Count = VertexCountOf(PrimitiveType, PrimitiveCount);
                   if (PrimitiveCount == 0) return VertexCountOf(PrimitiveType, 1) ? D3D_OK : D3DERR_INVALIDCALL;

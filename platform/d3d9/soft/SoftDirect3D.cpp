@@ -25,12 +25,12 @@ UINT TSoftDirect3D::GetAdapterModeCount(UINT Adapter, D3DFORMAT Format) {
   if (Adapter == 0)
     for (const D3DDISPLAYMODE& M : State().Adapter.Modes)
       if (M.Format == Format) ++Count;
-  LogCall("GetAdapterModeCount", {Adapter, LogArg(Format)}, static_cast<HRESULT>(Count));
+  if (CallControls.LogCalls) LogCall("GetAdapterModeCount", TLogArgs{Adapter, LogArg(Format)}, static_cast<HRESULT>(Count));
   return Count;
 }
 
 HRESULT TSoftDirect3D::EnumAdapterModes(UINT Adapter, D3DFORMAT Format, UINT Mode, D3DDISPLAYMODE* pMode) {
-  return Logged("EnumAdapterModes", {Adapter, LogArg(Format), Mode, LogArg(pMode)}, [&]() -> HRESULT {
+  return Logged("EnumAdapterModes", [&] { return TLogArgs{Adapter, LogArg(Format), Mode, LogArg(pMode)}; }, [&]() -> HRESULT {
     if (Adapter != 0 || !pMode) return D3DERR_INVALIDCALL;
     UINT Index = 0;
     for (const D3DDISPLAYMODE& M : State().Adapter.Modes)
@@ -43,7 +43,7 @@ HRESULT TSoftDirect3D::EnumAdapterModes(UINT Adapter, D3DFORMAT Format, UINT Mod
 }
 
 HRESULT TSoftDirect3D::GetAdapterDisplayMode(UINT Adapter, D3DDISPLAYMODE* pMode) {
-  return Logged("GetAdapterDisplayMode", {Adapter, LogArg(pMode)}, [&]() -> HRESULT {
+  return Logged("GetAdapterDisplayMode", [&] { return TLogArgs{Adapter, LogArg(pMode)}; }, [&]() -> HRESULT {
     if (Adapter != 0 || !pMode) return D3DERR_INVALIDCALL;
     *pMode = State().Adapter.DesktopMode;
     return D3D_OK;
@@ -52,9 +52,7 @@ HRESULT TSoftDirect3D::GetAdapterDisplayMode(UINT Adapter, D3DDISPLAYMODE* pMode
 
 HRESULT TSoftDirect3D::CheckDeviceFormat(UINT Adapter, D3DDEVTYPE DeviceType, D3DFORMAT AdapterFormat, DWORD Usage,
                                          D3DRESOURCETYPE RType, D3DFORMAT CheckFormat) {
-  return Logged("CheckDeviceFormat",
-                {Adapter, LogArg(DeviceType), LogArg(AdapterFormat), Usage, LogArg(RType), LogArg(CheckFormat)},
-                [&]() -> HRESULT {
+  return Logged("CheckDeviceFormat", [&] { return TLogArgs{Adapter, LogArg(DeviceType), LogArg(AdapterFormat), Usage, LogArg(RType), LogArg(CheckFormat)}; }, [&]() -> HRESULT {
                   const TAdapterConfig& A = State().Adapter;
                   if (Adapter != 0) return D3DERR_INVALIDCALL;
                   if (DeviceType != D3DDEVTYPE_HAL) return D3DERR_NOTAVAILABLE;
@@ -97,7 +95,7 @@ void FillCaps(D3DCAPS9& Caps) {
 }
 
 HRESULT TSoftDirect3D::GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAPS9* pCaps) {
-  return Logged("Direct3D::GetDeviceCaps", {Adapter, LogArg(DeviceType), LogArg(pCaps)}, [&]() -> HRESULT {
+  return Logged("Direct3D::GetDeviceCaps", [&] { return TLogArgs{Adapter, LogArg(DeviceType), LogArg(pCaps)}; }, [&]() -> HRESULT {
     if (Adapter != 0 || !pCaps) return D3DERR_INVALIDCALL;
     if (DeviceType != D3DDEVTYPE_HAL) return D3DERR_NOTAVAILABLE;
     FillCaps(*pCaps);
@@ -108,10 +106,8 @@ HRESULT TSoftDirect3D::GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAP
 HRESULT TSoftDirect3D::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocusWindow, DWORD BehaviorFlags,
                                     D3DPRESENT_PARAMETERS* pPresentationParameters,
                                     IDirect3DDevice9** ppReturnedDeviceInterface) {
-  return Logged("CreateDevice",
-                {Adapter, LogArg(DeviceType), LogArg(hFocusWindow), BehaviorFlags, LogArg(pPresentationParameters),
-                 LogArg(ppReturnedDeviceInterface)},
-                [&]() -> HRESULT {
+  return Logged("CreateDevice", [&] { return TLogArgs{Adapter, LogArg(DeviceType), LogArg(hFocusWindow), BehaviorFlags, LogArg(pPresentationParameters),
+                 LogArg(ppReturnedDeviceInterface)}; }, [&]() -> HRESULT {
                   if (!ppReturnedDeviceInterface) return D3DERR_INVALIDCALL;
                   *ppReturnedDeviceInterface = nullptr;
                   if (Adapter != 0 || !pPresentationParameters) return D3DERR_INVALIDCALL;
@@ -144,6 +140,6 @@ IDirect3D9* Direct3DCreate9(UINT SDKVersion) {
   IDirect3D9* Result = nullptr;
   if (!TakeInjected("Direct3DCreate9", Injected) && (SDKVersion & 0x7FFFFFFFu) == D3D_SDK_VERSION)
     Result = new TSoftDirect3D();
-  LogCall("Direct3DCreate9", {SDKVersion}, Result ? D3D_OK : D3DERR_NOTAVAILABLE);
+  if (CallControls.LogCalls) LogCall("Direct3DCreate9", TLogArgs{SDKVersion}, Result ? D3D_OK : D3DERR_NOTAVAILABLE);
   return Result;
 }

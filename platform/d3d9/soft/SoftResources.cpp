@@ -27,7 +27,7 @@ TPoolMembership::~TPoolMembership() {
 }
 
 HRESULT TPoolMembership::GetDevice(IDirect3DDevice9** ppDevice) const {
-  return Logged("GetDevice", {LogArg(ppDevice)}, [&]() -> HRESULT {
+  return Logged("GetDevice", [&] { return TLogArgs{LogArg(ppDevice)}; }, [&]() -> HRESULT {
     if (!ppDevice || !FLink->Device) return D3DERR_INVALIDCALL;
     FLink->Device->AddRef();
     *ppDevice = FLink->Device;
@@ -90,10 +90,10 @@ const std::uint32_t* TSoftTexture::Texels() const {
   return FTexels.data();
 }
 
-void TSoftTexture::GenerateMipSubLevels() { LogCall("GenerateMipSubLevels", {}, D3D_OK); }
+void TSoftTexture::GenerateMipSubLevels() { if (CallControls.LogCalls) LogCall("GenerateMipSubLevels", TLogArgs{}, D3D_OK); }
 
 HRESULT TSoftTexture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) {
-  return Logged("GetLevelDesc", {Level, LogArg(pDesc)}, [&]() -> HRESULT {
+  return Logged("GetLevelDesc", [&] { return TLogArgs{Level, LogArg(pDesc)}; }, [&]() -> HRESULT {
     if (!pDesc || Level >= FLevels.size()) return D3DERR_INVALIDCALL;
     *pDesc = {};
     pDesc->Format = FFormat;
@@ -107,7 +107,7 @@ HRESULT TSoftTexture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) {
 }
 
 HRESULT TSoftTexture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) {
-  return Logged("LockRect", {Level, LogArg(pLockedRect), LogArg(pRect), Flags}, [&]() -> HRESULT {
+  return Logged("LockRect", [&] { return TLogArgs{Level, LogArg(pLockedRect), LogArg(pRect), Flags}; }, [&]() -> HRESULT {
     if (!pLockedRect || Level >= FLevels.size()) return D3DERR_INVALIDCALL;
     TLevel& L = FLevels[Level];
     if (L.Locked) return D3DERR_INVALIDCALL;
@@ -126,7 +126,7 @@ HRESULT TSoftTexture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RE
 }
 
 HRESULT TSoftTexture::UnlockRect(UINT Level) {
-  return Logged("UnlockRect", {Level}, [&]() -> HRESULT {
+  return Logged("UnlockRect", [&] { return TLogArgs{Level}; }, [&]() -> HRESULT {
     if (Level >= FLevels.size() || !FLevels[Level].Locked) return D3DERR_INVALIDCALL;
     TLevel& L = FLevels[Level];
     L.Locked = false;

@@ -140,12 +140,12 @@ class TSoftBuffer final : public TRefCounted<typename Kind::TInterface> {
   HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return FStorage.Membership().GetDevice(ppDevice); }
   D3DRESOURCETYPE GetType() override { return Kind::Type; }
   HRESULT Lock(UINT Offset, UINT Size, void** ppbData, DWORD Flags) override {
-    return Logged(Kind::LockName, {Offset, Size, LogArg(ppbData), Flags},
+    return Logged(Kind::LockName, [&] { return TLogArgs{Offset, Size, LogArg(ppbData), Flags}; },
                   [&] { return FStorage.Lock(Offset, Size, ppbData, Flags); });
   }
-  HRESULT Unlock() override { return Logged(Kind::UnlockName, {}, [&] { return FStorage.Unlock(); }); }
+  HRESULT Unlock() override { return Logged(Kind::UnlockName, [&] { return TLogArgs{}; }, [&] { return FStorage.Unlock(); }); }
   HRESULT GetDesc(typename Kind::TDesc* pDesc) override {
-    return Logged(Kind::DescName, {LogArg(pDesc)}, [&]() -> HRESULT {
+    return Logged(Kind::DescName, [&] { return TLogArgs{LogArg(pDesc)}; }, [&]() -> HRESULT {
       if (!pDesc) return D3DERR_INVALIDCALL;
       *pDesc = Kind::Describe(FStorage, FShape);
       return D3D_OK;

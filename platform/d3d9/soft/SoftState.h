@@ -33,7 +33,6 @@ struct TPresentTarget {
 struct TSoftState {
   TAdapterConfig Adapter = DefaultAdapter();
   TCallLog Log;
-  bool LogCalls = false;
   TDrawSettings DrawDefaults;
   std::vector<TInjection> Injections;
   std::map<HWND, TPresentTarget> Targets;
@@ -60,14 +59,33 @@ std::uint64_t LogArg(T Value) {
   }
 }
 
-void LogCall(const char* Name, std::initializer_list<std::uint64_t> Args, HRESULT Result);
+// The arguments of a logged call (LogArg of each).
+struct TLogArgs {
+  std::uint64_t Values[6] = {};
+  int Count = 0;
+  TLogArgs(std::initializer_list<std::uint64_t> List) {
+    for (std::uint64_t V : List)
+      if (Count < 6) Values[Count++] = V;
+  }
+};
 
-// Runs one logged operation: an injected failure answers in its place.
-template <class Body>
-HRESULT Logged(const char* Name, std::initializer_list<std::uint64_t> Args, Body&& Run) {
+// What the test controls ask of every call, read in line: while they ask nothing (the
+// programs, the benchmarks), a call tests two flags and builds nothing for the log.
+struct TCallControls {
+  bool LogCalls = false;   // the log records
+  bool Injecting = false;  // failures are injected for some operation
+};
+inline TCallControls CallControls;
+
+void LogCall(const char* Name, const TLogArgs& Args, HRESULT Result);
+
+// Runs one logged operation: an injected failure answers in its place. ArgsOf gives the
+// arguments to log, asked only while the log records.
+template <class ArgsOf, class Body>
+HRESULT Logged(const char* Name, ArgsOf&& Args, Body&& Run) {
   HRESULT Result;
-  if (!TakeInjected(Name, Result)) Result = Run();
-  LogCall(Name, Args, Result);
+  if (!CallControls.Injecting || !TakeInjected(Name, Result)) Result = Run();
+  if (CallControls.LogCalls) LogCall(Name, Args(), Result);
   return Result;
 }
 

@@ -32,7 +32,7 @@ std::uint32_t* TSoftSurface::Pixels() {
 }
 
 HRESULT TSoftSurface::GetDesc(D3DSURFACE_DESC* pDesc) {
-  return Logged("Surface::GetDesc", {LogArg(pDesc)}, [&]() -> HRESULT {
+  return Logged("Surface::GetDesc", [&] { return TLogArgs{LogArg(pDesc)}; }, [&]() -> HRESULT {
     if (!pDesc) return D3DERR_INVALIDCALL;
     *pDesc = {};
     pDesc->Format = FFormat;
@@ -46,7 +46,7 @@ HRESULT TSoftSurface::GetDesc(D3DSURFACE_DESC* pDesc) {
 }
 
 HRESULT TSoftSurface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) {
-  return Logged("Surface::LockRect", {LogArg(pLockedRect), LogArg(pRect), Flags}, [&]() -> HRESULT {
+  return Logged("Surface::LockRect", [&] { return TLogArgs{LogArg(pLockedRect), LogArg(pRect), Flags}; }, [&]() -> HRESULT {
     if (!pLockedRect || FLocked || !FLockable) return D3DERR_INVALIDCALL;
     std::uint32_t* P = Pixels();
     if (!P) return D3DERR_INVALIDCALL;
@@ -62,7 +62,7 @@ HRESULT TSoftSurface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, D
 }
 
 HRESULT TSoftSurface::UnlockRect() {
-  return Logged("Surface::UnlockRect", {}, [&]() -> HRESULT {
+  return Logged("Surface::UnlockRect", [&] { return TLogArgs{}; }, [&]() -> HRESULT {
     if (!FLocked) return D3DERR_INVALIDCALL;
     FLocked = false;
     return D3D_OK;
