@@ -774,7 +774,7 @@ bool TSoftDevice::FetchVertices(INT First, UINT Count, std::vector<TVertex>& Out
 
 const std::shared_ptr<const TDrawState>& TSoftDevice::CurrentState() {
   if (FStateChanged || !FState || FState->Fast != FastPathsEnabled() || !TexturesCurrent(*FState)) {
-    FState = MakeDrawState(Pipeline(), FastPathsEnabled());
+    FState = FStates.Get(Pipeline(), FastPathsEnabled());
     FStateChanged = false;
   }
   return FState;

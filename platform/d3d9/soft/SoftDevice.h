@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/d3d9/ComPtr.h"
+#include "platform/d3d9/soft/DrawStateTable.h"
 #include "platform/d3d9/soft/Rasterizer.h"
 #include "platform/d3d9/soft/SoftResources.h"
 #include "platform/d3d9/soft/TileRenderer.h"
@@ -124,6 +125,7 @@ class TSoftDevice final : public TRefCounted<IDirect3DDevice9> {
   TLoss FLoss = TLoss::Ok;
   int FStillLostPolls = 0;
 
+  TDrawStateTable FStates;
   std::shared_ptr<const TDrawState> FState;
   bool FStateChanged = true;
   TDrawSettings FDrawSettings;

@@ -17,38 +17,7 @@ constexpr std::int64_t RememberedPixels = std::int64_t{1} << 25;
 // commands pass through, and frames whose start repeats have few.
 constexpr std::size_t RememberedCommands = 8192;
 
-bool SameState(const TDrawState& A, const TDrawState& B) {
-  if (&A == &B) return true;
-  if (A.Fast != B.Fast || A.TexturedStages != B.TexturedStages || !(A.Pipeline == B.Pipeline)) return false;
-  // A version names one texture's contents, among all textures ever made.
-  for (int s = 0; s < A.TexturedStages; ++s)
-    if (A.Versions[s] != B.Versions[s]) return false;
-  return true;
-}
-
 }  // namespace
-
-void TTileRenderer::MatchStates() {
-  const std::size_t Now = FNow.States.size(), Last = FLast.States.size();
-  FStateMatch.assign(Now, -1);
-  FLastFirst.resize(Last);
-  // Frames change states a few times each; many changes are not worth comparing.
-  if (Now > 64 || Last > 64) return;
-  for (std::size_t j = 0; j < Last; ++j) {
-    FLastFirst[j] = static_cast<int>(j);
-    for (std::size_t k = 0; k < j; ++k)
-      if (SameState(*FLast.States[k], *FLast.States[j])) {
-        FLastFirst[j] = static_cast<int>(k);
-        break;
-      }
-  }
-  for (std::size_t i = 0; i < Now; ++i)
-    for (std::size_t j = 0; j < Last; ++j)
-      if (SameState(*FNow.States[i], *FLast.States[j])) {
-        FStateMatch[i] = static_cast<int>(j);
-        break;
-      }
-}
 
 bool TTileRenderer::SameCommand(int Now, int Last) const {
   const TCommand& A = FNow.Commands[static_cast<std::size_t>(Now)];
@@ -57,8 +26,7 @@ bool TTileRenderer::SameCommand(int Now, int Last) const {
   if (A.IsClear) return FNow.Clears[static_cast<std::size_t>(A.Index)] == FLast.Clears[static_cast<std::size_t>(B.Index)];
   const TTriangle& S = FNow.Triangles[static_cast<std::size_t>(A.Index)];
   const TTriangle& T = FLast.Triangles[static_cast<std::size_t>(B.Index)];
-  const int Match = FStateMatch[static_cast<std::size_t>(S.StateIndex)];
-  return Match >= 0 && Match == FLastFirst[static_cast<std::size_t>(T.StateIndex)] && S.Setup == T.Setup;
+  return S.State == T.State && S.Setup == T.Setup;
 }
 
 std::size_t TTileRenderer::CommonStart(int Tile, const TClipRect& Clip) const {

@@ -22,7 +22,7 @@ void TTileRenderer::Triangle(const std::shared_ptr<const TDrawState>& State, con
   if (FNow.States.empty() || FNow.States.back() != State) FNow.States.push_back(State);
   FNow.Commands.push_back({{Setup.MinX, Setup.MinY, Setup.MaxX + 1, Setup.MaxY + 1}, false,
                            static_cast<int>(FNow.Triangles.size())});
-  FNow.Triangles.push_back({Setup, State.get(), static_cast<int>(FNow.States.size()) - 1});
+  FNow.Triangles.push_back({Setup, State.get()});
 }
 
 bool TTileRenderer::Full() const { return FNow.Commands.size() >= 32768; }
@@ -198,7 +198,6 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
     ++FFlushes;
     FMemory.resize(static_cast<std::size_t>(Tiles));
     FLast.Bins.resize(static_cast<std::size_t>(Tiles));
-    MatchStates();
   }
 
   int Threads = Settings.Threads < 0 ? static_cast<int>(std::thread::hardware_concurrency()) : Settings.Threads;

@@ -51,8 +51,7 @@ class TTileRenderer {
   };
   struct TTriangle {
     TTriangleSetup Setup;
-    const TDrawState* State;
-    int StateIndex;  // in TRecording::States
+    const TDrawState* State;  // interned: equal states of two sync points are one object
   };
   struct TCommand {
     TClipRect Bounds;
@@ -106,8 +105,6 @@ class TTileRenderer {
   int CoveringGroup(const std::vector<int>& Bin, std::size_t First, const TClipRect& Tile, TRasterScratch& Scratch) const;
   // The triangles cover every pixel of the tile exactly once.
   static bool CoverOnce(const TTriangleSetup* const* Setups, int Count, const TClipRect& Tile, TRasterScratch& Scratch);
-  // Matches each state of this sync point with an equal one of the last (FStateMatch).
-  void MatchStates();
   // How many first commands of the tile's bin equal those of the last sync point, when the
   // first clears the whole tile (so that they draw the same pixels whatever was there).
   std::size_t CommonStart(int Tile, const TClipRect& Clip) const;
@@ -135,8 +132,6 @@ class TTileRenderer {
 
   TRecording FNow, FLast;
   TLayout FLastLayout;
-  std::vector<int> FStateMatch;  // per state of FNow: the first equal one of FLast, or -1
-  std::vector<int> FLastFirst;   // per state of FLast: the first equal one of FLast
   std::vector<TTileMemory> FMemory;
   std::uint64_t FEpoch = 1;
   std::uint64_t FFlushes = 0;  // sync points that remembered tiles

@@ -4,6 +4,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/d3d9/soft/DrawStateTable.h"
 #include "tests/platform/d3d9/SoftDeviceFixture.h"
 
 namespace qel::soft::testing {
@@ -273,7 +274,8 @@ TEST_F(TiledDrawingTest, FramesThatRepeatTheirStartGiveTheFramesDrawnInFull) {
 // (some not presented), the back buffer written directly, texture contents changing, and
 // presenters lending memory told where frames changed.
 TEST_F(TiledDrawingTest, RandomFrameSequencesGiveTheFramesDrawnInFull) {
-  enum TLayer { Desktop = 1, Tint = 2, Multiply = 4, Strips = 8, Thin = 16, Shapes = 32 };
+  // Many: small shapes that stay, under states changing far more often than a frame of the saver's.
+  enum TLayer { Desktop = 1, Tint = 2, Multiply = 4, Many = 8, Strips = 16, Thin = 32, Shapes = 64 };
   struct TFramePlan {
     std::vector<TBatch> Scene;
     TDrawSettings Settings;
@@ -286,12 +288,18 @@ TEST_F(TiledDrawingTest, RandomFrameSequencesGiveTheFramesDrawnInFull) {
     auto Real = [&](double Low, double High) { return std::uniform_real_distribution<double>(Low, High)(Random); };
     const int W = 24 + Pick(70), H = 16 + Pick(60);
     const float Wf = static_cast<float>(W), Hf = static_cast<float>(H);
-    const int Layers = Seed % 4 == 0 ? Tint | Multiply | Strips : 1 + Pick(63);
+    const int Layers = Seed % 4 == 0 ? Tint | Multiply | Strips : 1 + Pick(127);
     const bool Lend = Seed % 3 == 2;
     const D3DFORMAT Format = Pick(4) ? D3DFMT_X8R8G8B8 : D3DFMT_A8R8G8B8;
     // Moving layers change every Period frames.
     const int Period = 1 + Pick(3);
-    std::vector<TBatch> Strip, Thins;
+    std::vector<TBatch> Strip, Thins, Still;
+    for (int k = 0; k < 80; ++k) {
+      const float X = static_cast<float>(Real(-2, W)), Y = static_cast<float>(Real(-2, H));
+      Still.push_back({Quad(X, Y, X + 3, Y + 2, 0x60000000u | static_cast<std::uint32_t>(Random() & 0xFFFFFF)), -1,
+                       D3DTOP_MODULATE, D3DBLEND_SRCALPHA, k % 2 ? D3DBLEND_ONE : D3DBLEND_INVSRCALPHA, D3DTEXF_POINT,
+                       true});
+    }
     std::uint32_t TintColor = 0x40FF8040, Salt = 0;
     std::vector<TFramePlan> Plan;
     for (int f = 0; f < 14; ++f) {
@@ -322,6 +330,7 @@ TEST_F(TiledDrawingTest, RandomFrameSequencesGiveTheFramesDrawnInFull) {
       if (Layers & Multiply)
         F.Scene.push_back({Quad(-0.5f, -0.5f, Wf - 0.5f, Hf - 0.5f, 0xC0FF8040), 0, D3DTOP_MODULATE, D3DBLEND_ZERO,
                            D3DBLEND_SRCCOLOR, D3DTEXF_LINEAR, true});
+      if (Layers & Many) F.Scene.insert(F.Scene.end(), Still.begin(), Still.end());
       if (Layers & Strips) F.Scene.insert(F.Scene.end(), Strip.begin(), Strip.end());
       if (Layers & Thin) F.Scene.insert(F.Scene.end(), Thins.begin(), Thins.end());
       if ((Layers & Shapes) && Pick(2)) {
@@ -372,6 +381,26 @@ TEST_F(TiledDrawingTest, RandomFrameSequencesGiveTheFramesDrawnInFull) {
         ASSERT_EQ(Reference[f].Pixels[i], Frames[f].Pixels[i])
             << "seed " << Seed << ", frame " << f << ", pixel " << i % W << "," << i / W;
   }
+}
+
+TEST(DrawStates, EqualStatesAreOneObjectWhileHeld) {
+  // What lets a sync point's commands be compared with the last one's by their states' addresses.
+  TDrawStateTable Table;
+  TPipeline A;
+  A.Blend = true;
+  A.SrcBlend = D3DBLEND_SRCALPHA;
+  TPipeline B = A;
+  B.DestBlend = D3DBLEND_ONE;
+  const auto First = Table.Get(A, true);
+  EXPECT_EQ(First, Table.Get(A, true));
+  EXPECT_NE(First, Table.Get(B, true));
+  EXPECT_NE(First, Table.Get(A, false));
+  for (std::uint32_t Ref = 0; Ref < 300; ++Ref) {  // many others made and dropped meanwhile
+    TPipeline C = A;
+    C.AlphaRef = Ref + 1;
+    EXPECT_NE(First, Table.Get(C, true));
+  }
+  EXPECT_EQ(First, Table.Get(A, true));
 }
 
 }  // namespace
