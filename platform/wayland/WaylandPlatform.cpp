@@ -362,7 +362,6 @@ bool TWaylandPlatform::Pump(int TimeoutMs) {
     MarkLost();
     return false;
   }
-  FlushMotion();
   return true;
 }
 
@@ -662,6 +661,9 @@ bool TWaylandPlatform::PollEvent(TPlatformEvent& Event) {
     Event = TPlatformEvent{TPlatformEvent::TKind::Quit};
     return true;
   }
+  // As Windows does with its mouse-move message: the pointer's moves until the program takes
+  // one are one move to the newest position.
+  if (FQueue.empty()) FlushMotion();
   if (FQueue.empty()) return false;
   Event = FQueue.front();
   FQueue.pop_front();
@@ -669,7 +671,7 @@ bool TWaylandPlatform::PollEvent(TPlatformEvent& Event) {
 }
 
 void TWaylandPlatform::WaitEvent(std::int64_t TimeoutMs) {
-  if (QuitPending() || !FQueue.empty()) return;
+  if (QuitPending() || !FQueue.empty() || FMotionSurface) return;
   Pump(TimeoutMs < 0 ? -1 : static_cast<int>(std::min<std::int64_t>(TimeoutMs, INT_MAX)));
 }
 

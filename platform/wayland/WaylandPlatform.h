@@ -81,7 +81,8 @@ class TWaylandPlatform : public TPlatform, private wl::TSeatSink {
   // Sends what is queued, waits up to TimeoutMs (0: not at all, negative: forever) for the
   // compositor or a quit signal, and dispatches what came. False once the connection broke.
   bool Pump(int TimeoutMs);
-  // Pump until Done answers true, an event is queued for the program, or TimeoutMs passed.
+  // Pump until Done answers true, an event other than a pointer move is queued for the
+  // program (StopOnEvents), or TimeoutMs passed.
   template <class TDone>
   bool PumpUntil(TDone Done, int TimeoutMs, bool StopOnEvents);
   bool Roundtrip();
@@ -121,7 +122,7 @@ class TWaylandPlatform : public TPlatform, private wl::TSeatSink {
   bool FLost = false;
   std::map<TWindowHandle, std::unique_ptr<TSurface>> FWindows;
   std::deque<TPlatformEvent> FQueue;
-  // Pointer moves of one dispatch become one, with the newest position.
+  // The pointer's moves not yet taken by the program, as one with the newest position.
   TSurface* FMotionSurface = nullptr;
   int FMotionX = 0, FMotionY = 0;
 };
