@@ -135,7 +135,7 @@ const xdg_wm_base_listener WmBaseListener = {
 const wl_callback_listener FrameListener = {
     [](void* Data, wl_callback* Callback, std::uint32_t) {
       auto* S = static_cast<TSurface*>(Data);
-      if (S->Frame == Callback) S->Frame = nullptr;
+      S->Frame = nullptr;
       wl_callback_destroy(Callback);
     },
 };
@@ -580,6 +580,8 @@ bool TWaylandPlatform::Attach(TSurface& S, const soft::TFrameBuffer& Frame) {
   }
   S.ShownBufferWidth = Width;
   S.ShownBufferHeight = Height;
+  // A callback the wait gave up on is not wanted any more.
+  if (S.Frame) wl_callback_destroy(S.Frame);
   S.Frame = wl_surface_frame(S.Surface);
   wl_callback_add_listener(S.Frame, &FrameListener, &S);
   wl_surface_commit(S.Surface);
