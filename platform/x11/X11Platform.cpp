@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "framework/Random.h"
 #include "platform/d3d9/soft/SoftControls.h"
 #include "platform/resources/EmbeddedResources.h"
 #include "platform/unix/KeyTable.h"
@@ -58,6 +59,7 @@ struct TX11Platform::TWindowRec {
 TX11Platform::TX11Platform() = default;
 
 TX11Platform::~TX11Platform() {
+  if (FCountFrames) std::fprintf(stderr, "qelwave: %llu frames shown\n", FFramesShown);
   while (!FWindows.empty()) DestroyWindow(FWindows.begin()->first);
   if (FDisplay) {
     if (FBlankCursor) XFreeCursor(FDisplay, FBlankCursor);
@@ -123,6 +125,14 @@ bool TX11Platform::Open(const TX11Options& Options, std::string& Error) {
   if (EnvironmentSwitch("QEL_TEST_FAIL_CREATE_DEVICE")) soft::FailNext("CreateDevice", INT_MAX);
   FAllowShm = !EnvironmentSwitch("QEL_TEST_NO_SHM");
   FCheckPresents = EnvironmentSwitch("QEL_TEST_CHECK_PRESENTS");
+  // Benchmark switches: the same waves on every run, and the number of frames shown
+  // written to standard error when the program ends.
+  if (const char* Seed = std::getenv("QEL_TEST_SEED")) {
+    char* End = nullptr;
+    const unsigned long long Value = std::strtoull(Seed, &End, 10);
+    if (*Seed && !*End) FixRandomizeSeed(Value);
+  }
+  FCountFrames = EnvironmentSwitch("QEL_TEST_FRAME_COUNT");
   return true;
 }
 
@@ -296,6 +306,7 @@ TWindowHandle TX11Platform::CreateWindow(const TWindowParams& Params) {
     }
     PresenterOf(W).Present(Buffer.Pixels, Buffer.Width, Buffer.Height, Buffer.Pitch, W.Width, W.Height,
                            Buffer.Changed);
+    ++FFramesShown;
   };
   soft::RegisterBufferPresenter(AsHwnd(Handle), std::move(Presenter));
   if (W.Own && Params.Visible) Map(W);

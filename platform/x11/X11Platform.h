@@ -89,6 +89,8 @@ class TX11Platform : public TPlatform {
   int FRandREventBase = -1;
   bool FAllowShm = true;
   bool FCheckPresents = false;
+  bool FCountFrames = false;
+  unsigned long long FFramesShown = 0;
   Cursor FBlankCursor = None;
   Atom FDeleteWindow = None;
   std::map<TWindowHandle, std::unique_ptr<TWindowRec>> FWindows;
