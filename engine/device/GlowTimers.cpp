@@ -91,20 +91,25 @@ void TGlowTimer::HandleIdle(TObject*, bool& Done) {
     return;
   }
 
-  std::int32_t Wait = 0;
+  // The reading runs from the previous frame's start, so the cap waits for what is left of
+  // the frame period since then, in whole milliseconds rounded up (a frame never starts
+  // early), and the frame's time is read again after the wait: each frame owes, and the
+  // frame rate counts, the whole time from the previous frame's start to this one's.
   if (FMinFramePeriod > FDelta) {
-    Wait = static_cast<std::int32_t>((FMinFramePeriod - FDelta) / kOne);
-    Clock().SleepEx(static_cast<std::uint32_t>(Wait), true);
+    const auto Wait = static_cast<std::uint32_t>((FMinFramePeriod - FDelta + kOne - 1) / kOne);
+    Clock().SleepEx(Wait, true);
+    const std::int64_t Whole = static_cast<std::int64_t>(FDelta) + ReadElapsed();
+    FDelta = static_cast<std::int32_t>(Whole > kLongest ? kLongest : Whole);
   }
 
   const std::int64_t Steps = static_cast<std::int64_t>(FDelta) * kOne / FStepPeriod;
   FStepsDue = static_cast<std::int32_t>(Steps > kMaxSteps ? kMaxSteps : Steps);
 
-  FRateTime += FDelta + static_cast<std::int64_t>(Wait) * kOne;
+  FRateTime += FDelta;
   const std::int64_t Length = FDelta > 0 ? kSecond / FDelta : 4;
   ++FRateFrames;
-  // A measurement that has seen no time yet goes on until it has: only with the tick
-  // count as source and a cap above 1000 frames per second can frames take no time at all.
+  // A measurement that has seen no time yet goes on until it has: only a cap whose period
+  // rounds to nothing, or a clock that stands still, lets frames take no time at all.
   if (FRateFrames >= Length && FRateTime > 0) {
     const std::int64_t Rate = static_cast<std::int64_t>(FRateFrames) * kSecond / FRateTime;
     FFrameRate = static_cast<std::int32_t>(Rate > kLongest ? kLongest : Rate);

@@ -200,7 +200,7 @@ TEST(RunMode, ScreensFromOnePixelToTheLargestBackBufferRunAndLargerOnesEndWithTh
     ASSERT_TRUE(R.Form->DesktopImage) << Size;
     EXPECT_EQ(R.Form->DesktopImage->State(), tsReady) << Size;
     EXPECT_EQ(R.Form->DesktopImage->Size(), (TPoint{S.W, S.H})) << Size;
-    EXPECT_GT(soft::CallLog().Count("Present"), 10) << Size;
+    EXPECT_GE(soft::CallLog().Count("Present"), 9) << Size;  // 100 ms at up to 100 frames a second
     ExpectDesktopIn(First, R.Platform.Desktop());
   }
   for (const TSize S : {TSize{16385, 1}, TSize{1, 16385}, TSize{16385, 16385}, TSize{INT_MAX, INT_MAX}}) {

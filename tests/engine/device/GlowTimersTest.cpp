@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -135,16 +136,16 @@ TEST_F(GlowTimerTest, TheFractionOfAStepIsCarriedToTheNextFrame) {
 }
 
 TEST_F(GlowTimerTest, IrregularFramesStillAverage120StepsPerSecond) {
-  const double First = Clock().NowMs();
   Start();
+  const double First = Clock().NowMs();  // the first frame's time is never owed
   const double Pattern[] = {3, 17, 10, 40, 1, 25, 8};
   double Last = First;
   for (int i = 0; i < 20'000; ++i) {
     WorkMs = Pattern[i % 7];
-    Last = Clock().NowMs();  // the time this idle call reads
     Frame();
+    Last = Clock().NowMs() - WorkMs;  // the time this frame began
   }
-  // What is owed runs from the first idle call to the last; short frames' sleeps included.
+  // What is owed runs from the first frame's start to the last's; the cap's waits included.
   EXPECT_NEAR(Steps, 120.0 * (Last - First) / 1000.0, 1.0);
 }
 
@@ -188,10 +189,41 @@ TEST_F(GlowTimerTest, WholeStepsAreConsumedWithoutAnOnProcessHandler) {
   EXPECT_EQ(Frame(), 12);  // only the last 100 ms, not 24 steps
 }
 
+// Frames of any cost up to the frame period: the cap holds in every second, FrameRate
+// reads the frames actually drawn, and the animation keeps its pace.
+class GlowTimerFrameCost : public GlowTimerTest, public ::testing::WithParamInterface<double> {};
+
+TEST_P(GlowTimerFrameCost, TheCapHoldsAndFrameRateCountsTheFramesDrawn) {
+  std::vector<double> Starts;
+  Timer->SetOnTimer([this, &Starts](TObject*) {
+    Starts.push_back(Clock().NowMs());
+    Clock().AdvanceMs(WorkMs);
+    Timer->Process();
+  });
+  WorkMs = GetParam();
+  Start();
+  const double First = Clock().NowMs();
+  const int StepsBefore = Steps;
+  while (Clock().NowMs() - First < 20'000) Frame();
+  const double Seconds = (Clock().NowMs() - First) / 1000.0;
+
+  std::size_t MostInASecond = 0;
+  for (std::size_t Begin = 0, End = 0; Begin < Starts.size(); ++Begin) {
+    while (End < Starts.size() && Starts[End] < Starts[Begin] + 1000.0) ++End;
+    MostInASecond = std::max(MostInASecond, End - Begin);
+  }
+  EXPECT_LE(MostInASecond, 100u);
+  const double Drawn = (Starts.size() - 1) / Seconds;
+  EXPECT_NEAR(Timer->FrameRate(), Drawn, 2.0);
+  EXPECT_NEAR((Steps - StepsBefore) / Seconds, 120.0, 1.2);
+}
+
+INSTANTIATE_TEST_SUITE_P(CostMs, GlowTimerFrameCost, ::testing::Values(0.2, 1.0, 3.0, 9.0));
+
 TEST_F(GlowTimerTest, ShortFramesAreStretchedToTheFrameCap) {
   Start();
   WorkMs = 3;
-  Frame();  // reads the 10 ms slept before: no sleep now
+  Frame();
   const std::uint64_t Slept = Clock().SleptMs();
   Frame();
   // The idle call came 3 ms after the previous reading: it sleeps the other 7.
@@ -236,9 +268,10 @@ TEST_P(GlowTimerClockFaults, JumpsBackAndWrapsAroundCostAtMostOneFrame) {
   const std::int64_t PerMs = GetParam() > 0 ? GetParam() / 1000 : 1;
   Start();
   Frame();
-  // An hour back: the counter sees no time pass; the wrapping tick count sees a stall.
+  // An hour back: the counter sees no time pass but the cap's wait (one step owed); the
+  // wrapping tick count sees a stall.
   Clock().SetTicks(Clock().Ticks() - 3'600'000 * PerMs);
-  ExpectNextFrameAtOnce(GetParam() > 0 ? 0 : 32);
+  ExpectNextFrameAtOnce(GetParam() > 0 ? 1 : 32);
   // Just before the end of the counter's range (the 32-bit tick count's, or the 64-bit
   // counter's): the jump there is a stall, and the frames after it cross the wrap.
   Clock().SetTicks(GetParam() > 0 ? INT64_MAX - 15 * PerMs : 0xFFFFFFFFll - 15);
@@ -272,19 +305,21 @@ TEST_F(GlowTimerTest, FrameRateIsMeasuredAboutOnceASecond) {
 }
 
 TEST_F(GlowTimerTest, AFrameThatSawNoTimeEndsAFourFrameMeasurement) {
-  // Frames without work: every other idle call comes straight after a 10 ms sleep and
-  // reads 0 ms, which asks for a measurement of 4 frames.
-  WorkMs = 0;
+  // No cap at all (the period rounds to nothing): after one frame of 1 ms the frames take
+  // no time, and each asks for a measurement of 4 frames.
+  Timer->SetMaxFPS(INT32_MAX);
+  WorkMs = 1;
   std::vector<int> Rates;
   for (int i = 0; i < 5; ++i) {
     Frame();
+    WorkMs = 0;
     Rates.push_back(Timer->FrameRate());
   }
-  EXPECT_EQ(Rates, (std::vector<int>{0, 0, 0, 0, 100}));
+  EXPECT_EQ(Rates, (std::vector<int>{0, 0, 0, 4000, 4000}));
 }
 
 TEST_F(GlowTimerTickCountTest, FramesThatTakeNoTimeNeverDivideByZero) {
-  Timer->SetMaxFPS(5000);  // cap below 1 ms: no sleep at all
+  Timer->SetMaxFPS(INT32_MAX);  // a period that rounds to nothing: no sleep at all
   WorkMs = 0;
   for (int i = 0; i < 20; ++i) Frame();
   EXPECT_EQ(Timer->FrameRate(), 0);
