@@ -12,6 +12,7 @@
 #include "platform/wayland/WaylandPlatform.h"
 #include "platform/x11/X11Platform.h"
 #include "saver/x11/CommandLine.h"
+#include "saver/x11/XScreensaverSettings.h"
 
 namespace {
 
@@ -40,7 +41,10 @@ int Run(qel::TPlatform& Platform, const qel::TSaverCommand& Command,
   qel::posix::TSaverGroup Others;
   if (Command.StartsOtherMonitors()) StartOthers(Others);
   qel::TMainForm* Form = nullptr;
-  qel::RunProgram(App, Command.FirstArgument, [&](qel::TMainForm& F) { Form = &F; });
+  qel::RunProgram(App, Command.FirstArgument, [&](qel::TMainForm& F) {
+    Form = &F;
+    F.ShowFPS = Command.ShowFPS;
+  });
   if (MonitorGone()) return qel::posix::MonitorGoneStatus;
   // Run mode whose device never started: the set-up reported it and ended the program.
   const bool StartFailed = Form && Form->RunMode && !Form->Panel1->Visible() && !Form->D->Initialized();
@@ -52,6 +56,12 @@ int Run(qel::TPlatform& Platform, const qel::TSaverCommand& Command,
 int main(int argc, char** argv) {
   const std::vector<std::string> Args(argv + 1, argv + argc);
   qel::TSaverCommand Command = qel::ParseSaverCommand(Args, std::getenv("XSCREENSAVER_WINDOW"));
+  // A hack shows the desktop only where the user lets xscreensaver's hacks show it.
+  if (Command.Action == qel::TSaverCommand::TAction::Run && Command.Hack) {
+    const char* AppDefaults = std::getenv("QEL_XSCREENSAVER_APP_DEFAULTS");
+    if (!qel::XScreensaverGrabsDesktop(std::getenv("HOME"), AppDefaults ? AppDefaults : qel::XScreensaverAppDefaults))
+      Command.NoDesktop = true;
+  }
   // A saver for another monitor ends with the one that started it, however that one ends.
   if (Command.Action == qel::TSaverCommand::TAction::Run && !Command.Monitor.empty())
     qel::posix::WatchSupervisor();
