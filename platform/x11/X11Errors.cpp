@@ -8,7 +8,7 @@ namespace qel::x11 {
 namespace {
 
 const char* ProgramName = "qelwave";
-std::function<void(XID)> OnGone;
+std::function<bool(XID)> OnGone;
 int TrapDepth = 0;
 int TrappedErrors = 0;
 int Reported = 0;
@@ -18,7 +18,9 @@ int OnProtocolError(Display* D, XErrorEvent* E) {
     ++TrappedErrors;
     return 0;
   }
-  if ((E->error_code == BadWindow || E->error_code == BadDrawable) && OnGone) OnGone(E->resourceid);
+  // A window destroyed by another hand (the host ending its hack) while frames were still on
+  // their way: the platform ends on it, nothing went wrong.
+  if ((E->error_code == BadWindow || E->error_code == BadDrawable) && OnGone && OnGone(E->resourceid)) return 0;
   // A few lines say what went wrong; a flood of them would say nothing more.
   if (Reported < 5) {
     ++Reported;
@@ -41,7 +43,7 @@ int OnConnectionLost(Display*) {
 
 }  // namespace
 
-void InstallErrorHandlers(const char* Program, std::function<void(XID)> Gone) {
+void InstallErrorHandlers(const char* Program, std::function<bool(XID)> Gone) {
   ProgramName = Program;
   OnGone = std::move(Gone);
   XSetErrorHandler(OnProtocolError);

@@ -6,10 +6,12 @@
 namespace qel::x11 {
 
 // Xlib's default handlers end the process on any protocol error. These never do: protocol
-// errors are recorded (errors naming a window tell Gone about it, so the platform can end
-// cleanly when its window is destroyed under it), and a lost connection ends the process
-// at once with a message and status 1, instead of leaving it on a dead display.
-void InstallErrorHandlers(const char* Program, std::function<void(XID)> Gone);
+// errors are printed (errors naming a window that does not exist tell Gone about it, so the
+// platform can end cleanly when its window is destroyed under it; Gone answers true when it
+// was one of the platform's windows, which is then expected and not printed), and a lost
+// connection ends the process at once with a message and status 1, instead of leaving it on
+// a dead display.
+void InstallErrorHandlers(const char* Program, std::function<bool(XID)> Gone);
 
 // Counts the errors of the requests made while it lives instead of reporting them.
 class TErrorTrap {

@@ -77,7 +77,9 @@ bool TX11Platform::Open(const TX11Options& Options, std::string& Error) {
     return false;
   }
   x11::InstallErrorHandlers("qelwave", [this](XID Id) {
-    if (TWindowRec* W = Find(Id)) W->Gone = true;
+    TWindowRec* W = Find(Id);
+    if (W) W->Gone = true;
+    return W != nullptr;
   });
   FScreen = DefaultScreen(FDisplay);
   const Window Root = RootWindow(FDisplay, FScreen);

@@ -56,6 +56,8 @@ TSaverCommand ParseSaverCommand(const std::vector<std::string>& Args, const char
       C.Background = true;
     } else if (A == "--no-desktop") {
       C.NoDesktop = true;
+    } else if (A == "--fps" || A == "-fps") {
+      C.ShowFPS = true;
     } else if (A == "--root" || A == "-root") {
       Root = true;
     } else if (A == "--primary-only") {
@@ -116,7 +118,7 @@ TDisplayChoice ChooseDisplay(TSaverCommand& Command, const char* WaylandDisplay,
 
 const char* SaverUsage() {
   return "usage: qelwave [--wayland | --x11] [--primary-only | --config | --root | --window-id ID |\n"
-         "               --background] [--no-desktop] | [/s | /c | /p ...]\n"
+         "               --background] [--no-desktop] [--fps] | [/s | /c | /p ...]\n"
          "QEL Wave: six glowing ribbons of light over a tinted cloud picture.\n"
          "\n"
          "  (no argument)     run full screen on every monitor; Escape ends it. Under Wayland\n"
@@ -134,6 +136,7 @@ const char* SaverUsage() {
          "  --window-id ID    draw into the window ID (0x... or decimal); wins over --root\n"
          "  --monitor NAME    a saver for the monitor NAME that takes no input: how the saver\n"
          "                    on the primary monitor covers the others\n"
+         "  --fps, -fps       show the frame rate (full screen, only Escape ends the saver then)\n"
          "  --help, --version this text, the version\n"
          "  /s, /c, /p ...    the Windows screensaver host's switches, with their meanings there\n";
 }

@@ -25,6 +25,7 @@ struct TSaverCommand {
   TDisplay Display = TDisplay::Automatic;
   bool Background = false;  // Wayland: the wave as the outputs' background, input ignored
   bool NoDesktop = false;   // start from black instead of the desktop
+  bool ShowFPS = false;     // --fps: the frame-rate readout
   std::string Error;        // Fail: what was wrong
 
   // Run mode on the primary monitor, which starts a saver for each other monitor.

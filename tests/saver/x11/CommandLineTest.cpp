@@ -29,6 +29,19 @@ TEST(SaverCommand, WindowIdBeatsRootAndRootReadsTheHostsVariable) {
   EXPECT_EQ(C.WindowId, 42u);
   EXPECT_TRUE(C.Hack);
   EXPECT_EQ(ParseSaverCommand({"--window-id", "77", "--root"}, "5").WindowId, 77u);
+  // X resource ids have 29 bits: the largest is a window id as good as any.
+  EXPECT_EQ(ParseSaverCommand({"--window-id", "0x1fffffff"}, nullptr).WindowId, 0x1FFFFFFFu);
+  EXPECT_EQ(ParseSaverCommand({"--root"}, "536870911").WindowId, 0x1FFFFFFFu);
+}
+
+TEST(SaverCommand, FpsShowsTheReadoutInEveryMode) {
+  EXPECT_FALSE(ParseSaverCommand({"--root"}, nullptr).ShowFPS);
+  const std::vector<std::vector<std::string>> WithFps = {{"--fps"}, {"--root", "-fps"}, {"-fps", "--config"}};
+  for (const auto& Args : WithFps) {
+    const TSaverCommand C = ParseSaverCommand(Args, nullptr);
+    EXPECT_EQ(C.Action, TAction::Run);
+    EXPECT_TRUE(C.ShowFPS);
+  }
 }
 
 TEST(SaverCommand, BadInputFailsWithAReason) {
