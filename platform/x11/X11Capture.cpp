@@ -12,7 +12,8 @@ namespace qel::x11 {
 
 bool ReadDrawable(Display* D, Drawable Source, const Visual* SourceVisual, int Depth, int X, int Y, int W, int H,
                   TBitmap& Bitmap) {
-  if (!SourceVisual || SourceVisual->c_class != TrueColor || (Depth != 24 && Depth != 32)) return false;
+  if (!SourceVisual || SourceVisual->c_class != TrueColor || (Depth != 15 && Depth != 16 && Depth != 24 && Depth != 32))
+    return false;
   W = std::min(W, Bitmap.Width());
   H = std::min(H, Bitmap.Height());
   if (W <= 0 || H <= 0 || Bitmap.PixelFormat() != TPixelFormat::pf32bit) return false;

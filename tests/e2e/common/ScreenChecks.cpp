@@ -90,6 +90,31 @@ bool IsFirstFrame(const TArgbPicture& Shot, std::string& Report) {
   return Match >= 0.999 && Changed >= 0.01;
 }
 
+bool IsDimmedDesktop(const TArgbPicture& Shot, std::string& Report) {
+  // The brightness that fits best, then how many pixels are the picture at that brightness.
+  const auto Cut = [](int X, int Y, int Shift) { return Quantised(Channel(DesktopPixel(X, Y), Shift), Shift == 8 ? 6 : 5); };
+  double Cross = 0, Square = 0;
+  for (int Y = 0; Y < Shot.Height; ++Y)
+    for (int X = 0; X < Shot.Width; ++X)
+      for (int Shift : {16, 8, 0}) {
+        Cross += Channel(Shot.At(X, Y), Shift) * Cut(X, Y, Shift);
+        Square += Cut(X, Y, Shift) * Cut(X, Y, Shift);
+      }
+  const double Brightness = Square > 0 ? Cross / Square : 0;
+  long Good = 0;
+  for (int Y = 0; Y < Shot.Height; ++Y)
+    for (int X = 0; X < Shot.Width; ++X) {
+      double Worst = 0;
+      for (int Shift : {16, 8, 0})
+        Worst = std::max(Worst, std::abs(Channel(Shot.At(X, Y), Shift) - Brightness * Cut(X, Y, Shift)));
+      Good += Worst <= 3.0;
+    }
+  const double Share = static_cast<double>(Good) / (static_cast<double>(Shot.Width) * Shot.Height);
+  Report = Format("%.4f %% of pixels within 3 of the desktop in R5G6B5 at %.3f of its brightness", Share * 100,
+                  Brightness);
+  return Share >= 0.999 && Brightness >= 0.5;
+}
+
 bool IsWave(const TArgbPicture& Shot, std::string& Report) {
   // The desktop picture's own contrast: light cells (first 64 pixels) against dark ones.
   double Desk[2] = {0, 0};

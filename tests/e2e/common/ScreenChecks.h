@@ -23,6 +23,11 @@ bool ShowsDesktop(const TArgbPicture& Shot);
 // pointer's worth of the screen changed. Report says what was found.
 bool IsFirstFrame(const TArgbPicture& Shot, std::string& Report);
 
+// The saver's first frame in a window that showed nothing of the picture before: the picture
+// in R5G6B5 colours, as bright or evenly dimmed to half at most, as it is in the first frames
+// of a run (a frame caught a little late on a loaded machine counts).
+bool IsDimmedDesktop(const TArgbPicture& Shot, std::string& Report);
+
 // The wave: the desktop is at most faintly visible (under 27 % of its contrast) under light
 // that varies within its cells (clouds, ribbons). Works as well over a plain desktop.
 bool IsWave(const TArgbPicture& Shot, std::string& Report);

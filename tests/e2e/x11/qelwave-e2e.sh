@@ -267,6 +267,41 @@ case "$case_name" in
     grep -q "no window" "$work/qelwave.log" || fail "no message for a window that does not exist"
     ;;
 
+  hack-host-24 | hack-host-16 | hack-private)
+    # As under xscreensaver: a host window that carries the desktop it covered, the user's
+    # grabDesktopImages setting in ~/.xscreensaver and the installed defaults of our own.
+    # 16 bits with an odd width: every frame converted, rows padded to whole words.
+    depth=24
+    [ "$case_name" = hack-host-16 ] && depth=16
+    start_xvfb "640x480x$depth"
+    home="$work/home"
+    mkdir -p "$home"
+    export HOME="$home" QEL_XSCREENSAVER_APP_DEFAULTS="$work/XScreenSaver"
+    printf '*grabDesktopImages:\tFalse\n' >"$QEL_XSCREENSAVER_APP_DEFAULTS"
+    want=black
+    if [ "$case_name" != hack-private ]; then
+      printf 'mode:\t\trandom\ngrabDesktopImages:\tTrue\n' >"$home/.xscreensaver"
+      want=desktop
+    fi
+    timeout 120 "$X11PROBE" window 40 30 321 240 shot >"$work/host.txt" &
+    host=$!
+    pids+=("$host")
+    for _ in $(seq 100); do [ -s "$work/host.txt" ] && break; sleep 0.05; done
+    id=$(head -n 1 "$work/host.txt")
+    [ -n "$id" ] || fail "no host window"
+    XSCREENSAVER_WINDOW=$id start_saver --root
+    probe window-first-frame "$id" "$want" 20000 || fail "the first frame is not the $want"
+    [ "$case_name" = hack-private ] && probe drawn "$id" 20000 >/dev/null
+    probe grab || fail "the hack holds a grab"
+    xdotool windowsize "$id" 321 300
+    probe drawn "$id" 20000 || fail "the saver did not follow the window's new height"
+    probe shot "$work/host-window.png"
+    # The host ends its hack by destroying the window: no error is worth a line then.
+    probe destroy "$id"
+    expect_exit "$saver" 3000 0 "the window's destruction"
+    ! grep -q "X error" "$work/qelwave.log" || fail "X errors printed for the host's window going"
+    ;;
+
   device-failure)
     start_xvfb 640x480x24
     xdotool mousemove 0 0

@@ -14,10 +14,19 @@
 //                                          multiple of 128, where the desktop picture repeats.
 //   x11probe apart X1 X2 W                 whether the columns from X1 and from X2, W wide,
 //                                          show different pictures (two waves of their own)
-//   x11probe window X Y W H                maps a magenta window, prints its id, lives until
-//                                          SIGTERM or until the window is destroyed
+//   x11probe window X Y W H [shot]         maps a magenta window, prints its id, lives until
+//                                          SIGTERM or until the window is destroyed; with shot
+//                                          it carries the desktop picture as xscreensaver's
+//                                          _SCREENSAVER_SCREENSHOT
 //   x11probe drawn ID MS                   waits until a window made by `window` is drawn over
 //                                          all over (neither magenta nor black)
+//   x11probe window-first-frame ID desktop|black OUT.png MS
+//                                          prints "ready" while the window is not drawn on,
+//                                          waits for the first frame that covers it and checks
+//                                          it is the desktop picture in R5G6B5 colours (as
+//                                          bright, or evenly dimmed to half at most), or black
+//   x11probe grab                          grabs keyboard and pointer and lets go (status 0 if
+//                                          both could be grabbed)
 //   x11probe clear ID                      paints a window made by `window` magenta again
 //   x11probe destroy ID                    destroys a window
 //   x11probe watch-maps                    prints "ready", then counts windows mapped until
@@ -28,6 +37,7 @@
 //   x11probe shot OUT.png                  the screen as a PNG
 // Every wait ends after MS milliseconds at the latest (exit status 1).
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <poll.h>
@@ -54,6 +64,37 @@ namespace {
 using Clock = std::chrono::steady_clock;
 Display* D = nullptr;
 volatile std::sig_atomic_t Stop = 0;
+
+// Pixels of the default visual (16 or 24 bits) to and from 0xRRGGBB, each channel widened
+// by repeating its high bits.
+int LowBit(unsigned long Mask) { return Mask ? __builtin_ctzl(Mask) : 0; }
+int BitCount(unsigned long Mask) { return __builtin_popcountl(Mask); }
+unsigned long PixelOf(std::uint32_t Rgb) {
+  const Visual* V = DefaultVisual(D, DefaultScreen(D));
+  const auto Put = [Rgb](int Shift, unsigned long Mask) {
+    return (static_cast<unsigned long>(Rgb >> Shift & 0xFF) >> (8 - BitCount(Mask)) << LowBit(Mask)) & Mask;
+  };
+  return Put(16, V->red_mask) | Put(8, V->green_mask) | Put(0, V->blue_mask);
+}
+std::uint32_t RgbOf(unsigned long Pixel) {
+  const Visual* V = DefaultVisual(D, DefaultScreen(D));
+  const auto Get = [Pixel](unsigned long Mask) {
+    const int Bits = BitCount(Mask);
+    std::uint32_t Value = static_cast<std::uint32_t>((Pixel & Mask) >> LowBit(Mask)) << (8 - Bits);
+    for (int Have = Bits; Have < 8; Have += Bits) Value |= Value >> Have;
+    return Value & 0xFF;
+  };
+  return Get(V->red_mask) << 16 | Get(V->green_mask) << 8 | Get(V->blue_mask);
+}
+
+// A pixel of an image of the default visual, read straight for the usual layouts: the
+// first frame is on screen for 10 ms or less.
+unsigned long PixelAt(XImage* I, int X, int Y) {
+  const char* Row = I->data + static_cast<std::size_t>(Y) * I->bytes_per_line;
+  if (I->bits_per_pixel == 32 && I->byte_order == LSBFirst) return reinterpret_cast<const std::uint32_t*>(Row)[X];
+  if (I->bits_per_pixel == 16 && I->byte_order == LSBFirst) return reinterpret_cast<const std::uint16_t*>(Row)[X];
+  return XGetPixel(I, X, Y);
+}
 
 long ElapsedMs(Clock::time_point Start) {
   return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - Start).count());
@@ -88,9 +129,10 @@ class TScreen {
   // The screen now, in Shot.
   void Take() {
     XShmGetImage(D, DefaultRootWindow(D), Image, Left, 0, AllPlanes);
+    const bool Xrgb = Image->bits_per_pixel == 32 && Image->byte_order == LSBFirst;  // the usual screen: fast
     for (int Y = 0; Y < H; ++Y) {
       const auto* Row = reinterpret_cast<const std::uint32_t*>(Image->data + static_cast<std::size_t>(Y) * Image->bytes_per_line);
-      for (int X = 0; X < W; ++X) Shot.At(X, Y) = 0xFF000000u | Row[X];
+      for (int X = 0; X < W; ++X) Shot.At(X, Y) = 0xFF000000u | (Xrgb ? Row[X] : RgbOf(PixelAt(Image, X, Y)));
     }
   }
   bool Save(const std::string& File) const {
@@ -179,16 +221,37 @@ int Apart(int X1, int X2, int W) {
   return Share >= 0.05 ? 0 : 1;
 }
 
-constexpr unsigned long Magenta = 0xFF00FF;
+constexpr std::uint32_t Magenta = 0xFF00FF;
 
-int MakeWindow(int X, int Y, int W, int H) {
+// The desktop picture as a pixmap of the screen's depth, as xscreensaver leaves it on its
+// window for its hacks.
+void AttachScreenshot(Window Win, int W, int H) {
+  const int S = DefaultScreen(D);
+  const unsigned Depth = static_cast<unsigned>(DefaultDepth(D, S));
+  const Pixmap P = XCreatePixmap(D, Win, static_cast<unsigned>(W), static_cast<unsigned>(H), Depth);
+  XImage* Image = XCreateImage(D, DefaultVisual(D, S), Depth, ZPixmap, 0, nullptr, static_cast<unsigned>(W),
+                               static_cast<unsigned>(H), 32, 0);
+  Image->data = static_cast<char*>(std::malloc(static_cast<std::size_t>(Image->bytes_per_line) * H));
+  for (int Y = 0; Y < H; ++Y)
+    for (int X = 0; X < W; ++X) XPutPixel(Image, X, Y, PixelOf(qel::e2e::DesktopPixel(X, Y)));
+  const GC G = XCreateGC(D, P, 0, nullptr);
+  XPutImage(D, P, G, Image, 0, 0, 0, 0, static_cast<unsigned>(W), static_cast<unsigned>(H));
+  XDestroyImage(Image);
+  XFreeGC(D, G);
+  const long Id = static_cast<long>(P);
+  XChangeProperty(D, Win, XInternAtom(D, "_SCREENSAVER_SCREENSHOT", False), XA_PIXMAP, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&Id), 1);
+}
+
+int MakeWindow(int X, int Y, int W, int H, bool Shot) {
   XSetWindowAttributes A{};
-  A.background_pixel = Magenta;
+  A.background_pixel = PixelOf(Magenta);
   A.override_redirect = True;
   A.event_mask = StructureNotifyMask;
   const Window Win = XCreateWindow(D, DefaultRootWindow(D), X, Y, static_cast<unsigned>(W), static_cast<unsigned>(H),
                                    0, CopyFromParent, InputOutput, CopyFromParent,
                                    CWBackPixel | CWOverrideRedirect | CWEventMask, &A);
+  if (Shot) AttachScreenshot(Win, W, H);
   XMapWindow(D, Win);
   XSync(D, False);
   std::printf("%lu\n", Win);
@@ -216,7 +279,7 @@ int Drawn(Window Win, long Ms) {
     for (int Y = 0; Y < A.height; ++Y)
       for (int X = 0; X < A.width; ++X) {
         // Neither the window's own background nor the black of a frame too small for it.
-        const unsigned long P = XGetPixel(I, X, Y) & 0xFFFFFF;
+        const std::uint32_t P = RgbOf(PixelAt(I, X, Y));
         Other += P != Magenta && P != 0;
       }
     XDestroyImage(I);
@@ -228,6 +291,66 @@ int Drawn(Window Win, long Ms) {
   } while (ElapsedMs(Start) < Ms);
   std::printf("window not drawn in %ld ms\n", Ms);
   return 1;
+}
+
+int WindowFirstFrame(Window Win, const std::string& Want, const std::string& Out, long Ms) {
+  const auto Start = Clock::now();
+  XWindowAttributes A{};
+  if (!XGetWindowAttributes(D, Win, &A) || (Want != "desktop" && Want != "black")) return 2;
+  const unsigned long Background = PixelOf(Magenta);
+  bool Watching = false;
+  do {
+    XImage* I = XGetImage(D, Win, 0, 0, static_cast<unsigned>(A.width), static_cast<unsigned>(A.height), AllPlanes,
+                          ZPixmap);
+    if (!I) return 1;
+    long Uncovered = 0;
+    for (int Y = 0; Y < A.height; ++Y)
+      for (int X = 0; X < A.width; ++X) Uncovered += PixelAt(I, X, Y) == Background;
+    if (!Watching) {
+      XDestroyImage(I);
+      if (!Uncovered) {
+        std::printf("the window was drawn on before the watch began\n");
+        return 1;
+      }
+      std::printf("ready\n");
+      std::fflush(stdout);
+      Watching = true;
+      continue;
+    }
+    // A frame covers the whole window (a frame sent in pieces is caught whole the next time).
+    if (!Uncovered) {
+      qel::TArgbPicture Frame;
+      Frame.Width = A.width;
+      Frame.Height = A.height;
+      Frame.Pixels.resize(static_cast<std::size_t>(A.width) * A.height);
+      for (int Y = 0; Y < A.height; ++Y)
+        for (int X = 0; X < A.width; ++X) Frame.At(X, Y) = 0xFF000000u | RgbOf(PixelAt(I, X, Y));
+      XDestroyImage(I);
+      std::string Error, Report;
+      if (!qel::SavePng(Out, Frame, Error)) std::fprintf(stderr, "x11probe: %s\n", Error.c_str());
+      const bool Good = Want == "desktop" ? qel::e2e::IsDimmedDesktop(Frame, Report) : qel::e2e::IsBlack(Frame, Report);
+      std::printf("first frame after %ld ms: %s\n", ElapsedMs(Start), Report.c_str());
+      return Good ? 0 : 1;
+    }
+    XDestroyImage(I);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  } while (ElapsedMs(Start) < Ms);
+  std::printf("no frame covered the window in %ld ms\n", Ms);
+  return 1;
+}
+
+// Whether another client can take the keyboard and the pointer now.
+int Grab() {
+  const Window Root = DefaultRootWindow(D);
+  const bool Keyboard = XGrabKeyboard(D, Root, False, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
+  const bool Pointer = XGrabPointer(D, Root, False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None, None,
+                                    CurrentTime) == GrabSuccess;
+  XUngrabKeyboard(D, CurrentTime);
+  XUngrabPointer(D, CurrentTime);
+  XSync(D, False);
+  std::printf("keyboard %s, pointer %s\n", Keyboard ? "grabbed" : "held by another client",
+              Pointer ? "grabbed" : "held by another client");
+  return Keyboard && Pointer ? 0 : 1;
 }
 
 int WatchMaps() {
@@ -298,8 +421,10 @@ int main(int argc, char** argv) {
   if (Command == "apart") return Apart(static_cast<int>(Num(2)), static_cast<int>(Num(3)), static_cast<int>(Num(4)));
   if (Command == "window")
     return MakeWindow(static_cast<int>(Num(2)), static_cast<int>(Num(3)), static_cast<int>(Num(4)),
-                      static_cast<int>(Num(5)));
+                      static_cast<int>(Num(5)), Arg(6) == "shot");
   if (Command == "drawn") return Drawn(static_cast<Window>(Num(2)), Num(3));
+  if (Command == "window-first-frame") return WindowFirstFrame(static_cast<Window>(Num(2)), Arg(3), Arg(4), Num(5));
+  if (Command == "grab") return Grab();
   if (Command == "clear") {
     XClearWindow(D, static_cast<Window>(Num(2)));
     XSync(D, False);
