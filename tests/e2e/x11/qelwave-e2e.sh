@@ -289,13 +289,23 @@ case "$case_name" in
     for _ in $(seq 100); do [ -s "$work/host.txt" ] && break; sleep 0.05; done
     id=$(head -n 1 "$work/host.txt")
     [ -n "$id" ] || fail "no host window"
+    # The watch begins before the saver: its first frame may be on screen for 10 ms only.
+    "$X11PROBE" window-first-frame "$id" "$want" "$work/first-frame.png" 20000 >"$work/first-frame.txt" &
+    watcher=$!
+    pids+=("$watcher")
+    for _ in $(seq 200); do grep -q ready "$work/first-frame.txt" && break; sleep 0.05; done
+    grep -q ready "$work/first-frame.txt" || fail "the first-frame watch did not start"
     XSCREENSAVER_WINDOW=$id start_saver --root
-    probe window-first-frame "$id" "$want" 20000 || fail "the first frame is not the $want"
+    wait_exit "$watcher" 25000 || fail "the first-frame watch did not end"
+    sed -n 2p "$work/first-frame.txt"
+    [ "$status" = 0 ] || fail "the first frame is not the $want"
     [ "$case_name" = hack-private ] && probe drawn "$id" 20000 >/dev/null
     probe grab || fail "the hack holds a grab"
     xdotool windowsize "$id" 321 300
-    probe drawn "$id" 20000 || fail "the saver did not follow the window's new height"
+    probe drawn "$id" 20000
+    drawn=$?
     probe shot "$work/host-window.png"
+    [ "$drawn" = 0 ] || fail "the saver did not follow the window's new height"
     # The host ends its hack by destroying the window: no error is worth a line then.
     probe destroy "$id"
     expect_exit "$saver" 3000 0 "the window's destruction"
