@@ -2,7 +2,7 @@
 # Installs every Debian package the project builds, runs and tests with (run as root).
 set -euo pipefail
 packages=(
-  cmake ninja-build g++ make pkg-config
+  cmake ninja-build g++ make pkg-config dpkg-dev
   libgtest-dev googletest libbenchmark-dev
   zlib1g-dev libx11-dev libxext-dev libxrandr-dev libxft-dev libfontconfig-dev x11-utils x11-xserver-utils procps
   libfreetype-dev fonts-dejavu-core libstb-dev
