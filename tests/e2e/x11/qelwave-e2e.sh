@@ -299,13 +299,16 @@ case "$case_name" in
     wait_exit "$watcher" 25000 || fail "the first-frame watch did not end"
     sed -n 2p "$work/first-frame.txt"
     [ "$status" = 0 ] || fail "the first frame is not the $want"
-    [ "$case_name" = hack-private ] && probe drawn "$id" 20000 >/dev/null
     probe grab || fail "the hack holds a grab"
-    xdotool windowsize "$id" 321 300
-    probe drawn "$id" 20000
-    drawn=$?
-    probe shot "$work/host-window.png"
-    [ "$drawn" = 0 ] || fail "the saver did not follow the window's new height"
+    # Over the desktop the frame is bright all over, so a part left undrawn shows (over black
+    # the gaps between the ribbons may be black).
+    if [ "$want" = desktop ]; then
+      xdotool windowsize "$id" 321 300
+      probe drawn "$id" 20000
+      drawn=$?
+      probe shot "$work/host-window.png"
+      [ "$drawn" = 0 ] || fail "the saver did not follow the window's new height"
+    fi
     # The host ends its hack by destroying the window: no error is worth a line then.
     probe destroy "$id"
     expect_exit "$saver" 3000 0 "the window's destruction"
