@@ -94,5 +94,5 @@ EOF
 find "$root" -type d -exec chmod 755 {} +
 chmod 644 "$root/DEBIAN/control" "$root/DEBIAN/md5sums"
 deb=$out/qelwave_${version}_$arch.deb
-dpkg-deb --root-owner-group -Zxz --build "$root" "$deb" >/dev/null
+dpkg-deb --root-owner-group -Zgzip --build "$root" "$deb" >/dev/null
 echo "$deb"
