@@ -10,11 +10,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <xkbcommon/xkbcommon-keysyms.h>
 
 #include "platform/d3d9/soft/SoftControls.h"
 #include "platform/resources/EmbeddedResources.h"
+#include "platform/unix/ControlCanvas.h"
 #include "platform/unix/KeyTable.h"
 #include "platform/unix/QuitSignals.h"
+#include "platform/wayland/BufferCanvas.h"
 #include "platform/wayland/LayerShell.h"
 #include "platform/wayland/WaylandBuffers.h"
 #include "platform/wayland/WaylandCapture.h"
@@ -85,6 +88,8 @@ struct TWaylandPlatform::TSurface {
   wl_callback* Frame = nullptr;         // the compositor has not yet asked for the next frame
   bool Closed = false;
   wl::TBufferRing Buffers{3};
+  std::unique_ptr<wl::TBufferCanvas> Canvas;  // windows of controls (the configuration panel)
+  std::uintptr_t Pressed = 0;                 // the button held down with the pointer
 };
 
 namespace {
@@ -441,7 +446,12 @@ void TWaylandPlatform::Map(TSurface& S) {
     xdg_toplevel_add_listener(S.Toplevel, &TListeners::Toplevel, &S);
     xdg_toplevel_set_title(S.Toplevel, S.Params.Caption.c_str());
     xdg_toplevel_set_app_id(S.Toplevel, "qelwave");
-    if (S.Saver) xdg_toplevel_set_fullscreen(S.Toplevel, FOutput->Output);
+    if (S.Saver) {
+      xdg_toplevel_set_fullscreen(S.Toplevel, FOutput->Output);
+    } else if (S.Params.BorderStyle == TBorderStyle::bsSingle) {
+      xdg_toplevel_set_min_size(S.Toplevel, S.Width, S.Height);
+      xdg_toplevel_set_max_size(S.Toplevel, S.Width, S.Height);
+    }
   }
   wl_surface_commit(S.Surface);
   wl_display_flush(FDisplay);
@@ -462,6 +472,7 @@ void TWaylandPlatform::Unmap(TSurface& S) {
   S.Viewport = nullptr;
   S.Surface = nullptr;
   S.Configured = false;
+  S.Canvas.reset();
   S.Buffers.Clear();
   S.ShownScale = 1;
   S.ShownWidth = S.ShownHeight = S.ShownBufferWidth = S.ShownBufferHeight = 0;
@@ -477,10 +488,17 @@ void TWaylandPlatform::Configured(TSurface& S, int Width, int Height) {
     Width = S.Saver ? Full.Width / Scale : S.Params.ClientWidth;
     Height = S.Saver ? Full.Height / Scale : S.Params.ClientHeight;
   }
+  if (!S.Saver) {
+    // A window of controls keeps the form's size and is drawn at once.
+    S.LogicalWidth = S.Width;
+    S.LogicalHeight = S.Height;
+    S.Configured = true;
+    Paint(S);
+    return;
+  }
   S.LogicalWidth = std::max(Width, 1);
   S.LogicalHeight = std::max(Height, 1);
   S.Configured = true;
-  if (!S.Saver) return;
   // The frames follow the surface at the output's full resolution.
   const int PixelWidth = S.LogicalWidth * Scale, PixelHeight = S.LogicalHeight * Scale;
   if (PixelWidth != S.Width || PixelHeight != S.Height) {
@@ -507,6 +525,33 @@ void TWaylandPlatform::UpdateWindow(TWindowHandle Handle, const TWindowParams& P
   } else if (S.Toplevel && Params.Caption != Old.Caption) {
     xdg_toplevel_set_title(S.Toplevel, Params.Caption.c_str());
   }
+  if (S.Surface && !S.Saver) Paint(S);
+}
+
+void TWaylandPlatform::Paint(TSurface& S) {
+  if (!S.Surface || !S.Configured || S.Closed || FLost) return;
+  if (!S.Canvas) {
+    S.Canvas = std::make_unique<wl::TBufferCanvas>(
+        [this, &S](int Width, int Height, int& Pitch) -> std::uint32_t* {
+          wl::TShmBuffer* B = nullptr;
+          PumpUntil([&] { return (B = S.Buffers.Free(FShm, Width, Height)) != nullptr; }, ReleaseMs, false);
+          if (!B) return nullptr;
+          Pitch = B->Stride() / 4;
+          return reinterpret_cast<std::uint32_t*>(B->Data());
+        },
+        [this, &S] {
+          soft::TFrameBuffer Frame;
+          Frame.Width = S.Width;
+          Frame.Height = S.Height;
+          wl::TShmBuffer* B = S.Buffers.Free(FShm, S.Width, S.Height);
+          if (!B) return;
+          Frame.Pixels = reinterpret_cast<std::uint32_t*>(B->Data());
+          Frame.Pitch = B->Stride() / 4;
+          S.DamageAll = true;
+          Show(S, Frame);
+        });
+  }
+  posix::PaintControls(*S.Canvas, S.Params, S.Pressed);
 }
 
 void TWaylandPlatform::DestroyWindow(TWindowHandle Handle) {
@@ -625,6 +670,14 @@ int ToPixels(double Value, int Pixels, int Logical) {
 void TWaylandPlatform::SeatKey(wl_surface* Surface, std::uint32_t Sym) {
   TSurface* S = Find(Surface);
   if (!S || FOptions.Background) return;
+  if (const TControlParams* Button = posix::FocusedButton(S->Params)) {
+    // The focused button takes the keys, as a push button does.
+    if (Sym == XKB_KEY_Return || Sym == XKB_KEY_KP_Enter || Sym == XKB_KEY_space) {
+      Push(TPlatformEvent::TKind::Click, *S);
+      FQueue.back().Control = Button->Id;
+    }
+    return;
+  }
   Push(TPlatformEvent::TKind::KeyDown, *S);
   FQueue.back().Key = posix::VirtualKeyOf(Sym);
 }
@@ -646,11 +699,26 @@ void TWaylandPlatform::SeatPointerMotion(wl_surface* Surface, double X, double Y
   FMotionY = ToPixels(Y, S->Height, S->LogicalHeight);
 }
 
-void TWaylandPlatform::SeatButton(wl_surface* Surface, int, bool Pressed, double X, double Y) {
+void TWaylandPlatform::SeatButton(wl_surface* Surface, int Button, bool Pressed, double X, double Y) {
   TSurface* S = Find(Surface);
-  if (!S || FOptions.Background || !Pressed) return;
-  Push(TPlatformEvent::TKind::MouseDown, *S, ToPixels(X, S->Width, S->LogicalWidth),
-       ToPixels(Y, S->Height, S->LogicalHeight));
+  if (!S || FOptions.Background) return;
+  const int Px = ToPixels(X, S->Width, S->LogicalWidth), Py = ToPixels(Y, S->Height, S->LogicalHeight);
+  const TControlParams* Control = Button == 1 ? posix::ButtonAt(S->Params, Px, Py) : nullptr;
+  if (Pressed) {
+    Push(TPlatformEvent::TKind::MouseDown, *S, Px, Py);
+    if (Control) {
+      S->Pressed = Control->Id;
+      Paint(*S);
+    }
+  } else if (Button == 1 && S->Pressed) {
+    // A click is a press and a release on the same button.
+    if (Control && Control->Id == S->Pressed) {
+      Push(TPlatformEvent::TKind::Click, *S);
+      FQueue.back().Control = Control->Id;
+    }
+    S->Pressed = 0;
+    Paint(*S);
+  }
 }
 
 bool TWaylandPlatform::PollEvent(TPlatformEvent& Event) {

@@ -92,6 +92,7 @@ class TWaylandPlatform : public TPlatform, private wl::TSeatSink {
   void Map(TSurface& S);
   void Unmap(TSurface& S);
   void Configured(TSurface& S, int Width, int Height);
+  void Paint(TSurface& S);  // a window of controls
   bool Lend(TSurface& S, int Width, int Height, std::uint32_t*& Pixels, int& Pitch);
   void Show(TSurface& S, const soft::TFrameBuffer& Frame);
   bool Attach(TSurface& S, const soft::TFrameBuffer& Frame);  // false: the frame was not shown

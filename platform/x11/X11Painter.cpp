@@ -5,11 +5,7 @@
 namespace qel::x11 {
 namespace {
 
-constexpr std::uint32_t ButtonFace = 0xF0F0F0;
 constexpr std::uint32_t Highlight = 0xFFFFFF;
-constexpr std::uint32_t Light = 0xE3E3E3;
-constexpr std::uint32_t Shadow = 0xA0A0A0;
-constexpr std::uint32_t DarkShadow = 0x696969;
 constexpr std::uint32_t WindowText = 0x000000;
 constexpr std::uint32_t ErrorRed = 0xD32F2F;
 
@@ -67,21 +63,12 @@ void TPainter::Begin(int Width, int Height) {
     FWidth = Width;
     FHeight = Height;
   }
-  Fill(0, 0, Width, Height, ButtonFace);
+  Fill(0, 0, Width, Height, posix::ButtonFace);
 }
 
 void TPainter::Fill(int X, int Y, int W, int H, std::uint32_t Rgb) {
   if (W > 0 && H > 0) XftDrawRect(FDraw, Colour(Rgb), X, Y, static_cast<unsigned>(W), static_cast<unsigned>(H));
 }
-
-void TPainter::Edge(int X, int Y, int W, int H, std::uint32_t TopLeft, std::uint32_t BottomRight) {
-  Fill(X, Y, W, 1, TopLeft);
-  Fill(X, Y, 1, H, TopLeft);
-  Fill(X, Y + H - 1, W, 1, BottomRight);
-  Fill(X + W - 1, Y, 1, H, BottomRight);
-}
-
-void TPainter::RaisedPanel(int X, int Y, int W, int H) { Edge(X, Y, W, H, Highlight, Shadow); }
 
 void TPainter::Text(int X, int Y, const std::string& Caption, const TFont& Font) {
   XftFont* F = FontFor(Font);
@@ -99,32 +86,9 @@ int TPainter::TextWidth(const std::string& Caption, const TFont& Font) {
   return Extents.xOff;
 }
 
-void TPainter::Button(int X, int Y, int W, int H, const std::string& Caption, const TFont& Font, bool Pressed,
-                      bool Focused) {
-  if (Pressed) {
-    Edge(X, Y, W, H, DarkShadow, Highlight);
-    Edge(X + 1, Y + 1, W - 2, H - 2, Shadow, Light);
-  } else {
-    Edge(X, Y, W, H, Highlight, DarkShadow);
-    Edge(X + 1, Y + 1, W - 2, H - 2, Light, Shadow);
-  }
-  if (XftFont* F = FontFor(Font)) {
-    const int Shift = Pressed ? 1 : 0;
-    const int TextH = F->ascent + F->descent;
-    Text(X + (W - TextWidth(Caption, Font)) / 2 + Shift, Y + (H - TextH) / 2 + Shift, Caption, Font);
-  }
-  if (Focused) {
-    // The dotted focus rectangle inside the border.
-    const int L = X + 3, T = Y + 3, R = X + W - 4, B = Y + H - 4;
-    for (int i = L; i <= R; i += 2) {
-      Fill(i, T, 1, 1, WindowText);
-      Fill(i, B, 1, 1, WindowText);
-    }
-    for (int i = T; i <= B; i += 2) {
-      Fill(L, i, 1, 1, WindowText);
-      Fill(R, i, 1, 1, WindowText);
-    }
-  }
+int TPainter::TextHeight(const TFont& Font) {
+  XftFont* F = FontFor(Font);
+  return F ? F->ascent + F->descent : 0;
 }
 
 void TPainter::ErrorMark(int X, int Y, int Size) {

@@ -16,13 +16,13 @@
 #include "framework/Random.h"
 #include "platform/d3d9/soft/SoftControls.h"
 #include "platform/resources/EmbeddedResources.h"
+#include "platform/unix/ControlCanvas.h"
 #include "platform/unix/KeyTable.h"
 #include "platform/unix/QuitSignals.h"
 #include "platform/x11/X11Capture.h"
 #include "platform/x11/X11Errors.h"
 #include "platform/x11/X11MessageBox.h"
 #include "platform/x11/X11Painter.h"
-#include "platform/x11/X11Panel.h"
 #include "platform/x11/X11Presenter.h"
 
 namespace qel {
@@ -451,7 +451,7 @@ void TX11Platform::DestroyWindow(TWindowHandle Handle) {
 
 void TX11Platform::Paint(TWindowRec& W) {
   if (!W.Painter) W.Painter = std::make_unique<x11::TPainter>(FDisplay, W.Xid, W.WindowVisual, W.Map, W.Depth);
-  x11::PaintControls(*W.Painter, W.Params, W.Pressed);
+  posix::PaintControls(*W.Painter, W.Params, W.Pressed);
 }
 
 x11::TPresenter& TX11Platform::PresenterOf(TWindowRec& W) {
@@ -489,7 +489,7 @@ void TX11Platform::Translate(XEvent& E) {
   switch (E.type) {
     case KeyPress: {
       const KeySym Sym = XLookupKeysym(&E.xkey, 0);
-      if (const TControlParams* Button = x11::FocusedButton(W->Params)) {
+      if (const TControlParams* Button = posix::FocusedButton(W->Params)) {
         // The focused button takes the keys, as a push button does.
         if (Sym == XK_Return || Sym == XK_KP_Enter || Sym == XK_space) {
           Push(TPlatformEvent::TKind::Click, *W);
@@ -514,14 +514,14 @@ void TX11Platform::Translate(XEvent& E) {
       FQueue.back().X = E.xbutton.x;
       FQueue.back().Y = E.xbutton.y;
       if (E.xbutton.button == Button1)
-        if (const TControlParams* Button = x11::ButtonAt(W->Params, E.xbutton.x, E.xbutton.y)) {
+        if (const TControlParams* Button = posix::ButtonAt(W->Params, E.xbutton.x, E.xbutton.y)) {
           W->Pressed = Button->Id;
           Paint(*W);
         }
       break;
     case ButtonRelease:
       if (E.xbutton.button == Button1 && W->Pressed) {
-        const TControlParams* Button = x11::ButtonAt(W->Params, E.xbutton.x, E.xbutton.y);
+        const TControlParams* Button = posix::ButtonAt(W->Params, E.xbutton.x, E.xbutton.y);
         if (Button && Button->Id == W->Pressed) {
           Push(TPlatformEvent::TKind::Click, *W);
           FQueue.back().Control = Button->Id;

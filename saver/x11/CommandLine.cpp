@@ -102,15 +102,11 @@ TDisplayChoice ChooseDisplay(TSaverCommand& Command, const char* WaylandDisplay,
     Command.Error = Why;
     return TDisplayChoice::Fail;
   };
-  // The configuration panel is drawn through X11 (XWayland in a Wayland session).
-  const std::string& A = Command.FirstArgument;
-  const bool Config = A.size() >= 2 && (A[1] == 'c' || A[1] == 'C');
   TDisplay Display = Command.Display;
   if (Display == TDisplay::Automatic)
-    Display = WaylandDisplay && *WaylandDisplay && !Config && CompositorAnswers() ? TDisplay::Wayland : TDisplay::X11;
+    Display = WaylandDisplay && *WaylandDisplay && CompositorAnswers() ? TDisplay::Wayland : TDisplay::X11;
   if (Display == TDisplay::Wayland && Command.Hack)
     return Fail("--root and --window-id are for X11 hosts (xscreensaver, xsecurelock): add --x11 under Wayland");
-  if (Display == TDisplay::Wayland && Config) return Fail("the configuration panel needs X11: add --x11");
   if (Display == TDisplay::X11 && Command.Background)
     return Fail("--background needs a Wayland compositor with the layer shell ($WAYLAND_DISPLAY)");
   return Display == TDisplay::Wayland ? TDisplayChoice::Wayland : TDisplayChoice::X11;
@@ -130,7 +126,7 @@ const char* SaverUsage() {
          "                    wallpaper, swaylock-plugin's background); input is ignored and\n"
          "                    SIGTERM or SIGINT ends it\n"
          "  --no-desktop      start from black instead of the desktop (for a lock screen)\n"
-         "  --config          show the configuration panel (through X11)\n"
+         "  --config          show the configuration panel\n"
          "  --root, -root     X11: draw into the window named by $XSCREENSAVER_WINDOW, or the root\n"
          "                    window (xscreensaver, xsecurelock)\n"
          "  --window-id ID    draw into the window ID (0x... or decimal); wins over --root\n"

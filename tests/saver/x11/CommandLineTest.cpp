@@ -124,9 +124,8 @@ TEST(SaverCommand, DisplayChoiceFollowsTheSwitchesThenTheCompositor) {
       {{"--root"}, "wayland-1", false, TDisplayChoice::X11, true},
       {{"--root", "--x11"}, "wayland-1", true, TDisplayChoice::X11, false},
       {{"--root", "--wayland"}, nullptr, false, TDisplayChoice::Fail, false},
-      {{"--config"}, "wayland-1", true, TDisplayChoice::X11, false},
-      {{"/c:123"}, "wayland-1", true, TDisplayChoice::X11, false},
-      {{"--config", "--wayland"}, "wayland-1", true, TDisplayChoice::Fail, false},
+      {{"--config"}, "wayland-1", true, TDisplayChoice::Wayland, true},
+      {{"/c:123"}, nullptr, true, TDisplayChoice::X11, false},
   };
   for (const TCase& Case : Cases) {
     TSaverCommand C = ParseSaverCommand(Case.Args, nullptr);
