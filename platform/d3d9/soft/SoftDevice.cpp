@@ -136,7 +136,6 @@ void TSoftDevice::ApplyParams(const D3DPRESENT_PARAMETERS& Params) {
   FPixels = FBackBuffer.data();
   FPitch = static_cast<int>(Params.BackBufferWidth);
   FLentBy = nullptr;
-  FOpaque = false;
   FSwapping = false;
   FDepth.clear();
   if (Params.EnableAutoDepthStencil) FDepth.assign(Pixels, 1.0f);
@@ -324,27 +323,26 @@ HRESULT TSoftDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWN
                     if (T.BufferPresenter.Lend && T.BufferPresenter.Lend(W, H, Next) && Next.Pixels &&
                         Next.Width == W && Next.Height == H && Next.Pitch >= W) {
                       // Only the memory lent for the frame before holds what was drawn into it.
-                      if (Next.Pixels != FPixels) FTiles.TargetWritten();
-                      FPixels = Next.Pixels, FPitch = Next.Pitch, FLentBy = Window, FOpaque = false;
+                      if (Next.Pixels != FPixels) FTiles.Written(Next.Pixels, Next.Pitch);
+                      FPixels = Next.Pixels, FPitch = Next.Pitch, FLentBy = Window;
                     } else {
                       FPixels = FBackBuffer.data(), FPitch = W, FLentBy = nullptr;
                     }
                     return D3D_OK;
                   }
                   if (Swap) {
-                    // A frame without alpha is shown opaque: made so as it was drawn, unless
-                    // it was written otherwise.
-                    if (!FTargetHasAlpha && !FOpaque) {
+                    // Made opaque as it was drawn, unless it was written otherwise.
+                    if (ShownOpaque() && !FTiles.Opaque(FPixels)) {
                       for (std::uint32_t& P : FBackBuffer) P |= 0xFF000000u;
-                      FTiles.TargetWritten();
+                      FTiles.Written(FPixels, FPitch, true);
                     }
                     T.Frame.Pixels.swap(FBackBuffer);
                     FPixels = FBackBuffer.data();
-                    FOpaque = true;  // the frame shown before, made opaque then
                     FSwapping = true;
                   } else {
+                    // Into memory that may be drawn into later, once swapped in.
                     ReadBackBuffer(T.Frame);
-                    FTiles.TargetWritten();  // the kept frame's memory may be drawn into later
+                    FTiles.Written(T.Frame.Pixels.data(), T.Frame.Width, ShownOpaque());
                   }
                   if (T.Presenter) T.Presenter(T.Frame);
                   return D3D_OK;
@@ -353,17 +351,14 @@ HRESULT TSoftDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWN
 
 void TSoftDevice::Flush() {
   if (FTiles.Empty()) return;
-  // Only where frames are shown by swapping: elsewhere nothing shows them, or the copy
-  // shown is made opaque anyway.
-  const bool Opaque = !FTargetHasAlpha && FSwapping;
-  FTiles.Flush(Target(), FDrawSettings, Opaque);
-  FOpaque = Opaque;
+  // Drawn opaque only where frames are shown by swapping: elsewhere nothing shows them, or
+  // the copy shown is made opaque anyway.
+  FTiles.Flush(Target(), FDrawSettings, ShownOpaque() && FSwapping);
 }
 
 std::uint32_t* TSoftDevice::BackBufferPixels() {
   Flush();
-  FTiles.TargetWritten();
-  FOpaque = false;  // the caller may write any alpha
+  FTiles.Written(FPixels, FPitch);  // the caller may write any pixel, any alpha
   return FPixels;
 }
 
@@ -376,8 +371,7 @@ void TSoftDevice::ReturnLentBuffer(HWND Window) {
   FPixels = FBackBuffer.data();
   FPitch = static_cast<int>(Width);
   FLentBy = nullptr;
-  FOpaque = false;
-  FTiles.TargetWritten();
+  FTiles.Written(FPixels, FPitch);
 }
 
 void TSoftDevice::ReadBackBuffer(TFrame& Frame) {
@@ -388,7 +382,7 @@ void TSoftDevice::ReadBackBuffer(TFrame& Frame) {
   Frame.Pixels.resize(Width * FParams.BackBufferHeight);
   for (std::size_t y = 0; y < FParams.BackBufferHeight; ++y)
     std::copy_n(FPixels + y * FPitch, Width, Frame.Pixels.data() + y * Width);
-  if (!FTargetHasAlpha)
+  if (ShownOpaque())
     for (std::uint32_t& P : Frame.Pixels) P |= 0xFF000000u;
 }
 
@@ -809,7 +803,7 @@ HRESULT TSoftDevice::Draw(D3DPRIMITIVETYPE Type, UINT PrimitiveCount, const std:
   }
   // Points and lines are drawn at once, after what came before them.
   Flush();
-  FTiles.TargetWritten();
+  FTiles.Written(FPixels, FPitch);
   FRasterizer.Begin(Target(), State);
   for (UINT p = 0; p < PrimitiveCount; ++p) {
     switch (Type) {

@@ -107,10 +107,11 @@ class TSoftDevice final : public TRefCounted<IDirect3DDevice9> {
   HWND FShownIn = nullptr;                  // the window a buffer presenter showed the last frame in
   std::vector<float> FDepth;
   bool FTargetHasAlpha = false;
-  // Without alpha: every pixel of the back buffer has alpha 255 (drawing makes it so, tile by
-  // tile, so that presenting needs no pass of its own).
-  bool FOpaque = false;
-  bool FSwapping = false;  // frames are shown by swapping buffers: drawing makes them opaque
+  // The alpha policy: frames of a target without alpha are shown opaque. Where they are shown
+  // by swapping buffers, drawing makes every pixel so, tile by tile, so that presenting needs
+  // no pass of its own; the tile renderer knows which buffers are all opaque.
+  bool ShownOpaque() const { return !FTargetHasAlpha; }
+  bool FSwapping = false;  // frames are shown by swapping buffers
 
   DWORD FRenderStates[RenderStateCount] = {};
   DWORD FStageStates[StageCount][StageStateCount] = {};

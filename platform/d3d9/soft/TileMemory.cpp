@@ -67,23 +67,42 @@ bool TTileRenderer::Rememberable(const TTarget& Target, const TDrawSettings& Set
          std::int64_t{Target.Width} * Target.Height <= RememberedPixels && FNow.Commands.size() <= RememberedCommands;
 }
 
-TTileRenderer::TBufferNote TTileRenderer::TakeNote(TTileMemory& Memory, const TTarget& Target) const {
-  TBufferNote Note;
-  for (TBufferNote& N : Memory.Buffers)
-    if (N.Pixels == Target.Pixels) {
-      if (N.Pitch == Target.Pitch && N.Epoch == FEpoch) Note = N;
-      N = {};
-    }
-  return Note;
+TTargetBuffer* TTileRenderer::Find(const std::uint32_t* Pixels) {
+  for (TTargetBuffer& B : FBuffers)
+    if (B.Pixels == Pixels) return &B;
+  return nullptr;
 }
 
-void TTileRenderer::PutNote(TTileMemory& Memory, const TBufferNote& Note) {
-  Memory.Buffers[1] = Memory.Buffers[0].Pixels ? Memory.Buffers[0] : Memory.Buffers[1];
-  Memory.Buffers[0] = Note;
+TTargetBuffer& TTileRenderer::BufferOf(const TTarget& Target) {
+  TTargetBuffer* B = Find(Target.Pixels);
+  if (B && B->Pitch != Target.Pitch) B->Written();
+  if (!B) {
+    if (FBuffers.size() >= 2)
+      FBuffers.erase(std::min_element(FBuffers.begin(), FBuffers.end(),
+                                      [](const TTargetBuffer& X, const TTargetBuffer& Y) { return X.Used < Y.Used; }));
+    B = &FBuffers.emplace_back();
+    B->Pixels = Target.Pixels;
+  }
+  B->Pitch = Target.Pitch;
+  return *B;
 }
 
-TTileRenderer::TBufferNote TTileRenderer::NoteAfterKept(const TTileMemory& Memory, const std::vector<int>& Bin,
-                                                        const TTarget& Target, const TClipRect& Clip) const {
+void TTileRenderer::Written(const std::uint32_t* Pixels, int Pitch, bool Opaque) {
+  TTargetBuffer* B = Find(Pixels);
+  if (!B && Opaque) B = &BufferOf({const_cast<std::uint32_t*>(Pixels), 0, 0, Pitch, true, nullptr});
+  if (!B) return;
+  B->Written();
+  B->Opaque = Opaque;
+}
+
+bool TTileRenderer::Opaque(const std::uint32_t* Pixels) const {
+  for (const TTargetBuffer& B : FBuffers)
+    if (B.Pixels == Pixels) return B.Opaque;
+  return false;
+}
+
+TBufferNote TTileRenderer::NoteAfterKept(const TTileMemory& Memory, const std::vector<int>& Bin,
+                                         const TClipRect& Clip) const {
   // The buffer holds the kept pixels but where the commands after them drew.
   int Top = Clip.Bottom, Bottom = Clip.Top;
   for (std::size_t k = Memory.Commands; k < Bin.size(); ++k) {
@@ -91,8 +110,7 @@ TTileRenderer::TBufferNote TTileRenderer::NoteAfterKept(const TTileMemory& Memor
     Top = std::min(Top, std::max(B.Top, Clip.Top));
     Bottom = std::max(Bottom, std::min(B.Bottom, Clip.Bottom));
   }
-  return {Target.Pixels, Target.Pitch, FEpoch, Memory.Generation, Top - Clip.Top, std::max(Top, Bottom) - Clip.Top,
-          FFlushes, FFlushes};
+  return {Memory.Generation, Top - Clip.Top, std::max(Top, Bottom) - Clip.Top, FFlushes, FFlushes};
 }
 
 void TTileRenderer::RestoreRows(const TTileMemory& Memory, const TTarget& Target, const TClipRect& Clip, int Top,
@@ -125,12 +143,14 @@ std::vector<TPixelRect> TTileRenderer::ChangedSinceShown(const TTarget& Target) 
   const TLayout& L = FLastLayout;
   const bool Known = !FMemory.empty() && L == FShownLayout && L.Width == Target.Width && L.Height == Target.Height;
   const int Columns = L.TileW > 0 ? (L.Width + L.TileW - 1) / L.TileW : 0;
+  const TTargetBuffer* Buffer = Find(Target.Pixels);
   std::vector<TShownTile> Now(FMemory.size());
   std::vector<TPixelRect> Changed;
   for (std::size_t t = 0; t < FMemory.size(); ++t) {
-    for (const TBufferNote& N : FMemory[t].Buffers)
-      if (N.Pixels == Target.Pixels && N.Pitch == Target.Pitch && N.Epoch == FEpoch && N.Generation)
-        Now[t] = {N.Generation, N.Drawn, N.DirtyTop, N.DirtyBottom};
+    if (Buffer && Buffer->Pitch == Target.Pitch && t < Buffer->Tiles.size()) {
+      const TBufferNote& N = Buffer->Tiles[t];
+      Now[t] = {N.Generation, N.Drawn, N.DirtyTop, N.DirtyBottom};
+    }
     if (!Known) continue;
     // Both are the same kept pixels but where drawn over since (or the very same pixels).
     const TShownTile &A = FShown[t], &B = Now[t];

@@ -40,6 +40,7 @@ void TTileRenderer::Discard() {
   FLast.Clear();
   FLastLayout = {};
   FMemory.clear();
+  FBuffers.clear();
 }
 
 void TTileRenderer::Draw(const TTarget& Target, const TCommand& Command, const TClipRect& Tile,
@@ -126,20 +127,13 @@ std::size_t TTileRenderer::UniformStart(const TTarget& Target, const std::vector
     if (!St.Fast || St.Tests || St.TexturedStages != 0 || St.Combine != TCombine::Diffuse ||
         St.Blend == TBlend::General || !T.Setup.FlatColor)
       break;
-    const TTriangleSetup* Setups[2] = {&T.Setup, nullptr};
-    int Group = 0;
-    if (CoverOnce(Setups, 1, Tile, Scratch)) {
-      Group = 1;
-    } else if (i + 1 < Bin.size()) {
-      const TCommand& Next = FNow.Commands[static_cast<std::size_t>(Bin[i + 1])];
-      if (!Next.IsClear) {
-        const TTriangle& U = FNow.Triangles[static_cast<std::size_t>(Next.Index)];
-        Setups[1] = &U.Setup;
-        if (U.State == T.State && U.Setup.FlatColor && U.Setup.Flat == T.Setup.Flat && CoverOnce(Setups, 2, Tile, Scratch))
-          Group = 2;
-      }
-    }
+    // Covering the tile once, in one triangle or two of one colour.
+    const int Group = CoveringGroup(Bin, i, Tile, Scratch);
     if (!Group) break;
+    if (Group == 2) {
+      const TTriangle& U = FNow.Triangles[static_cast<std::size_t>(FNow.Commands[static_cast<std::size_t>(Bin[i + 1])].Index)];
+      if (!U.Setup.FlatColor || U.Setup.Flat != T.Setup.Flat) break;
+    }
     const std::uint32_t S = T.Setup.Flat;
     switch (St.Blend) {
       case TBlend::Replace: Color = S; break;
@@ -187,18 +181,22 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
         FNow.Bins[static_cast<std::size_t>(Row * Columns + Column)].push_back(i);
   }
 
-  // Tiles are remembered with the fast paths only, so that turning them off shows any fault.
   const TLayout Layout{Target.Width, Target.Height, TileW, TileH, Target.HasAlpha};
   const bool Remember = Rememberable(Target, Settings);
+  TTargetBuffer& Buffer = BufferOf(Target);
   if (!Remember || !(Layout == FLastLayout)) {
     FMemory.clear();
     FLast = {};
+    // What buffers hold refers to tiles (and copies) no longer kept.
+    for (TTargetBuffer& B : FBuffers) B.Tiles.clear();
   }
   if (Remember) {
     ++FFlushes;
     FMemory.resize(static_cast<std::size_t>(Tiles));
     FLast.Bins.resize(static_cast<std::size_t>(Tiles));
+    Buffer.Tiles.resize(static_cast<std::size_t>(Tiles));
   }
+  Buffer.Used = ++FBufferUses;
 
   int Threads = Settings.Threads < 0 ? static_cast<int>(std::thread::hardware_concurrency()) : Settings.Threads;
   Threads = std::clamp(Threads, 1, 64);
@@ -209,8 +207,9 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
     const int Column = Tile % Columns, Row = Tile / Columns;
     const TClipRect Clip{Column * TileW, Row * TileH, std::min(Target.Width, (Column + 1) * TileW),
                          std::min(Target.Height, (Row + 1) * TileH)};
-    DrawTile(Target, Tile, Clip, *FScratch[static_cast<std::size_t>(Worker)], Remember, Opaque);
+    DrawTile(Target, Remember ? &Buffer : nullptr, Tile, Clip, *FScratch[static_cast<std::size_t>(Worker)], Opaque);
   });
+  Buffer.Opaque = Opaque;
   // This sync point's commands are compared with the next one's, and its states kept till then.
   if (Remember) {
     std::swap(FLast, FNow);
@@ -221,28 +220,28 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
   FNow.Clear();
 }
 
-void TTileRenderer::DrawTile(const TTarget& Target, int Tile, const TClipRect& Clip, TRasterScratch& Scratch,
-                             bool Remember, bool Opaque) {
+void TTileRenderer::DrawTile(const TTarget& Target, TTargetBuffer* Buffer, int Tile, const TClipRect& Clip,
+                             TRasterScratch& Scratch, bool Opaque) {
   const std::vector<int>& Bin = FNow.Bins[static_cast<std::size_t>(Tile)];
-  TTileMemory* Memory = Remember ? &FMemory[static_cast<std::size_t>(Tile)] : nullptr;
+  TTileMemory* Memory = Buffer ? &FMemory[static_cast<std::size_t>(Tile)] : nullptr;
+  // What this frame buffer holds here, taken out: noted anew once the tile is drawn.
+  TBufferNote Note;
+  if (Buffer) std::swap(Note, Buffer->Tiles[static_cast<std::size_t>(Tile)]);
   const std::size_t Common = Memory ? CommonStart(Tile, Clip) : 0;
   // Where the common start ends, at the end of a draw call (its triangles tend to move together).
   const std::size_t End = DrawCallEnd(Bin, Common);
-  // What this frame buffer holds here now; noted anew once the tile is drawn.
-  const TBufferNote Note = Memory ? TakeNote(*Memory, Target) : TBufferNote{};
   std::size_t First = 0, KeepAt = 0;  // KeepAt: the pixels after that many commands are kept
   bool Restored = false;
   if (Memory && Memory->Commands > 0 && Memory->Commands <= Common && Memory->Opaque == Opaque) {
     Restored = true;
     // A buffer that still holds the kept pixels needs only the rows drawn over since.
-    const bool Holds = Note.Pixels && Note.Generation == Memory->Generation;
+    const bool Holds = Note.Generation && Note.Generation == Memory->Generation;
     if (Holds && Common == Bin.size() && Common == FLast.Bins[static_cast<std::size_t>(Tile)].size() &&
         Note.Flush + 1 == FFlushes) {
       // It holds this very tile, drawn at the last sync point (a frame that repeats the last).
       Memory->LastEnd = End;
-      TBufferNote Again = Note;
-      Again.Flush = FFlushes;
-      PutNote(*Memory, Again);
+      Buffer->Tiles[static_cast<std::size_t>(Tile)] = Note;
+      Buffer->Tiles[static_cast<std::size_t>(Tile)].Flush = FFlushes;
       return;
     }
     RestoreRows(*Memory, Target, Clip, Holds ? Note.DirtyTop : 0, Holds ? Note.DirtyBottom : Clip.Bottom - Clip.Top);
@@ -291,7 +290,8 @@ void TTileRenderer::DrawTile(const TTarget& Target, int Tile, const TClipRect& C
   if (KeepAt > 0 && KeepAt == Bin.size()) KeepPixels(*Memory, Target, Clip, KeepAt, Opaque);
   if (Memory) {
     Memory->LastEnd = End;
-    if (Memory->Commands > 0 && (Restored || KeepAt > 0)) PutNote(*Memory, NoteAfterKept(*Memory, Bin, Target, Clip));
+    if (Memory->Commands > 0 && (Restored || KeepAt > 0))
+      Buffer->Tiles[static_cast<std::size_t>(Tile)] = NoteAfterKept(*Memory, Bin, Clip);
   }
   if (Opaque && !(Restored && AddsOnly(Bin, First)))
     for (int y = Clip.Top; y < Clip.Bottom; ++y)

@@ -7,13 +7,15 @@
 // A tile remembers what it held after the first commands of the last sync point when they
 // began by clearing it: when the next sync point starts the tile with the same commands (a
 // frame whose lower layers did not change), it starts from that copy instead of drawing
-// them again.
+// them again; a frame buffer that still holds the copy is mended only where drawn over
+// (TargetBuffer.h says what is known of each buffer, and what makes it forgotten).
 #include <memory>
 #include <vector>
 
 #include "platform/d3d9/soft/Rasterizer.h"
 #include "platform/d3d9/soft/SoftControls.h"
 #include "platform/d3d9/soft/SpanPipeline.h"
+#include "platform/d3d9/soft/TargetBuffer.h"
 #include "platform/d3d9/soft/WorkerPool.h"
 
 namespace qel::soft {
@@ -33,11 +35,14 @@ class TTileRenderer {
   // every pixel of the target to 255 while its tile is still in the cache (a target without
   // alpha, whose frames are shown opaque).
   void Flush(const TTarget& Target, const TDrawSettings& Settings, bool Opaque = false);
+  // The one call for every write into a frame buffer other than drawing (or that may have
+  // written it): what it held of the kept tiles is forgotten. Opaque: the write left every
+  // pixel with alpha 255.
+  void Written(const std::uint32_t* Pixels, int Pitch, bool Opaque = false);
+  // Every pixel of this frame buffer has alpha 255, as far as known.
+  bool Opaque(const std::uint32_t* Pixels) const;
   // Forgets everything recorded and remembered (the target is going).
   void Discard();
-  // The target's pixels were written (or may have been) by other means than drawing: what a
-  // tile remembers of a frame buffer's contents no longer holds.
-  void TargetWritten() { ++FEpoch; }
   // Where Target, about to be shown, may differ from what was shown at the last call (the whole
   // target where that is not known), at most MaxChangedRects rectangles.
   std::vector<TPixelRect> ChangedSinceShown(const TTarget& Target);
@@ -72,16 +77,6 @@ class TTileRenderer {
     bool HasAlpha = false;
     bool operator==(const TLayout&) const = default;
   };
-  // What a frame buffer has held in a tile since the tile was last drawn into it: the kept
-  // pixels of one generation, except in rows DirtyTop .. DirtyBottom-1 of the tile.
-  struct TBufferNote {
-    const std::uint32_t* Pixels = nullptr;
-    int Pitch = 0;
-    std::uint64_t Epoch = 0, Generation = 0;
-    int DirtyTop = 0, DirtyBottom = 0;
-    std::uint64_t Flush = 0;  // the sync point that drew it
-    std::uint64_t Drawn = 0;  // the sync point that last changed its pixels
-  };
   // A tile's pixels after the first Commands commands of the last sync point's bin.
   struct TTileMemory {
     std::vector<std::uint32_t> Pixels;
@@ -89,7 +84,6 @@ class TTileRenderer {
     bool Opaque = false;       // kept with alpha 255 (for a frame shown opaque)
     std::size_t LastEnd = 0;   // where the last sync point's common start ended
     std::uint64_t Generation = 0;  // the sync point that kept the copy (0: none yet)
-    TBufferNote Buffers[2];        // a swap chain's two buffers, or a presenter's one, latest first
   };
 
   void Draw(const TTarget& Target, const TCommand& Command, const TClipRect& Tile, TRasterScratch& Scratch) const;
@@ -112,16 +106,16 @@ class TTileRenderer {
   // The commands from First on only add to the colour under them: alpha 255 stays so.
   bool AddsOnly(const std::vector<int>& Bin, std::size_t First) const;
   // Draws one tile with every command that touches it, from what it remembers where it can.
-  void DrawTile(const TTarget& Target, int Tile, const TClipRect& Clip, TRasterScratch& Scratch, bool Remember,
+  // Buffer: what Target holds, when tiles are remembered.
+  void DrawTile(const TTarget& Target, TTargetBuffer* Buffer, int Tile, const TClipRect& Clip, TRasterScratch& Scratch,
                 bool Opaque);
   bool Rememberable(const TTarget& Target, const TDrawSettings& Settings) const;
-  // The note of what this frame buffer holds in the tile (empty if none holds), taken out of
-  // the tile's memory; PutNote puts a new one in, as the latest.
-  TBufferNote TakeNote(TTileMemory& Memory, const TTarget& Target) const;
-  static void PutNote(TTileMemory& Memory, const TBufferNote& Note);
   // What the buffer holds once the commands after the kept ones are drawn.
-  TBufferNote NoteAfterKept(const TTileMemory& Memory, const std::vector<int>& Bin, const TTarget& Target,
-                            const TClipRect& Clip) const;
+  TBufferNote NoteAfterKept(const TTileMemory& Memory, const std::vector<int>& Bin, const TClipRect& Clip) const;
+  // The record of the frame buffer at Pixels (null if none); BufferOf makes one for Target,
+  // forgetting the one drawn into longest ago beyond a swap chain's two.
+  TTargetBuffer* Find(const std::uint32_t* Pixels);
+  TTargetBuffer& BufferOf(const TTarget& Target);
   // Copies rows Top .. Bottom-1 of the tile back from its memory; KeepPixels makes the memory
   // the tile's pixels after Commands commands.
   static void RestoreRows(const TTileMemory& Memory, const TTarget& Target, const TClipRect& Clip, int Top, int Bottom);
@@ -133,7 +127,8 @@ class TTileRenderer {
   TRecording FNow, FLast;
   TLayout FLastLayout;
   std::vector<TTileMemory> FMemory;
-  std::uint64_t FEpoch = 1;
+  std::vector<TTargetBuffer> FBuffers;
+  std::uint64_t FBufferUses = 0;
   std::uint64_t FFlushes = 0;  // sync points that remembered tiles
   // What each tile held when the target was last shown, as far as known (Generation 0: not).
   struct TShownTile {

@@ -71,7 +71,9 @@ class TiledDrawingTest : public SoftDeviceTest {
     return Scene;
   }
 
-  TFrame DrawScene(const std::vector<TBatch>& Scene, const std::vector<ComPtr<IDirect3DTexture9>>& Textures) {
+  // ClearAll: the frame starts with a clear of the whole target (else only of a rectangle).
+  TFrame DrawScene(const std::vector<TBatch>& Scene, const std::vector<ComPtr<IDirect3DTexture9>>& Textures,
+                   bool ClearAll = true) {
     std::vector<TQuadVertex> All;
     for (const TBatch& B : Scene) All.insert(All.end(), B.Vertices.begin(), B.Vertices.end());
     ComPtr<IDirect3DVertexBuffer9> Buffer;
@@ -86,7 +88,7 @@ class TiledDrawingTest : public SoftDeviceTest {
     Device->SetFVF(QuadFVF);
     Device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
     Device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
-    Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    if (ClearAll) Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
     const D3DRECT Rect{3, 2, 40, 29};
     Device->Clear(1, &Rect, D3DCLEAR_TARGET, 0xFF336699, 1.0f, 0);
     EXPECT_EQ(D3D_OK, Device->BeginScene());
@@ -288,11 +290,15 @@ TEST_F(TiledDrawingTest, RandomFrameSequencesGiveTheFramesDrawnInFull) {
     auto Real = [&](double Low, double High) { return std::uniform_real_distribution<double>(Low, High)(Random); };
     const int W = 24 + Pick(70), H = 16 + Pick(60);
     const float Wf = static_cast<float>(W), Hf = static_cast<float>(H);
-    const int Layers = Seed % 4 == 0 ? Tint | Multiply | Strips : 1 + Pick(127);
-    const bool Lend = Seed % 3 == 2;
-    const D3DFORMAT Format = Pick(4) ? D3DFMT_X8R8G8B8 : D3DFMT_A8R8G8B8;
+    // The saver's steady frames: strips moving over a start that stays, from the first frames
+    // on (drawn before any swap, then in buffers shown opaque by swapping).
+    const bool Saver = Seed % 4 == 0;
+    const int Layers = Saver ? Tint | Multiply | Strips : 1 + Pick(127);
+    const bool Lend = !Saver && Seed % 3 == 2;
+    const D3DFORMAT Format = Saver || Pick(4) ? D3DFMT_X8R8G8B8 : D3DFMT_A8R8G8B8;
     // Moving layers change every Period frames.
-    const int Period = 1 + Pick(3);
+    const int Period = Saver ? 1 : 1 + Pick(3);
+    const bool ClearAll = Saver || Pick(4) != 0;  // else what tiles held before shows through
     std::vector<TBatch> Strip, Thins, Still;
     for (int k = 0; k < 80; ++k) {
       const float X = static_cast<float>(Real(-2, W)), Y = static_cast<float>(Real(-2, H));
@@ -318,7 +324,7 @@ TEST_F(TiledDrawingTest, RandomFrameSequencesGiveTheFramesDrawnInFull) {
                            D3DTEXF_POINT, true});
         }
       }
-      if (Pick(4) == 0) TintColor = (TintColor & 0xFFFFFF) | static_cast<std::uint32_t>(Pick(256)) << 24;  // a fade
+      if (f > 3 && Pick(4) == 0) TintColor = (TintColor & 0xFFFFFF) | static_cast<std::uint32_t>(Pick(256)) << 24;  // a fade
       if (Pick(8) == 0) Salt = Random();
       TFramePlan F;
       if (Layers & Desktop)
@@ -340,8 +346,8 @@ TEST_F(TiledDrawingTest, RandomFrameSequencesGiveTheFramesDrawnInFull) {
       const int Tiles[] = {0, 3, 4, 7, 8, 16, 32};
       if (f == 0 || Pick(5) == 0) F.Settings = {Pick(3), Tiles[Pick(7)], 1 + Pick(16)};
       else F.Settings = Plan.back().Settings;
-      F.Present = f > 2 || Pick(3) != 0;  // the first frames are sometimes drawn and not shown
-      F.Lock = f > 0 && Pick(10) == 0;
+      F.Present = Saver || f > 2 || Pick(3) != 0;  // the first frames are sometimes drawn and not shown
+      F.Lock = f > 3 && Pick(10) == 0;
       F.Salt = Salt;
       Plan.push_back(F);
     }
@@ -349,28 +355,31 @@ TEST_F(TiledDrawingTest, RandomFrameSequencesGiveTheFramesDrawnInFull) {
     auto Run = [&](bool Fast) {
       UseFastPaths(Fast);
       Direct3D = ComPtr<IDirect3D9>::Adopt(Direct3DCreate9(D3D_SDK_VERSION));
+      // A window of its own, which has shown no frame: the first frames come before any swap.
+      const HWND Window = TestWindow(1000 + 2 * Seed + Fast);
       D3DPRESENT_PARAMETERS P = WindowedParams(W, H, Format);
       P.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
-      EXPECT_EQ(D3D_OK, Direct3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, TestWindow(),
+      P.hDeviceWindow = Window;
+      EXPECT_EQ(D3D_OK, Direct3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, Window,
                                                D3DCREATE_SOFTWARE_VERTEXPROCESSING, &P, Device.Put()));
       Device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
       Device->SetRenderState(D3DRS_LIGHTING, FALSE);
       std::vector<ComPtr<IDirect3DTexture9>> Textures = SceneTextures();
       std::vector<std::uint32_t> Lent(static_cast<std::size_t>(W) * H);
       TFrame Shown;
-      if (Lend) RegisterBufferPresenter(TestWindow(), LendingPresenter(Lent, W, H, Shown));
+      if (Lend) RegisterBufferPresenter(Window, LendingPresenter(Lent, W, H, Shown));
       std::uint32_t Salt = 0;
       std::vector<TFrame> Frames;
       for (const TFramePlan& F : Plan) {
         if (F.Salt != Salt) Textures[0] = MakeTexture(64, 64, Picture(Salt = F.Salt));
         if (F.Lock) WriteBackBuffer(H);
         EXPECT_TRUE(SetDrawSettings(Device.Get(), F.Settings));
-        DrawScene(F.Scene, Textures);
+        DrawScene(F.Scene, Textures, ClearAll);
         if (!F.Present) continue;
         EXPECT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
-        Frames.push_back(Lend ? Shown : *PresentedFrame(TestWindow()));
+        Frames.push_back(Lend ? Shown : *PresentedFrame(Window));
       }
-      UnregisterPresenter(TestWindow());
+      UnregisterPresenter(Window);
       Device = nullptr;
       return Frames;
     };
