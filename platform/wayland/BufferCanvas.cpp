@@ -14,6 +14,9 @@ TBufferCanvas::~TBufferCanvas() {
   for (auto& [Key, Face] : FFaces)
     if (Face) FT_Done_Face(Face);
   if (FLibrary) FT_Done_FreeType(FLibrary);
+  // Fontconfig keeps its configuration for the process otherwise; nothing else here uses it,
+  // and a later match loads it again.
+  FcFini();
 }
 
 FT_Face TBufferCanvas::FaceFor(const TFont& Font) {
