@@ -2,8 +2,17 @@
 // Row operations of the rasteriser's common cases, eight pixels at a time with vector
 // arithmetic; each gives exactly what the per-pixel functions of PixelMath.h give.
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace qel::soft {
+
+// The builds of these kernels the processor runs, best first ("x86-64-v4", "x86-64-v3",
+// "baseline"); the best is used unless another is chosen.
+std::vector<std::string> RowKernelVariants();
+// Every kernel runs in that build from now on; false (nothing changes) when the processor
+// cannot run it.
+bool UseRowKernelVariant(const std::string& Name);
 
 // Dst = Color; Dst |= opaque alpha (a target without alpha shown).
 void FillRow(std::uint32_t Color, std::uint32_t* Dst, int Count);

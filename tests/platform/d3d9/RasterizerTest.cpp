@@ -2,9 +2,11 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "platform/d3d9/soft/Rasterizer.h"
+#include "platform/d3d9/soft/RowKernels.h"
 #include "tests/platform/d3d9/SoftDeviceFixture.h"
 
 namespace qel::soft::testing {
@@ -25,22 +27,32 @@ std::vector<std::uint32_t> Noise(int Count, std::uint32_t Seed) {
 
 class RasterTest : public SoftDeviceTest {
  protected:
-  // Draws the scene with the fast paths on, then off: the frames must be the same. Returns the first.
+  // Draws the scene with the fast paths off, then on with every build of the row kernels the
+  // processor runs: the frames must be the same. Returns the first fast one.
   template <class TScene>
   TFrame SameWithFastPathsOff(TScene&& Scene) {
-    Scene();
-    const TFrame Fast = Frame();
-    UseFastPaths(false);
-    Scene();
-    const TFrame General = Frame();
-    EXPECT_EQ(Fast.Pixels.size(), General.Pixels.size());
-    for (std::size_t i = 0; i < std::min(Fast.Pixels.size(), General.Pixels.size()); ++i)
-      if (Fast.Pixels[i] != General.Pixels[i]) {
-        ADD_FAILURE() << "pixel " << i % Fast.Width << "," << i / Fast.Width << ": " << std::hex << Fast.Pixels[i]
-                      << " fast, " << General.Pixels[i] << " general";
-        break;
-      }
-    return Fast;
+    const std::vector<std::string> Variants = RowKernelVariants();
+    TFrame First;
+    for (const std::string& Variant : Variants) {
+      // Drawn in full each time: the general path keeps nothing for the next frame to start from.
+      UseFastPaths(false);
+      Scene();
+      const TFrame General = Frame();
+      UseFastPaths(true);
+      EXPECT_TRUE(UseRowKernelVariant(Variant));
+      Scene();
+      const TFrame Fast = Frame();
+      EXPECT_EQ(Fast.Pixels.size(), General.Pixels.size());
+      for (std::size_t i = 0; i < std::min(Fast.Pixels.size(), General.Pixels.size()); ++i)
+        if (Fast.Pixels[i] != General.Pixels[i]) {
+          ADD_FAILURE() << Variant << ", pixel " << i % Fast.Width << "," << i / Fast.Width << ": " << std::hex
+                        << Fast.Pixels[i] << " fast, " << General.Pixels[i] << " general";
+          break;
+        }
+      if (First.Pixels.empty()) First = Fast;
+    }
+    UseRowKernelVariant(Variants.front());
+    return First;
   }
 };
 
