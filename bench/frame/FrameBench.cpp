@@ -4,9 +4,10 @@
 // a memcpy of the frame's bytes; then the steady wave on one thread and on one per core, at
 // 1920 x 1080 and 3840 x 2160. One line per case; the best of several runs counts. The wave
 // takes one step before each frame, so the ribbons move as on screen; the background stays,
-// and is remembered between frames unless a line says "drawn in full".
+// and is remembered between frames unless a line says "drawn in full". The fade lines are
+// frames of a fade-in, drawn in full as their opacities change with every step.
 // "bench_frame --profile N [THREADS [TILE_HEIGHT]]" draws only N steady frames at 1920 x 1080, so that a
-// profiler sees the frame and not the set-up.
+// profiler sees the frame and not the set-up; "--profile-fade" the same with fade-in frames.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -29,7 +30,8 @@ namespace {
 
 // The frame lines of one screen size (Profile > 0: only that many steady frames, no lines);
 // false when the device did not start.
-bool Measure(int Width, int Height, bool AllCases, int Profile = 0, int ProfileThreads = 1, int ProfileTile = 32) {
+bool Measure(int Width, int Height, bool AllCases, int Profile = 0, int ProfileThreads = 1, int ProfileTile = 32,
+             bool ProfileFade = false) {
   waverender::THeadlessHost Host;
   TBitmap Desktop;
   waverender::PaintBuiltInDesktop(Desktop, Width, Height);
@@ -50,9 +52,12 @@ bool Measure(int Width, int Height, bool AllCases, int Profile = 0, int ProfileT
   };
   if (Profile > 0) {
     Form->Wave.Fade = 1.0;
-    Form->Wave.FadeState = fsSteady;
-    soft::SetDrawSettings(Direct3DDevice.Get(), {ProfileThreads, 0, ProfileTile});
-    for (int i = 0; i < Profile; ++i) NextFrame();
+    Form->Wave.FadeState = ProfileFade ? fsFadingIn : fsSteady;
+    soft::SetDrawSettings(Direct3DDevice.Get(), {ProfileThreads, 0, ProfileTile, !ProfileFade});
+    for (int i = 0; i < Profile; ++i) {
+      if (ProfileFade) Form->Wave.Fade = 0.3 + 0.0025 * (i % 250);  // within the fade-in
+      NextFrame();
+    }
     return true;
   }
 
@@ -84,6 +89,17 @@ bool Measure(int Width, int Height, bool AllCases, int Profile = 0, int ProfileT
     const double Ms = bench::BestMs(8, NextFrame);
     std::printf("frame %dx%d steady threads=%d: %.2f ms, %.2fx memcpy\n", Width, Height, Threads, Ms, Ms / Memcpy);
   }
+  // Frames of a fade-in: the tint, the clouds and the ribbons change with every step, so
+  // nothing is remembered; each run starts again from the same point of the fade.
+  for (int Threads : {1, Cores}) {
+    soft::SetDrawSettings(Direct3DDevice.Get(), {Threads, 0, 32, false});
+    const double Ms = bench::BestMs(8, [&] {
+      Form->Wave.Fade = 0.5;
+      Form->Wave.FadeState = fsFadingIn;
+      NextFrame();
+    });
+    std::printf("frame %dx%d fade threads=%d: %.2f ms, %.2fx memcpy\n", Width, Height, Threads, Ms, Ms / Memcpy);
+  }
   // The same with every layer drawn anew in every frame.
   if (AllCases)
     for (int Threads : {1, Cores}) {
@@ -98,9 +114,10 @@ bool Measure(int Width, int Height, bool AllCases, int Profile = 0, int ProfileT
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 3 && std::string(argv[1]) == "--profile")
+  const std::string Mode = argc >= 3 ? argv[1] : "";
+  if (Mode == "--profile" || Mode == "--profile-fade")
     return Measure(1920, 1080, false, std::max(1, std::atoi(argv[2])), argc >= 4 ? std::atoi(argv[3]) : 1,
-                   argc >= 5 ? std::atoi(argv[4]) : 32)
+                   argc >= 5 ? std::atoi(argv[4]) : 32, Mode == "--profile-fade")
                ? 0
                : 1;
   return Measure(1920, 1080, true) && Measure(3840, 2160, false) ? 0 : 1;
