@@ -174,6 +174,41 @@ bool DrawTrianglePair(const TTarget& Target, const TDrawState& State, const TTri
   return true;
 }
 
+bool DrawLayered(const TTarget& Target, const TDrawState& BelowState, const TTriangleSetup& Below,
+                 const TDrawState& OverState, const TTriangleSetup& Over, const TClipRect& Clip,
+                 TRasterScratch& Scratch) {
+  if (!BelowState.Fast || !OverState.Fast) return false;
+  const int Rows = Clip.Bottom - Clip.Top;
+  for (std::vector<int>* V : {Scratch.RowFirst, Scratch.RowCount})
+    for (int t = 0; t < 2; ++t) V[t].resize(static_cast<std::size_t>(Rows));
+  TriangleRows(Below, Clip, Scratch.RowFirst[0].data(), Scratch.RowCount[0].data());
+  TriangleRows(Over, Clip, Scratch.RowFirst[1].data(), Scratch.RowCount[1].data());
+  for (int r = 0; r < Rows; ++r) {
+    const std::size_t R = static_cast<std::size_t>(r);
+    if (Scratch.RowCount[0][R] != Scratch.RowCount[1][R] ||
+        (Scratch.RowCount[0][R] > 0 && Scratch.RowFirst[0][R] != Scratch.RowFirst[1][R]))
+      return false;
+  }
+  TSpanPipeline Lower(Target, BelowState, Scratch), Upper(Target, OverState, Scratch);
+  // The stretched picture's rows are cached in the scratch: Over must not use that cache.
+  Scratch.UnderUniform = false;
+  Upper.BeginTriangle(Over, std::max(Over.MinX, Clip.Left), std::min(Over.MaxX, Clip.Right - 1) + 1);
+  Scratch.UnderUniform = true;
+  if (Upper.RowCached()) return false;
+  Lower.BeginTriangle(Below, std::max(Below.MinX, Clip.Left), std::min(Below.MaxX, Clip.Right - 1) + 1);
+  for (int r = 0; r < Rows; ++r) {
+    const int X = Scratch.RowFirst[0][static_cast<std::size_t>(r)], N = Scratch.RowCount[0][static_cast<std::size_t>(r)];
+    if (N == 0 || TSpanPipeline::LayeredSpan(Lower, Upper, X, Clip.Top + r, N)) continue;
+    // Pixels depend on nothing but their own destination: one span, then the other.
+    Scratch.UnderUniform = true;
+    Lower.TriangleSpan(X, Clip.Top + r, N);
+    Scratch.UnderUniform = false;
+    Upper.TriangleSpan(X, Clip.Top + r, N);
+  }
+  Scratch.UnderUniform = true;
+  return true;
+}
+
 void TriangleRows(const TTriangleSetup& S, const TClipRect& Clip, int* First, int* Count) {
   std::fill(Count, Count + (Clip.Bottom - Clip.Top), 0);
   WalkSpans(S, Clip, [&](int y, int X, int N) {

@@ -115,6 +115,13 @@ void DrawTriangle(const TTarget& Target, const TDrawState& State, const TTriangl
 // meet with the same V, as one span. False, with nothing drawn, when they are not such strips.
 bool DrawTrianglePair(const TTarget& Target, const TDrawState& State, const TTriangleSetup& First,
                       const TTriangleSetup& Second, const TClipRect& Clip, TRasterScratch& Scratch);
+// Over a tile that reads as one colour (the scratch says which): Below, then Over, as
+// DrawTriangle would draw them one after the other, when both cover the same pixels of Clip;
+// row by row, each span in one pass where a kernel draws both layers. False, with nothing
+// drawn, when they cover different pixels or a fast path is off.
+bool DrawLayered(const TTarget& Target, const TDrawState& BelowState, const TTriangleSetup& Below,
+                 const TDrawState& OverState, const TTriangleSetup& Over, const TClipRect& Clip,
+                 TRasterScratch& Scratch);
 // The span of each row of Clip that the triangle covers: row Clip.Top + i from First[i],
 // Count[i] pixels (0 where it covers none).
 void TriangleRows(const TTriangleSetup& Setup, const TClipRect& Clip, int* First, int* Count);

@@ -72,5 +72,10 @@ void LerpModulateMultiplyRow(const std::uint32_t* Top, const std::uint32_t* Bott
 // The same over a destination of one colour, Under, which is not read from Dst.
 void LerpModulateMultiplyColorRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
                                   std::uint32_t Color, std::uint32_t Under, std::uint32_t* Dst, int Count);
+// The same, then Src modulated by Over and blended over the result by its alpha (a picture at
+// one texel a pixel over the stretched one), in one pass.
+void LerpModulateMultiplyColorAlphaBlendRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
+                                            std::uint32_t Color, std::uint32_t Under, const std::uint32_t* Src,
+                                            std::uint32_t Over, std::uint32_t* Dst, int Count);
 
 }  // namespace qel::soft

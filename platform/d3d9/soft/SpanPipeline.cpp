@@ -319,6 +319,11 @@ void TSpanPipeline::BeginTriangle(const TTriangleSetup& Setup, int Left, int Rig
                                           Setup.FlatColor && FBlend == TBlend::Multiply);
   // Additive strips of a texture of uniform rows (the pixels are those of every other path).
   FStrip = FState.Strips && !Setup.Perspective && !FRowCacheReady && FLinear[0];
+  // The two layers LayeredSpan draws in one pass.
+  const bool Flat = FFast && !FState.Tests && FCombine == TCombine::Modulate && Setup.FlatColor;
+  FLayerBelow = Flat && FScratch.UnderUniform && FRowCacheReady && !FFillUnder && FBlend == TBlend::Multiply;
+  FLayerOver = Flat && !FScratch.UnderUniform && !Setup.Perspective && FTexturedStages == 1 && !FRowCacheReady &&
+               FBlend == TBlend::Alpha;
 }
 
 void TSpanPipeline::TriangleSpan(int X, int Y, int Count) {
@@ -335,6 +340,12 @@ void TSpanPipeline::TriangleSpan(int X, int Y, int Count) {
     }
   }
   TSpanInputs In;
+  SpanInputs(X, Y, Count, In);
+  Run(In);
+}
+
+void TSpanPipeline::SpanInputs(int X, int Y, int Count, TSpanInputs& In) const {
+  const TTriangleSetup& S = *FSetup;
   In.X = X, In.Y = Y, In.Count = Count;
   In.Setup = &S;
   In.FlatColor = S.FlatColor;
@@ -365,7 +376,25 @@ void TSpanPipeline::TriangleSpan(int X, int Y, int Count) {
     In.TexelExact = In.DU[0] == (std::int64_t{1} << 32) && In.DV[0] == 0 && (U0 & 0xFFFFFFFF) == 0 &&
                     (V0 & 0xFFFFFFFF) == 0 && Column >= 0 && Column + Count <= T.Width && Row >= 0 && Row < T.Height;
   }
-  Run(In);
+}
+
+bool TSpanPipeline::LayeredSpan(TSpanPipeline& Below, TSpanPipeline& Over, int X, int Y, int Count) {
+  // Below: a stretched picture modulated by a flat colour and multiplied over the uniform
+  // colour; Over: a picture at one texel a pixel modulated by a flat colour, blended by alpha.
+  if (!Below.FLayerBelow || !Over.FLayerOver) return false;
+  TSpanInputs Top, Up;
+  Over.SpanInputs(X, Y, Count, Up);
+  if (!Up.TexelExact) return false;
+  Below.SpanInputs(X, Y, Count, Top);
+  const std::uint32_t *Above, *Beneath;
+  std::uint32_t Fy;
+  Below.CachedRows(Top, 0, Above, Beneath, Fy);
+  std::uint32_t* Dst = Below.FTarget.Pixels + static_cast<std::size_t>(Y) * Below.FTarget.Pitch + X;
+  // The decoded texels even for R5G6B5 ones: with the layer below in the same pass, reading
+  // twice the bytes costs less than decoding them.
+  LerpModulateMultiplyColorAlphaBlendRow(Above, Beneath, Fy, Top.Flat, Below.FScratch.Under, Over.ExactTexels(Up, 0),
+                                         Up.Flat, Dst, Count);
+  return true;
 }
 
 inline std::int64_t TSpanPipeline::StripRowV(const TTriangleSetup& S, int Y) const {

@@ -97,6 +97,13 @@ class TSpanPipeline {
   // The rows of two such triangles of one colour and step, B begun last: what TriangleSpan
   // draws for A, then for B, row by row and as one span where their spans meet with one V.
   void StripPair(const TTriangleSetup& A, TRowWalker& RowsA, const TTriangleSetup& B, TRowWalker& RowsB);
+  // Over a tile of one colour: what TriangleSpan draws for Below (begun while the scratch
+  // says so), then for Over over the same span, in one pass where a kernel does both (the
+  // stretched picture multiplied in, then a picture at one texel a pixel blended over it).
+  // False, with nothing drawn, otherwise.
+  // After BeginTriangle: its texture rows are filtered across once, in the scratch's cache.
+  bool RowCached() const { return FRowCacheReady; }
+  static bool LayeredSpan(TSpanPipeline& Below, TSpanPipeline& Over, int X, int Y, int Count);
   // Points and lines: every pixel of the span takes the vertex's attributes.
   void ConstantSpan(int X, int Y, int Count, const TVertex& Vertex);
 
@@ -114,6 +121,7 @@ class TSpanPipeline {
     bool TexelExact = false;  // stage 0 at texel centres, one texel a pixel, inside the texture
   };
 
+  void SpanInputs(int X, int Y, int Count, TSpanInputs& In) const;
   void Run(TSpanInputs& In);
   void FetchStage(int Stage, const TSpanInputs& In, int Offset, int Count, std::uint32_t* Out);
   const std::uint32_t* ExactTexels(const TSpanInputs& In, int Offset) const;
@@ -148,6 +156,7 @@ class TSpanPipeline {
   std::int64_t FDU[8] = {}, FDV[8] = {};  // per stage, for affine triangles: steps a pixel
   bool FStrip = false;  // an additive strip of a texture of uniform rows
   bool FFillUnder = false;  // each span fills the uniform colour under it first
+  bool FLayerBelow = false, FLayerOver = false;  // the layers of LayeredSpan, but for the span's texels
   bool FRowCacheReady = false;
   double FConstantZ = 0;  // depth of points and lines
   std::uint32_t FTexRows[8][Chunk];

@@ -163,6 +163,26 @@ int TTileRenderer::CoveringGroup(const std::vector<int>& Bin, std::size_t First,
   return U.State == T.State && CoverOnce(Setups, 2, Tile, Scratch) ? 2 : 0;
 }
 
+std::size_t TTileRenderer::DrawLayeredGroups(const TTarget& Target, const std::vector<int>& Bin, std::size_t First,
+                                             int Group, const TClipRect& Tile, TRasterScratch& Scratch) const {
+  const std::size_t Next = First + static_cast<std::size_t>(Group);
+  if (CoveringGroup(Bin, Next, Tile, Scratch) != Group) return 0;
+  for (std::size_t k = 0; k < static_cast<std::size_t>(Group); ++k) {
+    const TCommand& Below = FNow.Commands[static_cast<std::size_t>(Bin[First + k])];
+    const TCommand& Over = FNow.Commands[static_cast<std::size_t>(Bin[Next + k])];
+    const TTriangle& B = FNow.Triangles[static_cast<std::size_t>(Below.Index)];
+    const TTriangle& O = FNow.Triangles[static_cast<std::size_t>(Over.Index)];
+    if (DrawLayered(Target, *B.State, B.Setup, *O.State, O.Setup, Tile, Scratch)) continue;
+    if (k == 0) return 0;
+    // The first pair covered the same pixels, so this one does too: one, then the other.
+    Draw(Target, Below, Tile, Scratch);
+    Scratch.UnderUniform = false;
+    Draw(Target, Over, Tile, Scratch);
+    Scratch.UnderUniform = true;
+  }
+  return static_cast<std::size_t>(Group);
+}
+
 void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, bool Opaque) {
   if (FNow.Commands.empty() && !Opaque) return;
   const int TileW = Settings.TileWidth > 0 ? std::min(Settings.TileWidth, Target.Width) : Target.Width;
@@ -263,10 +283,15 @@ void TTileRenderer::DrawTile(const TTarget& Target, TTargetBuffer* Buffer, int T
       if (Group > 0) {
         Scratch.UnderUniform = true;
         Scratch.Under = Color;
-        for (int k = 0; k < Group; ++k)
-          Draw(Target, FNow.Commands[static_cast<std::size_t>(Bin[First + static_cast<std::size_t>(k)])], Clip, Scratch);
+        // The shape after it goes with it, unless its pixels are to be kept in between.
+        const std::size_t Over = First + static_cast<std::size_t>(Group);
+        const bool KeptBetween = End >= Over && End < Over + static_cast<std::size_t>(Group);
+        const std::size_t Layered = KeptBetween ? 0 : DrawLayeredGroups(Target, Bin, First, Group, Clip, Scratch);
+        if (!Layered)
+          for (int k = 0; k < Group; ++k)
+            Draw(Target, FNow.Commands[static_cast<std::size_t>(Bin[First + static_cast<std::size_t>(k)])], Clip, Scratch);
         Scratch.UnderUniform = false;
-        First += static_cast<std::size_t>(Group);
+        First = Over + Layered;
       } else {
         // A tile left all one colour (a frame only cleared) is made opaque as it is filled.
         const bool Last = First == Bin.size() && Opaque;
