@@ -119,18 +119,22 @@ class TiledDrawingTest : public SoftDeviceTest {
       for (int x = 0; x < 32; ++x) Rows[static_cast<std::size_t>(y * 32 + x)] = 0x00FFFFFFu | (y < 10 ? y * 25u << 24 : 0u);
     return {MakeTexture(32, 32, Picture()), MakeTexture(64, 64, Picture()), MakeTexture(32, 16, Rows)};
   }
-  // A presenter lending one W x H buffer for every frame; it keeps the frame it is shown (made
-  // opaque: the alpha of such memory is undefined) and checks that it changed only where told.
+  // A presenter lending one W x H buffer for every frame, its rows further apart for six frames
+  // in twelve; it keeps the frame it is shown (made opaque: the alpha of such memory is
+  // undefined) and checks that it changed only where told.
   TBufferPresenter LendingPresenter(std::vector<std::uint32_t>& Lent, int W, int H, TFrame& Shown,
                                     int* Unchanged = nullptr, int* InPart = nullptr) {
-    auto Lend = [&Lent, W, H](int Width, int Height, TFrameBuffer& B) {
-      B = {Lent.data(), Width, Height, Width, {}};
+    Lent.assign(static_cast<std::size_t>(W + 3) * H, 0);
+    auto Lend = [&Lent, W, H, Lends = 0](int Width, int Height, TFrameBuffer& B) mutable {
+      B = {Lent.data(), Width, Height, Width + (Lends++ % 12 >= 6) * 3, {}};
       return Width == W && Height == H;
     };
     auto Show = [&Shown, W, H, Unchanged, InPart](const TFrameBuffer& B) {
       const TFrame Before = Shown;
       Shown.Width = W, Shown.Height = H;
-      Shown.Pixels.assign(B.Pixels, B.Pixels + W * H);
+      Shown.Pixels.resize(static_cast<std::size_t>(W) * H);
+      for (int y = 0; y < H; ++y)
+        std::copy_n(B.Pixels + static_cast<std::size_t>(y) * B.Pitch, W, Shown.Pixels.begin() + y * W);
       for (auto& P : Shown.Pixels) P |= 0xFF000000u;
       ASSERT_LE(B.Changed.size(), MaxChangedRects);
       std::vector<bool> Changed(static_cast<std::size_t>(W) * H);
