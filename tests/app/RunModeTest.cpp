@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "app/FrameLayers.h"
 #include "engine/device/FrameReadBack.h"
 #include "tests/app/SaverOnSoftDevice.h"
 
@@ -307,64 +306,6 @@ TEST(RunMode, RibbonsGiveNoLightUntilTheWaveShows) {
   F.TimerTimer(F.Timer);
   F.Wave.LayerCount = Layers;
   EXPECT_NE(With.Pixels, Without.Pixels);
-}
-
-TEST(FrameLayers, OpacitiesFollowTheFade) {
-  struct TRow {
-    double Fade;
-    int A1, A2, A3;
-  };
-  for (const TRow& R : {TRow{-1.0, 1, 1, 255}, TRow{-0.5, 1, 1, 159}, TRow{0.0, 1, 1, 63}, TRow{0.25, 1, 1, 63},
-                        TRow{0.5, 33, 85, 63}, TRow{0.75, 64, 170, 63}, TRow{1.0, 96, 254, 63}}) {
-    EXPECT_EQ(TintAlpha(R.Fade), R.A1) << R.Fade;
-    EXPECT_EQ(CloudAlpha(R.Fade), R.A2) << R.Fade;
-    EXPECT_EQ(DesktopAlpha(R.Fade), R.A3) << R.Fade;
-  }
-  // The fade overshoots 1 by at most one step: every alpha stays in a byte.
-  EXPECT_LE(CloudAlpha(1.0025), 255);
-  TWaveLayer L;
-  L.Alpha = 99;
-  EXPECT_EQ(RibbonOpacity(L, 1.0025), 99);
-  EXPECT_EQ(RibbonOpacity(L, 0.0), 0);
-  EXPECT_EQ(RibbonOpacity(L, -0.6), 0);
-}
-
-TEST(FrameLayers, RibbonsAreSampledEvery41PixelsAndKindsMirrorEachOther) {
-  TWaveLayer L;
-  L.Origin = Point2(0, 384);
-  L.Phase = 2.0;
-  L.Frequency = 0.003;
-  L.Amplitude = 50;
-  L.Swing = 20;
-  L.SwingSpeed = 0.004;
-  L.Ticks = 300;
-  for (double Fade : {-1.0, 0.2, 0.8, 1.0}) {
-    std::vector<TPoint4> One, Two;
-    L.Kind = 1;
-    ForEachRibbonQuad(L, Fade, 1024, [&](const TPoint4& Q) { One.push_back(Q); });
-    L.Kind = 2;
-    ForEachRibbonQuad(L, Fade, 1024, [&](const TPoint4& Q) { Two.push_back(Q); });
-    ASSERT_EQ(One.size(), 26u);
-    ASSERT_EQ(Two.size(), 26u);
-    for (std::size_t k = 0; k < One.size(); ++k) {
-      // Left and right edges on the samples -40, 1, 42, ... whatever the wave.
-      EXPECT_EQ(One[k][0].X, -40.0f + 41.0f * k);
-      EXPECT_EQ(One[k][1].X, 1.0f + 41.0f * k);
-      for (int c = 0; c < 4; ++c) EXPECT_EQ(Two[k][c].X, One[k][c].X);
-      const double Thick = std::max(0.1, Fade) * 75.0;
-      EXPECT_NEAR(One[k][3].Y - One[k][0].Y, Thick, 1e-3);  // glows downwards
-      EXPECT_NEAR(Two[k][0].Y - Two[k][3].Y, Thick, 1e-3);  // glows upwards
-      // Mirror images: each corner of one kind is as far above the curve as the other's is
-      // below it, so the corners on each sample's side share their midpoint.
-      auto Mid = [&](int c) { return One[k][c].Y + Two[k][c].Y; };
-      EXPECT_NEAR(Mid(0), Mid(3), 1e-3);
-      EXPECT_NEAR(Mid(1), Mid(2), 1e-3);
-    }
-    if (Fade <= 0.25) {
-      // Flat on the baseline until the wave rises.
-      EXPECT_NEAR(One[0][0].Y + std::max(0.1, Fade - 0.5) * 200, 384.0, 1e-3);
-    }
-  }
 }
 
 }  // namespace

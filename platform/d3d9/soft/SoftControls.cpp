@@ -69,6 +69,11 @@ void TCallLog::Add(const TCall& Call) {
   constexpr std::size_t Limit = 1 << 20;
   if (FCalls.size() >= Limit) FCalls.erase(FCalls.begin(), FCalls.begin() + Limit / 2);
   FCalls.push_back(Call);
+  if (FWatcher && !FWatching) {
+    FWatching = true;
+    FWatcher(Call);
+    FWatching = false;
+  }
 }
 
 TCallLog& CallLog() { return State().Log; }
@@ -169,6 +174,7 @@ void ResetControls() {
   TSoftState& S = State();
   S.Adapter = DefaultAdapter();
   S.Log.Clear();
+  S.Log.Watch({});
   CallControls.LogCalls = true;
   S.DrawDefaults = TDrawSettings();
   S.Injections.clear();

@@ -68,9 +68,16 @@ class TCallLog {
   std::vector<std::string> Names() const;
   void Clear() { FCalls.clear(); }
   void Add(const TCall& Call);
+  // Watcher is called with every call as it is logged, once it has run: a test can look at
+  // the device's states and buffers at each draw. Calls the watcher makes are logged but not
+  // watched. An empty one (as after ResetControls) watches nothing.
+  using TWatcher = std::function<void(const TCall& Call)>;
+  void Watch(TWatcher Watcher) { FWatcher = std::move(Watcher); }
 
  private:
   std::vector<TCall> FCalls;
+  TWatcher FWatcher;
+  bool FWatching = false;
 };
 TCallLog& CallLog();
 
