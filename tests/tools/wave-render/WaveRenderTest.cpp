@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -45,6 +46,40 @@ std::vector<TChunk> Chunks(const std::vector<std::uint8_t>& Png) {
     P += 12 + N;
   }
   return Out;
+}
+
+// The frames of an animated PNG, each decoded as a picture of its own (every frame covers the
+// whole picture).
+std::vector<TArgbPicture> AnimationFrames(const std::vector<std::uint8_t>& Apng) {
+  std::vector<TArgbPicture> Frames;
+  std::vector<std::uint8_t> Header, Data;
+  auto Put = [](std::vector<std::uint8_t>& Out, const char* Type, const std::vector<std::uint8_t>& Body) {
+    for (int Shift = 24; Shift >= 0; Shift -= 8) Out.push_back(static_cast<std::uint8_t>(Body.size() >> Shift));
+    const std::size_t Start = Out.size();
+    Out.insert(Out.end(), Type, Type + 4);
+    Out.insert(Out.end(), Body.begin(), Body.end());
+    const auto Crc = static_cast<std::uint32_t>(crc32(0, &Out[Start], static_cast<uInt>(Out.size() - Start)));
+    for (int Shift = 24; Shift >= 0; Shift -= 8) Out.push_back(static_cast<std::uint8_t>(Crc >> Shift));
+  };
+  auto Finish = [&] {
+    if (Data.empty()) return;
+    std::vector<std::uint8_t> Png(Apng.begin(), Apng.begin() + 8);
+    Put(Png, "IHDR", Header);
+    Put(Png, "IDAT", Data);
+    Put(Png, "IEND", {});
+    TArgbPicture Frame;
+    std::string Error;
+    EXPECT_TRUE(DecodePng(Png.data(), Png.size(), Frame, Error)) << Error;
+    Frames.push_back(Frame);
+    Data.clear();
+  };
+  for (const TChunk& K : Chunks(Apng)) {
+    if (K.Type == "IHDR") Header = K.Data;
+    if (K.Type == "fcTL" || K.Type == "IEND") Finish();
+    if (K.Type == "IDAT") Data.insert(Data.end(), K.Data.begin(), K.Data.end());
+    if (K.Type == "fdAT") Data.insert(Data.end(), K.Data.begin() + 4, K.Data.end());
+  }
+  return Frames;
 }
 
 class WaveRender : public ::testing::Test {
@@ -138,6 +173,57 @@ TEST_F(WaveRender, TheAnimationIsAValidLoopingApngOfRgbFrames) {
   TArgbPicture First;
   ASSERT_TRUE(LoadPng((Dir / "a.png").string(), First, Err)) << Err;
   EXPECT_EQ(First.Width, 40);
+}
+
+// Frame k of an animation at N frames a second is the frame shown at k / N seconds: the
+// still frame of that time, drawn from the wave as it stood then. Frames come every 10 ms and
+// show the state before their own processing steps (120 a second), so the frame at T ms
+// shows the first wave's fade after the steps of T - 10 ms: -1 + 0.0025 x floor(0.12 (T - 10)).
+TEST_F(WaveRender, EachAnimationFrameIsTheStillFrameOfItsTime) {
+  ASSERT_EQ(Run({"--size", "48x32", "--animate", "a.png", "--fps", "5", "--seconds", "1", "--at", "0,200,400,600,800",
+                 "--state", "s.jsonl"}),
+            0)
+      << Err;
+  const std::vector<TArgbPicture> Frames = AnimationFrames(Bytes(Dir / "a.png"));
+  ASSERT_EQ(Frames.size(), 5u);
+  std::ifstream State(Dir / "s.jsonl");
+  std::string Line;
+  for (int k = 0; k < 5; ++k) {
+    const int At = 200 * k;
+    TArgbPicture Still;
+    ASSERT_TRUE(LoadPng((Dir / "wave-frames" / ("frame-" + std::to_string(At) + ".png")).string(), Still, Err)) << Err;
+    EXPECT_EQ(Frames[static_cast<std::size_t>(k)].Pixels, Still.Pixels) << "frame " << k;
+    // The desktop dissolves: no two of these frames are alike.
+    if (k > 0) {
+      EXPECT_NE(Frames[static_cast<std::size_t>(k)].Pixels, Frames[static_cast<std::size_t>(k - 1)].Pixels) << k;
+    }
+    ASSERT_TRUE(std::getline(State, Line));
+    const auto Value = [&](const std::string& Key) { return std::strtod(Line.c_str() + Line.find("\"" + Key + "\":") + Key.size() + 3, nullptr); };
+    EXPECT_EQ(Value("at"), At);
+    const double Steps = At == 0 ? 0 : std::floor(0.12 * (At - 10));
+    EXPECT_NEAR(Value("fade"), -1 + 0.0025 * Steps, 1e-9) << "at " << At;
+  }
+}
+
+// --print-state prints and writes nothing: every option about pictures is refused with a
+// message that says what it takes; those it takes run.
+TEST_F(WaveRender, PrintStateTakesOnlyWhatShapesTheWave) {
+  for (const std::vector<std::string>& Extra : std::vector<std::vector<std::string>>{
+           {"--at", "0"}, {"--out", "d"}, {"--fps", "5"}, {"--fps-readout"}, {"--state", "s.jsonl"}, {"--animate", "a.png"},
+           {"--animate", "a.png", "--seconds", "1"}}) {
+    std::vector<std::string> Args = {"--print-state"};
+    Args.insert(Args.end(), Extra.begin(), Extra.end());
+    EXPECT_EQ(Run(Args), 2) << Extra[0];
+    EXPECT_NE(Err.find("wave-render: --print-state prints the state and writes no pictures: it takes only --seed, "
+                       "--size, --desktop and --seconds"),
+              std::string::npos)
+        << Extra[0] << ": " << Err;
+  }
+  EXPECT_TRUE(Files().empty());
+  TArgbPicture Desk{16, 16, std::vector<std::uint32_t>(256, 0xFF808080u)};
+  ASSERT_TRUE(SavePng((Dir / "desk.png").string(), Desk, Err));
+  EXPECT_EQ(Run({"--print-state", "--seed", "3", "--size", "32x16", "--desktop", "desk.png", "--seconds", "1"}), 0) << Err;
+  EXPECT_EQ(Files(), std::vector<std::string>{"desk.png"});
 }
 
 TEST_F(WaveRender, AnotherSizeOfDesktopIsPlacedTopLeftAndTheFrameRateCanBeShown) {
