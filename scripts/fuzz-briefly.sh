@@ -2,14 +2,16 @@
 # Runs every fuzz target in BUILD_DIR/fuzz for a short while on a copy of its seed corpus
 # (with fuzz/dicts/NAME.dict and the flags in fuzz/options/NAME when there are such files).
 # scripts/fuzz-long.sh keeps a corpus instead.
-# Usage: fuzz-briefly.sh BUILD_DIR [SECONDS]
+# Usage: fuzz-briefly.sh BUILD_DIR [SECONDS [NAME...]]   (NAME...: only these targets)
 set -euo pipefail
 build=${1:?build dir}
 seconds=${2:-30}
+only=" ${*:3} "
 root=$(cd "$(dirname "$0")/.." && pwd)
 status=0
 for exe in $(find "$build/fuzz" -type f -executable -name 'fuzz_*' | sort); do
   name=$(basename "$exe")
+  [ "$only" = "  " ] || [[ "$only" == *" $name "* ]] || continue
   work=$(mktemp -d)
   if [ -d "$root/fuzz/corpus/$name" ]; then cp -r "$root/fuzz/corpus/$name/." "$work/"; fi
   dict=()
