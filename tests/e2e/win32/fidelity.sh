@@ -9,7 +9,7 @@ set -uo pipefail
 native=$1 compare=$2 windows=$3 out=$4
 export WINEPREFIX=$QEL_WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 for tool in "$native" "$compare"; do
-  [ -x "$tool" ] || { echo "no $tool: build the native preset first" >&2; exit 1; }
+  [ -x "$tool" ] || { echo "no $tool: the native tools were not built (see wave_render_fidelity_native_tools)" >&2; exit 1; }
 done
 mkdir -p "$out"
 status=0
