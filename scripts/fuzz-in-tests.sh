@@ -17,10 +17,5 @@ if ! echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { r
   echo "SKIPPED: clang++ has no libFuzzer (libclang-rt-dev; scripts/install-deps.sh installs it)"
   exit 77
 fi
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" --preset fuzz -B "$build" >"$build.configure.log" 2>&1 ||
-    { cat "$build.configure.log"; echo "FAILED: configuring the fuzz build"; exit 1; }
-fi
-cmake --build "$build" --target "$@" -j 2 >"$build.build.log" 2>&1 ||
-  { tail -40 "$build.build.log"; echo "FAILED: building $*"; exit 1; }
+bash "$root/scripts/build-preset-targets.sh" fuzz "$build" "$@" || exit 1
 bash "$root/scripts/fuzz-briefly.sh" "$build" "$seconds" "$@"
