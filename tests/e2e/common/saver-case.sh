@@ -4,6 +4,9 @@
 work="$E2E_WORK/$case_name"
 rm -rf "$work" && mkdir -p "$work"
 pids=()
+# A case stopped by a signal (a test's time limit) still runs its exit trap.
+trap 'exit 143' TERM
+trap 'exit 130' INT
 
 # Ends every process the case started, by PID: politely, then after a second for good.
 end_started() {
