@@ -157,11 +157,18 @@ bool IsWave(const TArgbPicture& Shot, std::string& Report) {
 }
 
 bool IsBlack(const TArgbPicture& Shot, std::string& Report) {
-  long Lit = 0;
-  for (const std::uint32_t P : Shot.Pixels) Lit += Rgb(P) != 0;
+  const int Band = Shot.Height / 10;
+  long Lit = 0, LitAtEdges = 0;
+  for (int Y = 0; Y < Shot.Height; ++Y)
+    for (int X = 0; X < Shot.Width; ++X) {
+      const bool Light = ChannelDiff(Shot.At(X, Y), 0) > 8;
+      Lit += Light;
+      LitAtEdges += Light && (Y < Band || Y >= Shot.Height - Band);
+    }
   const double Share = static_cast<double>(Lit) / static_cast<double>(Shot.Pixels.size());
-  Report = Format("%.4f %% of pixels not black", Share * 100);
-  return Share <= 0.001;
+  const double EdgeShare = static_cast<double>(LitAtEdges) / (2.0 * Band * Shot.Width);
+  Report = Format("%.4f %% of pixels not black, %.4f %% in the top and bottom tenths", Share * 100, EdgeShare * 100);
+  return Share <= 0.5 && EdgeShare <= 0.001;
 }
 
 double ChangedShare(const TArgbPicture& A, const TArgbPicture& B, int Tolerance) {

@@ -32,7 +32,9 @@ bool IsDimmedDesktop(const TArgbPicture& Shot, std::string& Report);
 // that varies within its cells (clouds, ribbons). Works as well over a plain desktop.
 bool IsWave(const TArgbPicture& Shot, std::string& Report);
 
-// Whether the shot is black all over but for a pointer's worth of pixels.
+// Whether the shot is black (no channel above 8) but for the first light of a wave across
+// its middle: black in at least half of it, and all over its top and bottom tenths (but for
+// a pointer's worth), where a desktop picture or a panel would show.
 bool IsBlack(const TArgbPicture& Shot, std::string& Report);
 
 // The share of pixels that differ by more than Tolerance in a channel (same-sized shots).

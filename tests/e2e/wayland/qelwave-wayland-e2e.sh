@@ -77,11 +77,15 @@ wait_weston_shot() {
   shot_file=$1
   while :; do
     weston_shot "$shot_file" && eval "$3" && return 0
+    cat "$work/judged.txt" 2>/dev/null
     local now=$EPOCHREALTIME
     (((${now/./} - ${waited_from/./}) / 1000 >= $2)) && return 1
     sleep 0.1
   done
 }
+
+# The saver's surface is up: the desktop picture is covered.
+wait_saver() { probe covered 20000 || fail "the saver did not cover the output"; }
 
 case "$case_name" in
   harness)
@@ -103,10 +107,178 @@ case "$case_name" in
     grep -q '^1920x1080:' "$work/judged.txt" || fail "weston's screenshot: $(cat "$work/judged.txt")"
     ;;
 
+  first-frame-then-wave)
+    start_sway
+    show_window
+    start_input 1920 1080
+    send at 0 0
+    timeout 60 "$WLPROBE" first-frame "$work/first-frame.png" 20000 >"$work/first-frame.txt" 2>&1 &
+    watcher=$!
+    pids+=("$watcher")
+    wait_line "$work/first-frame.txt" 10000 '^watching' || fail "no screencopy: $(cat "$work/first-frame.txt")"
+    start_saver
+    wait "$watcher"
+    watched=$?
+    cat "$work/first-frame.txt"
+    ((watched == 0)) || fail "the first frame is not the desktop picture"
+    probe wave "$work" 30000 HEADLESS-1 || fail "no wave"
+    send key Escape
+    expect_exit "$saver" 3000 0 "Escape"
+    ;;
+
+  keys)
+    start_sway
+    show_window
+    start_input 1920 1080
+    send at 0 0
+    start_saver
+    wait_saver
+    send key a  # within the first second: ignored
+    if within_first_second; then
+      still_running "$saver" 300 "a key within the first second ended the saver"
+    else
+      # Armed by then, the saver may be ending by the key already: a signal in its last
+      # moments meets the default handler again.
+      kill -TERM "$saver" 2>/dev/null
+      wait_exit "$saver" 3000 || fail "the saver did not end"
+      start_saver
+      wait_saver
+    fi
+    send key space  # never ends it
+    still_running "$saver" 300 "Space ended the saver"
+    sleep 1.2  # armed: the first second began before the saver covered the output
+    send key space
+    still_running "$saver" 300 "Space ended the saver once armed"
+    send key a
+    expect_exit "$saver" 3000 0 "a key once armed"
+    # Escape at once, within the first second.
+    start_saver
+    wait_saver
+    send key Escape
+    expect_exit "$saver" 3000 0 "Escape within the first second"
+    ;;
+
+  mouse)
+    start_sway
+    show_window
+    start_input 1920 1080
+    send at 0 0
+    start_saver
+    wait_saver
+    sleep 1.3  # armed: the first second began before the saver covered the output
+    # Moves of 10 pixels on both axes keep it, 11 end it. The first is compared with 0, 0,
+    # where the pointer rests.
+    send move 10 10
+    still_running "$saver" 300 "a move of 10 pixels ended the saver"
+    send move -10 10
+    still_running "$saver" 300 "a move of 10 pixels ended the saver"
+    send move 11 0
+    expect_exit "$saver" 3000 0 "a move of 11 pixels"
+    ;;
+
+  two-outputs)
+    start_sway "output HEADLESS-2 mode 1920x1080 position 1920 0"
+    sway_command create_output
+    for _ in $(seq 100); do swaymsg -s "$SWAYSOCK" -t get_outputs | grep -q HEADLESS-2 && break; sleep 0.05; done
+    show_window
+    start_input 3840 1080
+    send at 0 0
+    start_saver
+    probe wave "$work" 40000 HEADLESS-1 HEADLESS-2 || fail "not both outputs show a wave of their own"
+    send key a
+    expect_exit "$saver" 3000 0 "a key"
+    probe uncovered 5000 HEADLESS-1 HEADLESS-2 || fail "a saver stayed on the screen"
+    ;;
+
+  background)
+    start_sway 'for_window [app_id="qel-e2e-floating"] floating enable, resize set 800 600, move position 400 200'
+    show_window qel-e2e-floating
+    start_input 1920 1080
+    send at 1900 1060
+    start_saver --background
+    probe behind 400 200 800 600 "$work" 30000 || fail "the window is not above a moving wave"
+    send key a  # input is ignored
+    still_running "$saver" 300 "a key ended the background"
+    kill -TERM "$saver"
+    expect_exit "$saver" 3000 0 "SIGTERM"
+    ;;
+
+  config)
+    start_sway
+    show_window
+    start_input 1920 1080
+    send at 1900 1060
+    start_saver --config
+    probe panel "$work/panel.png" 20000 >"$work/panel.txt" || fail "the panel did not appear"
+    read -r x y w h <"$work/panel.txt"
+    note "the panel at $x,$y, $w x $h"
+    [ "$w $h" = "401 282" ] || fail "the panel is $w x $h, not 401 x 282"
+    # The pointer never closes the panel; the button does.
+    send at $((x + 20)) $((y + 20))
+    send at $((x + 300)) $((y + 200))
+    still_running "$saver" 500 "pointer movement closed the panel"
+    send at $((x + 8 + 152 + 37)) $((y + 8 + 216 + 12))
+    send click
+    expect_exit "$saver" 3000 0 "a click on close"
+    # The button has the focus: Enter presses it.
+    start_saver /c
+    probe panel "$work/panel-again.png" 20000 >/dev/null || fail "the panel did not appear again"
+    send key Return
+    expect_exit "$saver" 3000 0 "Enter on close"
+    ;;
+
+  compositor-loss)
+    start_sway
+    show_window
+    start_saver
+    wait_saver
+    kill -KILL "$compositor"
+    wait_exit "$compositor" 5000 || fail "sway did not end"
+    lost=$EPOCHREALTIME
+    wait_exit "$saver" 1000 || fail "the saver still runs a second after the compositor was killed"
+    now=$EPOCHREALTIME
+    note "the saver ended $(((${now/./} - ${lost/./}) / 1000)) ms after the compositor, status $status"
+    ((status < 128)) || fail "the saver ended by signal $((status - 128))"
+    [ -s "$work/qelwave.log" ] || fail "the saver said nothing about the lost compositor"
+    ;;
+
+  weston-fallback)
+    start_weston
+    wait_weston_shot "$work/desktop.png" 10000 '! judge black' || fail "weston showed no desktop"
+    start_saver
+    # No screencopy: the saver starts from black, over the whole output, panel and all. The
+    # black lasts over 3.3 s; where screenshots come further apart than that on a loaded
+    # machine, it may fall between two of them and leaves nothing to check.
+    shot_file="$work/black.png"
+    desktop_taken=$EPOCHREALTIME
+    saver_started=$desktop_taken
+    while :; do
+      taking=$EPOCHREALTIME
+      weston_shot "$shot_file" || fail "weston's screenshooter wrote no picture"
+      taken=$EPOCHREALTIME
+      judge black && break
+      cat "$work/judged.txt"
+      if "$WLPROBE" judge "$shot_file" same "$work/desktop.png" >/dev/null; then
+        desktop_taken=$taking
+        (((${taken/./} - ${saver_started/./}) / 1000 < 40000)) || fail "the saver did not cover the output"
+        continue
+      fi
+      apart=$(((${taken/./} - ${desktop_taken/./}) / 1000))
+      ((apart >= 3300)) || fail "the saver did not start from black over the whole output"
+      note "screenshots $apart ms apart: the black start is not checked on this loaded machine"
+      break
+    done
+    cat "$work/judged.txt"
+    wait_weston_shot "$work/wave.png" 40000 'judge wave' || fail "no wave: $(cat "$work/judged.txt")"
+    cat "$work/judged.txt"
+    kill -TERM "$saver"
+    expect_exit "$saver" 3000 0 "SIGTERM"
+    ;;
 
   *)
     echo "unknown case '$case_name'"
     exit 2
     ;;
 esac
+if grep -qE "Sanitizer|runtime error" "$work/qelwave.log" 2>/dev/null; then fail "a sanitizer report"; fi
 echo "PASS ($case_name)"

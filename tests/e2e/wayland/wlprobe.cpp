@@ -22,7 +22,9 @@
 //                                          its picture untouched while a wave moves around it
 //   wlprobe shot OUT.png [OUTPUT]          the output as a PNG
 //   wlprobe judge FILE.png black|wave      checks a screenshot taken by other means
+//   wlprobe judge FILE.png same REF.png    ... or that it shows what REF.png shows
 // Every wait ends after MS milliseconds at the latest (exit status 1).
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -218,7 +220,7 @@ int Behind(TTestClient& Client, int WX, int WY, int WW, int WH, const std::strin
       [&](const std::vector<TArgbPicture>& S, std::string& R) {
         const TArgbPicture& Shot = S[0];
         long WindowWrong = 0, Around = 0, Moved = 0;
-        std::map<std::uint32_t, long> Colours;
+        double Sum = 0, Squares = 0;
         for (int Y = 0; Y < Shot.Height; ++Y)
           for (int X = 0; X < Shot.Width; ++X) {
             const std::uint32_t P = Shot.At(X, Y) & 0xFFFFFF;
@@ -227,23 +229,24 @@ int Behind(TTestClient& Client, int WX, int WY, int WW, int WH, const std::strin
               continue;
             }
             ++Around;
-            ++Colours[P];
+            const double Luma = 0.299 * (P >> 16) + 0.587 * (P >> 8 & 0xFF) + 0.114 * (P & 0xFF);
+            Sum += Luma;
+            Squares += Luma * Luma;
             if (Before.Width == Shot.Width && Before.Height == Shot.Height) Moved += (Before.At(X, Y) & 0xFFFFFF) != P;
           }
         Before = Shot;
-        long Most = 0;
-        for (const auto& [Colour, N] : Colours) Most = std::max(Most, N);
+        const double N = static_cast<double>(Around);
+        const double Spread = std::sqrt(std::max(0.0, Squares / N - (Sum / N) * (Sum / N)));
         const double WindowShare = static_cast<double>(WindowWrong) / (static_cast<double>(WW) * WH);
-        const double Plain = static_cast<double>(Most) / static_cast<double>(Around);
-        const double MovedShare = static_cast<double>(Moved) / static_cast<double>(Around);
+        const double MovedShare = static_cast<double>(Moved) / N;
         char Text[256];
         std::snprintf(Text, sizeof Text,
-                      "%.4f %% of the window not its picture; around it %.1f %% of one colour, %.2f %% changed "
+                      "%.4f %% of the window not its picture; around it brightness varying by %.1f, %.2f %% changed "
                       "since the shot before",
-                      WindowShare * 100, Plain * 100, MovedShare * 100);
+                      WindowShare * 100, Spread, MovedShare * 100);
         R = Text;
-        // The window whole but for a pointer; around it no plain background but something moving.
-        return WindowShare <= 0.001 && Plain < 0.5 && MovedShare > 0.001;
+        // The window whole but for a pointer; around it the light of ribbons, moving.
+        return WindowShare <= 0.001 && Spread > 10 && MovedShare > 0.001;
       },
       Shots, Report);
   if (Shots[0].Width) Save(Dir + "/behind.png", Shots[0]);
@@ -251,10 +254,16 @@ int Behind(TTestClient& Client, int WX, int WY, int WW, int WH, const std::strin
   return Good ? 0 : 1;
 }
 
-int Judge(const std::string& File, const std::string& What) {
-  TArgbPicture Shot;
+int Judge(const std::string& File, const std::string& What, const std::string& Reference) {
+  TArgbPicture Shot, Other;
   std::string Error, Report;
   if (!LoadPng(File, Shot, Error)) return Fail(Error);
+  if (What == "same") {
+    if (!LoadPng(Reference, Other, Error)) return Fail(Error);
+    const double Changed = ChangedShare(Shot, Other, 8);
+    std::printf("%.4f %% of pixels differ from %s\n", Changed * 100, Reference.c_str());
+    return Shot.Width == Other.Width && Shot.Height == Other.Height && Changed <= 0.01 ? 0 : 1;  // the panel's clock may have moved on
+  }
   const bool Good = What == "black" ? IsBlack(Shot, Report) : IsWave(Shot, Report);
   std::printf("%dx%d: %s\n", Shot.Width, Shot.Height, Report.c_str());
   return Good ? 0 : 1;
@@ -267,7 +276,7 @@ int main(int argc, char** argv) {
   const auto Arg = [&](int i) { return i < argc ? std::string(argv[i]) : std::string(); };
   const auto Num = [&](int i) { return std::strtol(Arg(i).c_str(), nullptr, 10); };
   const auto Rest = [&](int From) { return std::vector<std::string>(argv + std::min(From, argc), argv + argc); };
-  if (Command == "judge") return Judge(Arg(2), Arg(3));
+  if (Command == "judge") return Judge(Arg(2), Arg(3), Arg(4));
 
   std::signal(SIGTERM, [](int) { Stop = 1; });
   std::signal(SIGINT, [](int) { Stop = 1; });
