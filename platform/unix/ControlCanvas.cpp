@@ -1,5 +1,8 @@
 #include "platform/unix/ControlCanvas.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace qel::posix {
 namespace {
 
@@ -8,6 +11,7 @@ constexpr std::uint32_t Light = 0xE3E3E3;
 constexpr std::uint32_t Shadow = 0xA0A0A0;
 constexpr std::uint32_t DarkShadow = 0x696969;
 constexpr std::uint32_t WindowText = 0x000000;
+constexpr std::uint32_t ErrorRed = 0xD32F2F;
 
 }  // namespace
 
@@ -42,6 +46,23 @@ void TControlCanvas::Button(int X, int Y, int W, int H, const std::string& Capti
       Fill(L, i, 1, 1, WindowText);
       Fill(R, i, 1, 1, WindowText);
     }
+  }
+}
+
+void TControlCanvas::ErrorMark(int X, int Y, int Size) {
+  // The disc row by row, each row as wide as the circle is at the row's middle.
+  const double Radius = Size / 2.0;
+  for (int Row = 0; Row < Size; ++Row) {
+    const double Dy = Row + 0.5 - Radius;
+    const double Half = std::sqrt(std::max(Radius * Radius - Dy * Dy, 0.0));
+    const int Left = static_cast<int>(std::lround(Radius - Half)), Right = static_cast<int>(std::lround(Radius + Half));
+    Fill(X + Left, Y + Row, Right - Left, 1, ErrorRed);
+  }
+  // The cross: two diagonals of square pen strokes, from 3/10 to 7/10 of the size.
+  const int Pen = std::max(Size / 10, 2), A = Size * 3 / 10, B = Size - A;
+  for (int T = A; T <= B; ++T) {
+    Fill(X + T - Pen / 2, Y + T - Pen / 2, Pen, Pen, Highlight);
+    Fill(X + Size - T - Pen / 2, Y + T - Pen / 2, Pen, Pen, Highlight);
   }
 }
 

@@ -25,6 +25,8 @@ class TControlCanvas {
 
   void RaisedPanel(int X, int Y, int W, int H);
   void Button(int X, int Y, int W, int H, const std::string& Caption, const TFont& Font, bool Pressed, bool Focused);
+  // The error mark: a white cross on a red disc of Size pixels across.
+  void ErrorMark(int X, int Y, int Size);
 
  private:
   void Edge(int X, int Y, int W, int H, std::uint32_t TopLeft, std::uint32_t BottomRight);

@@ -15,7 +15,9 @@
 #include "platform/d3d9/soft/SoftControls.h"
 #include "platform/resources/EmbeddedResources.h"
 #include "platform/unix/ControlCanvas.h"
+#include "platform/unix/EnvironmentSwitch.h"
 #include "platform/unix/KeyTable.h"
+#include "platform/unix/MessageBoxLayout.h"
 #include "platform/unix/QuitSignals.h"
 #include "platform/wayland/BufferCanvas.h"
 #include "platform/wayland/LayerShell.h"
@@ -90,6 +92,8 @@ struct TWaylandPlatform::TSurface {
   wl::TBufferRing Buffers{3};
   std::unique_ptr<wl::TBufferCanvas> Canvas;  // windows of controls (the configuration panel)
   std::uintptr_t Pressed = 0;                 // the button held down with the pointer
+  std::unique_ptr<posix::TMessageBoxLayout> Box;  // the message box: drawn as such, Escape clicks OK
+  std::string BoxText;
 };
 
 namespace {
@@ -315,6 +319,8 @@ bool TWaylandPlatform::Open(const TWaylandOptions& Options, std::string& Error) 
   }
   FOutput = Chosen;
   posix::CatchQuitSignals();
+  // A test switch: a device that cannot be created (the failed start's message box).
+  if (posix::EnvironmentSwitch("QEL_TEST_FAIL_CREATE_DEVICE")) soft::FailNext("CreateDevice", INT_MAX);
   return true;
 }
 
@@ -401,8 +407,52 @@ bool TWaylandPlatform::CaptureDesktop(TBitmap& Bitmap) {
   return Ok;
 }
 
-void TWaylandPlatform::MessageBox(const std::string& Text, const std::string&) {
-  std::fprintf(stderr, "qelwave: %s\n", Text.c_str());
+void TWaylandPlatform::MessageBox(const std::string& Text, const std::string& Caption) {
+  // The background layer takes no input, and a saver beside the one with the keyboard leaves
+  // the words to that one; without a shell for windows there is nowhere to show them.
+  if (!FOutput || FLost || !FWmBase || FOptions.Background || !FOptions.Keyboard) {
+    std::fprintf(stderr, "qelwave: %s\n", Text.c_str());
+    return;
+  }
+  TWindowParams Params;
+  Params.Caption = Caption;
+  Params.BorderStyle = TBorderStyle::bsSingle;
+  Params.BorderIcons = false;
+  const TWindowHandle Handle = CreateWindow(Params);
+  TSurface& S = *FWindows[Handle];
+  S.BoxText = Text;
+  S.Box = std::make_unique<posix::TMessageBoxLayout>(
+      posix::LayOutMessageBox(CanvasOf(S).TextWidth(Text, posix::MessageBoxFont())));
+  // The OK button as a control, so that the keys and the pointer click it as any button.
+  TControlParams Ok;
+  Ok.Kind = TControlKind::ckButton;
+  Ok.Id = 1;
+  Ok.Left = S.Box->ButtonX;
+  Ok.Top = S.Box->ButtonY;
+  Ok.Width = S.Box->ButtonW;
+  Ok.Height = S.Box->ButtonH;
+  Ok.Caption = "OK";
+  Ok.Font = posix::MessageBoxFont();
+  Ok.TabOrder = 0;
+  Params.Controls.push_back(Ok);
+  Params.ClientWidth = S.Box->Width;
+  Params.ClientHeight = S.Box->Height;
+  Params.Visible = true;
+  UpdateWindow(Handle, Params);
+  // Modal: the box's own events are taken here, the program's other windows wait.
+  bool Done = false;
+  while (!Done && !QuitPending()) {
+    for (auto It = FQueue.begin(); It != FQueue.end();) {
+      if (It->Window != Handle) {
+        ++It;
+        continue;
+      }
+      Done = Done || It->Kind == TPlatformEvent::TKind::Click || It->Kind == TPlatformEvent::TKind::Close;
+      It = FQueue.erase(It);
+    }
+    if (!Done && !Pump(-1)) break;
+  }
+  DestroyWindow(Handle);
 }
 
 TWindowHandle TWaylandPlatform::CreateWindow(const TWindowParams& Params) {
@@ -528,8 +578,7 @@ void TWaylandPlatform::UpdateWindow(TWindowHandle Handle, const TWindowParams& P
   if (S.Surface && !S.Saver) Paint(S);
 }
 
-void TWaylandPlatform::Paint(TSurface& S) {
-  if (!S.Surface || !S.Configured || S.Closed || FLost) return;
+wl::TBufferCanvas& TWaylandPlatform::CanvasOf(TSurface& S) {
   if (!S.Canvas) {
     S.Canvas = std::make_unique<wl::TBufferCanvas>(
         [this, &S](int Width, int Height, int& Pitch) -> std::uint32_t* {
@@ -551,7 +600,15 @@ void TWaylandPlatform::Paint(TSurface& S) {
           Show(S, Frame);
         });
   }
-  posix::PaintControls(*S.Canvas, S.Params, S.Pressed);
+  return *S.Canvas;
+}
+
+void TWaylandPlatform::Paint(TSurface& S) {
+  if (!S.Surface || !S.Configured || S.Closed || FLost) return;
+  if (S.Box)
+    posix::PaintMessageBox(CanvasOf(S), *S.Box, S.BoxText, S.Pressed != 0);
+  else
+    posix::PaintControls(CanvasOf(S), S.Params, S.Pressed);
 }
 
 void TWaylandPlatform::DestroyWindow(TWindowHandle Handle) {
@@ -672,7 +729,8 @@ void TWaylandPlatform::SeatKey(wl_surface* Surface, std::uint32_t Sym) {
   if (!S || FOptions.Background) return;
   if (const TControlParams* Button = posix::FocusedButton(S->Params)) {
     // The focused button takes the keys, as a push button does.
-    if (Sym == XKB_KEY_Return || Sym == XKB_KEY_KP_Enter || Sym == XKB_KEY_space) {
+    if (Sym == XKB_KEY_Return || Sym == XKB_KEY_KP_Enter || Sym == XKB_KEY_space ||
+        (S->Box && Sym == XKB_KEY_Escape)) {
       Push(TPlatformEvent::TKind::Click, *S);
       FQueue.back().Control = Button->Id;
     }

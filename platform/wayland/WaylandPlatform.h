@@ -23,6 +23,9 @@ struct zwlr_layer_shell_v1;
 struct zwlr_screencopy_manager_v1;
 
 namespace qel {
+namespace wl {
+class TBufferCanvas;
+}
 
 struct TWaylandOptions {
   // The background layer, behind the windows: no desktop picture, input ignored.
@@ -92,7 +95,8 @@ class TWaylandPlatform : public TPlatform, private wl::TSeatSink {
   void Map(TSurface& S);
   void Unmap(TSurface& S);
   void Configured(TSurface& S, int Width, int Height);
-  void Paint(TSurface& S);  // a window of controls
+  void Paint(TSurface& S);  // a window of controls, or the message box
+  wl::TBufferCanvas& CanvasOf(TSurface& S);
   bool Lend(TSurface& S, int Width, int Height, std::uint32_t*& Pixels, int& Pitch);
   void Show(TSurface& S, const soft::TFrameBuffer& Frame);
   bool Attach(TSurface& S, const soft::TFrameBuffer& Frame);  // false: the frame was not shown

@@ -5,25 +5,10 @@
 #include <X11/keysym.h>
 #include <poll.h>
 
-#include <algorithm>
-
+#include "platform/unix/MessageBoxLayout.h"
 #include "platform/x11/X11Painter.h"
 
 namespace qel::x11 {
-namespace {
-
-constexpr int Margin = 16;
-constexpr int Icon = 32;
-constexpr int ButtonW = 75;
-constexpr int ButtonH = 23;
-
-TFont BoxFont() {
-  TFont F;
-  F.Height = 12;
-  return F;
-}
-
-}  // namespace
 
 void ShowMessageBox(Display* D, const TRect& Monitor, const std::string& Text, const std::string& Caption,
                     const std::function<bool()>& Abort, int WakeFd) {
@@ -39,11 +24,8 @@ void ShowMessageBox(Display* D, const TRect& Monitor, const std::string& Text, c
   const Window W = XCreateWindow(D, RootWindow(D, Screen), 0, 0, 1, 1, 0, Depth, InputOutput, V,
                                  CWBackPixel | CWEventMask, &A);
   TPainter Painter(D, W, V, Map, Depth);
-  const TFont Font = BoxFont();
-  const int TextW = Painter.TextWidth(Text, Font);
-  const int Width = std::max(Margin + Icon + 12 + TextW + Margin, ButtonW + 2 * Margin);
-  const int Height = Margin + Icon + Margin + ButtonH + 12;
-  const int ButtonX = (Width - ButtonW) / 2, ButtonY = Height - 12 - ButtonH;
+  const posix::TMessageBoxLayout Box = posix::LayOutMessageBox(Painter.TextWidth(Text, posix::MessageBoxFont()));
+  const int Width = Box.Width, Height = Box.Height;
   const int X = Monitor.X + (Monitor.Width - Width) / 2, Y = Monitor.Y + (Monitor.Height - Height) / 2;
   XMoveResizeWindow(D, W, X, Y, static_cast<unsigned>(Width), static_cast<unsigned>(Height));
 
@@ -68,16 +50,7 @@ void ShowMessageBox(Display* D, const TRect& Monitor, const std::string& Text, c
 
   bool Pressed = false;
   bool Done = false;
-  const auto Paint = [&] {
-    Painter.Begin(Width, Height);
-    Painter.ErrorMark(Margin, Margin, Icon);
-    Painter.Text(Margin + Icon + 12, Margin + (Icon - Font.Height) / 2 - 1, Text, Font);
-    Painter.Button(ButtonX, ButtonY, ButtonW, ButtonH, "OK", Font, Pressed, true);
-    Painter.End();
-  };
-  const auto OnButton = [&](int PX, int PY) {
-    return PX >= ButtonX && PX < ButtonX + ButtonW && PY >= ButtonY && PY < ButtonY + ButtonH;
-  };
+  const auto Paint = [&] { posix::PaintMessageBox(Painter, Box, Text, Pressed); };
   while (!Done && !Abort()) {
     if (!XPending(D)) {
       pollfd Fds[2] = {{ConnectionNumber(D), POLLIN, 0}, {WakeFd, POLLIN, 0}};
@@ -97,14 +70,14 @@ void ShowMessageBox(Display* D, const TRect& Monitor, const std::string& Text, c
         break;
       }
       case ButtonPress:
-        if (E.xbutton.button == Button1 && OnButton(E.xbutton.x, E.xbutton.y)) {
+        if (E.xbutton.button == Button1 && Box.OnButton(E.xbutton.x, E.xbutton.y)) {
           Pressed = true;
           Paint();
         }
         break;
       case ButtonRelease:
         if (Pressed) {
-          Done = OnButton(E.xbutton.x, E.xbutton.y);
+          Done = Box.OnButton(E.xbutton.x, E.xbutton.y);
           Pressed = false;
           Paint();
         }

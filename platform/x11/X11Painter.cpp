@@ -5,9 +5,7 @@
 namespace qel::x11 {
 namespace {
 
-constexpr std::uint32_t Highlight = 0xFFFFFF;
 constexpr std::uint32_t WindowText = 0x000000;
-constexpr std::uint32_t ErrorRed = 0xD32F2F;
 
 }  // namespace
 
@@ -89,16 +87,6 @@ int TPainter::TextWidth(const std::string& Caption, const TFont& Font) {
 int TPainter::TextHeight(const TFont& Font) {
   XftFont* F = FontFor(Font);
   return F ? F->ascent + F->descent : 0;
-}
-
-void TPainter::ErrorMark(int X, int Y, int Size) {
-  XSetForeground(FDisplay, FGC, Colour(ErrorRed)->pixel);
-  XFillArc(FDisplay, FPicture, FGC, X, Y, static_cast<unsigned>(Size), static_cast<unsigned>(Size), 0, 360 * 64);
-  XSetForeground(FDisplay, FGC, Colour(Highlight)->pixel);
-  XSetLineAttributes(FDisplay, FGC, static_cast<unsigned>(std::max(Size / 10, 2)), LineSolid, CapRound, JoinRound);
-  const int A = Size * 3 / 10, B = Size - A;
-  XDrawLine(FDisplay, FPicture, FGC, X + A, Y + A, X + B, Y + B);
-  XDrawLine(FDisplay, FPicture, FGC, X + B, Y + A, X + A, Y + B);
 }
 
 void TPainter::End() {

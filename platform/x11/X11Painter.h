@@ -27,7 +27,6 @@ class TPainter : public posix::TControlCanvas {
   void Text(int X, int Y, const std::string& Caption, const TFont& Font) override;
   int TextWidth(const std::string& Caption, const TFont& Font) override;
   int TextHeight(const TFont& Font) override;
-  void ErrorMark(int X, int Y, int Size);
   void End() override;
 
  private:

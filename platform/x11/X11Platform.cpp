@@ -17,6 +17,7 @@
 #include "platform/d3d9/soft/SoftControls.h"
 #include "platform/resources/EmbeddedResources.h"
 #include "platform/unix/ControlCanvas.h"
+#include "platform/unix/EnvironmentSwitch.h"
 #include "platform/unix/KeyTable.h"
 #include "platform/unix/QuitSignals.h"
 #include "platform/x11/X11Capture.h"
@@ -29,11 +30,6 @@ namespace qel {
 namespace {
 
 HWND AsHwnd(TWindowHandle H) { return reinterpret_cast<HWND>(H); }
-
-bool EnvironmentSwitch(const char* Name) {
-  const char* V = std::getenv(Name);
-  return V && *V && std::strcmp(V, "0") != 0;
-}
 
 }  // namespace
 
@@ -124,9 +120,9 @@ bool TX11Platform::Open(const TX11Options& Options, std::string& Error) {
   // Test switches: a device that cannot be created (the failed start's message box),
   // presentation without shared memory, as on a remote display, and frames sent in part
   // checked against the same frames sent whole.
-  if (EnvironmentSwitch("QEL_TEST_FAIL_CREATE_DEVICE")) soft::FailNext("CreateDevice", INT_MAX);
-  FAllowShm = !EnvironmentSwitch("QEL_TEST_NO_SHM");
-  FCheckPresents = EnvironmentSwitch("QEL_TEST_CHECK_PRESENTS");
+  if (posix::EnvironmentSwitch("QEL_TEST_FAIL_CREATE_DEVICE")) soft::FailNext("CreateDevice", INT_MAX);
+  FAllowShm = !posix::EnvironmentSwitch("QEL_TEST_NO_SHM");
+  FCheckPresents = posix::EnvironmentSwitch("QEL_TEST_CHECK_PRESENTS");
   // Benchmark switches: the same waves on every run, and the number of frames shown
   // written to standard error when the program ends.
   if (const char* Seed = std::getenv("QEL_TEST_SEED")) {
@@ -134,7 +130,7 @@ bool TX11Platform::Open(const TX11Options& Options, std::string& Error) {
     const unsigned long long Value = std::strtoull(Seed, &End, 10);
     if (*Seed && !*End) FixRandomizeSeed(Value);
   }
-  FCountFrames = EnvironmentSwitch("QEL_TEST_FRAME_COUNT");
+  FCountFrames = posix::EnvironmentSwitch("QEL_TEST_FRAME_COUNT");
   return true;
 }
 

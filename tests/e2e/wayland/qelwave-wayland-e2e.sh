@@ -275,6 +275,38 @@ case "$case_name" in
     expect_exit "$saver" 3000 0 "SIGTERM"
     ;;
 
+  device-failure)
+    # A device that cannot be made: the message box as a window of its own over the desktop,
+    # modal until the user or the compositor closes it; then the saver ends with status 1.
+    start_sway
+    show_window
+    start_input 1920 1080
+    box_up() {
+      QEL_TEST_FAIL_CREATE_DEVICE=1 start_saver
+      probe panel "$work/message-box-$1.png" 20000 >"$work/box.txt" || fail "no message box: $(cat "$work/box.txt")"
+      read -r x y w h <"$work/box.txt"
+      ((w < 400 && h < 200)) || fail "the message box is $w x $h: the saver's window instead?"
+      swaymsg -s "$SWAYSOCK" -t get_tree | grep -q '"name": "QEL Wave"' || fail "no window titled QEL Wave"
+      still_running "$saver" 300 "the message box did not wait for the user"
+    }
+    box_up enter
+    send key Return
+    expect_exit "$saver" 3000 1 "Enter on the message box"
+    box_up escape
+    send key Escape
+    expect_exit "$saver" 3000 1 "Escape on the message box"
+    box_up click
+    # The OK button: centred, 12 pixels above the box's bottom, 23 high.
+    send at $((x + w / 2)) $((y + h - 12 - 11))
+    send click
+    expect_exit "$saver" 3000 1 "a click on OK"
+    box_up close
+    sway_command '[title="QEL Wave"] kill'
+    expect_exit "$saver" 3000 1 "the compositor closing the message box"
+    grep -q "Failed to initialize Glow device!" "$work/qelwave.log" &&
+      fail "the message went to standard error although the box showed it"
+    ;;
+
   *)
     echo "unknown case '$case_name'"
     exit 2
