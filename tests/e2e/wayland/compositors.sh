@@ -85,8 +85,11 @@ sway_command() { timeout 10 swaymsg -s "$SWAYSOCK" "$@" >/dev/null || fail "sway
 start_weston() {
   type -P weston >/dev/null || skip "weston is not installed"
   new_runtime_dir
-  XDG_RUNTIME_DIR=$runtime weston --backend=headless-backend.so --use-pixman --width=1920 --height=1080 \
-    --idle-time=0 --debug >"$work/weston.log" 2>&1 &
+  # No fade of the desktop at start and no zoom of new windows: a screenshot shows either the
+  # desktop or what a client drew, never a blend of the two.
+  printf '[shell]\nstartup-animation=none\nanimation=none\nclose-animation=none\n' >"$runtime/weston.ini"
+  XDG_RUNTIME_DIR=$runtime weston --config="$runtime/weston.ini" --backend=headless-backend.so --use-pixman \
+    --width=1920 --height=1080 --idle-time=0 --debug >"$work/weston.log" 2>&1 &
   compositor=$!
   pids+=("$compositor")
   wait_wayland_socket weston
