@@ -5,10 +5,10 @@
 # qel_wayland_protocol_file(VAR NAME): the path of the protocol file NAME.xml (for example
 #   xdg-shell, wlr-screencopy-unstable-v1), or VAR-NOTFOUND.
 # qel_wayland_protocols(TARGET NAME...): compiles the client code of those protocols into
-#   TARGET and puts their headers (NAME-client-protocol.h) on its include path.
-include_guard(GLOBAL)
+#   TARGET and puts their headers (NAME-client-protocol.h) on its include path and its users'.
+include_guard(DIRECTORY)
 find_package(PkgConfig REQUIRED)
-find_program(QEL_WAYLAND_SCANNER wayland-scanner)
+find_program(QEL_WAYLAND_SCANNER wayland-scanner REQUIRED)
 pkg_get_variable(QEL_WAYLAND_PROTOCOLS_DIR wayland-protocols pkgdatadir)
 file(GLOB QEL_WLR_PROTOCOLS_DIRS /usr/share/cargo/registry/wayland-protocols-*/wlr-protocols/unstable)
 
@@ -39,5 +39,5 @@ function(qel_wayland_protocols target)
       DEPENDS ${xml} VERBATIM)
     target_sources(${target} PRIVATE ${out}/${name}-client-protocol.h ${out}/${name}-protocol.c)
   endforeach()
-  target_include_directories(${target} PRIVATE ${out})
+  target_include_directories(${target} PUBLIC ${out})
 endfunction()

@@ -7,7 +7,7 @@
 
 #include "platform/wayland/CaptureFormats.h"
 #include "platform/wayland/WaylandBuffers.h"
-#include "wlr-screencopy-unstable-v1-client.h"
+#include "wlr-screencopy-unstable-v1-client-protocol.h"
 
 namespace qel::wl {
 namespace {

@@ -23,10 +23,10 @@
 #include "platform/wayland/LayerShell.h"
 #include "platform/wayland/WaylandBuffers.h"
 #include "platform/wayland/WaylandCapture.h"
-#include "viewporter-client.h"
-#include "wlr-screencopy-unstable-v1-client.h"
-#include "xdg-output-unstable-v1-client.h"
-#include "xdg-shell-client.h"
+#include "viewporter-client-protocol.h"
+#include "wlr-screencopy-unstable-v1-client-protocol.h"
+#include "xdg-output-unstable-v1-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
 
 namespace qel {
 namespace {
