@@ -87,6 +87,9 @@ wait_weston_shot() {
 # The saver's surface is up: the desktop picture is covered.
 wait_saver() { probe covered 20000 || fail "the saver did not cover the output"; }
 
+# Headless sway with the test window over its output and the kept virtual keyboard and pointer.
+sway_with_window() { start_sway; show_window; start_input 1920 1080; }
+
 case "$case_name" in
   harness)
     # The tools the other cases stand on: an unprivileged headless sway, the test window
@@ -108,9 +111,7 @@ case "$case_name" in
     ;;
 
   first-frame-then-wave)
-    start_sway
-    show_window
-    start_input 1920 1080
+    sway_with_window
     send at 0 0
     timeout 60 "$WLPROBE" first-frame "$work/first-frame.png" 20000 >"$work/first-frame.txt" 2>&1 &
     watcher=$!
@@ -127,9 +128,7 @@ case "$case_name" in
     ;;
 
   keys)
-    start_sway
-    show_window
-    start_input 1920 1080
+    sway_with_window
     send at 0 0
     start_saver
     wait_saver
@@ -159,9 +158,7 @@ case "$case_name" in
     ;;
 
   mouse)
-    start_sway
-    show_window
-    start_input 1920 1080
+    sway_with_window
     send at 0 0
     start_saver
     wait_saver
@@ -204,9 +201,7 @@ case "$case_name" in
     ;;
 
   config)
-    start_sway
-    show_window
-    start_input 1920 1080
+    sway_with_window
     send at 1900 1060
     start_saver --config
     probe panel "$work/panel.png" 20000 >"$work/panel.txt" || fail "the panel did not appear"
@@ -278,9 +273,7 @@ case "$case_name" in
   device-failure)
     # A device that cannot be made: the message box as a window of its own over the desktop,
     # modal until the user or the compositor closes it; then the saver ends with status 1.
-    start_sway
-    show_window
-    start_input 1920 1080
+    sway_with_window
     box_up() {
       QEL_TEST_FAIL_CREATE_DEVICE=1 start_saver
       probe panel "$work/message-box-$1.png" 20000 >"$work/box.txt" || fail "no message box: $(cat "$work/box.txt")"
