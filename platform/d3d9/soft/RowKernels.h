@@ -37,7 +37,8 @@ void UniformRowsModulateAddRow(const TWrapTexture& T, std::int64_t V, std::int64
                                std::uint32_t* Dst, int Count);
 
 // The same when every row is white and so is Color: only alpha is filtered. Pairs[y] holds
-// the alpha of row y and (above bit 8) of the row after it, wrapping.
+// the alpha of row y and (above bit 8) of the row after it, wrapping; at least 128 entries
+// are readable (those past the last row are never used).
 void WhiteRowsAddRow(const std::uint16_t* Pairs, int HeightMask, std::int64_t V, std::int64_t DV, std::uint32_t Alpha,
                      std::uint32_t* Dst, int Count);
 

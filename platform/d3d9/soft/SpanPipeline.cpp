@@ -191,19 +191,25 @@ std::shared_ptr<const TDrawState> MakeDrawState(const TPipeline& Pipeline, bool 
     D.TexturedStages = s + 1;
   }
   if (D.Tex[0].RowsUniform) {
-    // Counted backwards over two rounds, so runs wrap from the last row to the first.
+    // Clear[y] counts the rows from y on (wrapping, at most Height) whose alpha is 0: counted
+    // backwards over two rounds. A sample between rows y and y + 1 adds nothing when both are
+    // clear; the longest such run of y is left out of the lit rows.
     const TTexInfo& T = D.Tex[0];
-    D.ClearRuns.assign(static_cast<std::size_t>(T.Height), 0);
-    int Run = 0;
+    std::vector<int> Clear(static_cast<std::size_t>(T.Height));
+    int Run = 0, Longest = 0, LongestFrom = 0;
     for (int y = 2 * T.Height - 1; y >= 0; --y) {
       Run = (T.Texels[static_cast<std::size_t>(y % T.Height) * T.Width] >> 24) == 0 ? std::min(Run + 1, T.Height) : 0;
-      if (y < T.Height) D.ClearRuns[static_cast<std::size_t>(y)] = Run;
+      if (y < T.Height) Clear[static_cast<std::size_t>(y)] = Run;
     }
-    D.Tex[0].ClearRuns = D.ClearRuns.data();
+    for (int y = 0; y < T.Height; ++y)
+      if (Clear[static_cast<std::size_t>(y)] - 1 > Longest) Longest = Clear[static_cast<std::size_t>(y)] - 1, LongestFrom = y;
+    if (Clear[0] == T.Height) Longest = T.Height;  // every row clear
+    D.Tex[0].LitFrom = (LongestFrom + Longest) & T.HeightMask;
+    D.Tex[0].LitRows = T.Height - Longest;
     bool White = true;
     for (int y = 0; y < T.Height && White; ++y) White = (T.Texels[static_cast<std::size_t>(y) * T.Width] & 0xFFFFFF) == 0xFFFFFF;
     if (White) {
-      D.WhitePairs.resize(static_cast<std::size_t>(T.Height));
+      D.WhitePairs.assign(static_cast<std::size_t>(std::max(T.Height, 128)), 0);
       for (int y = 0; y < T.Height; ++y)
         D.WhitePairs[static_cast<std::size_t>(y)] = static_cast<std::uint16_t>(
             (T.Texels[static_cast<std::size_t>(y) * T.Width] >> 24) |
@@ -333,9 +339,11 @@ void TSpanPipeline::TriangleSpan(int X, int Y, int Count) {
     // Only V matters to a texture of uniform rows: the short way for the strips of light.
     const std::int64_t DV = FDV[0];
     const std::int64_t V = StripRowV(S, Y) + DV * X;
-    if (RowsTransparent(V, DV, Count)) return;  // adds nothing
+    int First, Last;
+    if (!LitPart(V, DV, Count, First, Last)) return;  // adds nothing
     if (FCombine == TCombine::Modulate && S.FlatColor) {
-      StripRow(V, DV, S.Flat, FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X, Count);
+      StripRow(V + DV * First, DV, S.Flat, FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X + First,
+               Last - First + 1);
       return;
     }
   }
@@ -407,7 +415,8 @@ inline __attribute__((always_inline)) void TSpanPipeline::StripSpan(int X, int Y
   std::uint32_t* Dst = FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X;
   if (FFillUnder) FillRow(FScratch.Under, Dst, Count);
   const std::int64_t DV = FDV[0], V = RowV + DV * X;
-  if (!RowsTransparent(V, DV, Count)) StripRow(V, DV, FSetup->Flat, Dst, Count);
+  int First, Last;
+  if (LitPart(V, DV, Count, First, Last)) StripRow(V + DV * First, DV, FSetup->Flat, Dst + First, Last - First + 1);
 }
 
 void TSpanPipeline::StripPair(const TTriangleSetup& A, TRowWalker& RowsA, const TTriangleSetup& B,
@@ -555,9 +564,10 @@ bool TSpanPipeline::RunFused(const TSpanInputs& In) {
   const TTexInfo& T = FTex[0];
   if (FFast && !In.UseRowCache && !In.TexelExact && !In.Perspective && FLinear[0] && T.RowsUniform && T.Pow2Wrap &&
       FBlend == TBlend::Add && (FCombine == TCombine::Modulate || FCombine == TCombine::Texture)) {
-    if (RowsTransparent(In.V[0], In.DV[0], In.Count)) return true;  // adds nothing
+    int First, Last;
+    if (!LitPart(In.V[0], In.DV[0], In.Count, First, Last)) return true;  // adds nothing
     if (FCombine == TCombine::Modulate && In.FlatColor) {
-      StripRow(In.V[0], In.DV[0], In.Flat, Dst, In.Count);
+      StripRow(In.V[0] + In.DV[0] * First, In.DV[0], In.Flat, Dst + First, Last - First + 1);
       return true;
     }
   }
@@ -599,13 +609,29 @@ inline void TSpanPipeline::StripRow(std::int64_t V, std::int64_t DV, std::uint32
     UniformRowsModulateAddRow({T.Texels, T.WidthShift, T.WidthMask, T.HeightMask}, V, DV, Color, Dst, Count);
 }
 
-bool TSpanPipeline::RowsTransparent(std::int64_t V, std::int64_t DV, int Count) const {
-  // V is linear along the span: its samples lie between the rows of the first and the last
-  // pixel, and the row below each.
+bool TSpanPipeline::LitPart(std::int64_t V, std::int64_t DV, int Count, int& First, int& Last) const {
   const TTexInfo& T = FTex[0];
-  const std::int64_t First = V - Half32, Last = First + DV * (Count - 1);
-  const std::int64_t Low = std::min(First, Last) >> 32, High = (std::max(First, Last) >> 32) + 1;
-  return T.ClearRuns[static_cast<int>(Low) & T.HeightMask] > High - Low;
+  First = 0, Last = Count - 1;
+  if (T.LitRows == T.Height) return true;
+  if (T.LitRows == 0) return false;
+  // W: a sample's position from the start of the lit rows; lit when W mod Period < Lit.
+  const std::int64_t Period = std::int64_t{T.Height} << 32, Lit = std::int64_t{T.LitRows} << 32;
+  const std::int64_t Steps = Count - 1, Magnitude = DV < 0 ? -DV : DV;
+  if (Magnitude > Period || Magnitude * Steps >= Period) return true;  // more than a round of rows
+  const std::int64_t W0 = V - Half32 - (std::int64_t{T.LitFrom} << 32), WEnd = W0 + DV * Steps;
+  const std::int64_t Low = std::min(W0, WEnd), High = std::max(W0, WEnd);
+  // Low's round of rows starts at K (the height is a power of two); the lit W in Low .. High
+  // lie in A .. B.
+  const std::int64_t K = Low & ~(Period - 1);
+  const std::int64_t A = Low < K + Lit ? Low : K + Period;
+  const std::int64_t B = High >= K + Period ? std::min(High, K + Period + Lit - 1) : std::min(High, K + Lit - 1);
+  if (A > B) return false;
+  if (A == Low && B == High) return true;
+  if (DV > 0)
+    First = static_cast<int>(CeilDiv(A - W0, DV)), Last = static_cast<int>(FloorDiv(B - W0, DV));
+  else if (DV < 0)
+    First = static_cast<int>(CeilDiv(W0 - B, -DV)), Last = static_cast<int>(FloorDiv(W0 - A, -DV));
+  return true;
 }
 
 void TSpanPipeline::CombineGeneral(const std::uint32_t* Diffuse, std::uint32_t* Out, int Count) {

@@ -48,8 +48,10 @@ struct TTexInfo {
   // The texels as stored when the format is R5G6B5 (Rgb565Pitch texels a row), else null.
   const std::uint16_t* Rgb565 = nullptr;
   int Rgb565Pitch = 0;
-  // With uniform rows: how many rows from each row on (wrapping, at most Height) have alpha 0.
-  const int* ClearRuns = nullptr;
+  // With uniform rows: a sample adds nothing to any blend by its alpha unless the row above it
+  // lies in the LitRows rows from LitFrom on (wrapping); the rows outside are the longest run
+  // of rows that are clear together with the row below them.
+  int LitFrom = 0, LitRows = 0;
   // With uniform rows all white: each row's alpha and (above bit 8) the next row's.
   const std::uint16_t* WhitePairs = nullptr;
 };
@@ -73,7 +75,6 @@ struct TDrawState {
   bool Strips = false;
   std::uint64_t Versions[8] = {};
   ComPtr<IDirect3DTexture9> Held[8];
-  std::vector<int> ClearRuns;  // of stage 0, when its rows are uniform
   std::vector<std::uint16_t> WhitePairs;  // of stage 0, when its rows are uniform and white
 };
 // Decodes the textures it samples (on the calling thread: decoding is not thread-safe).
@@ -136,8 +137,10 @@ class TSpanPipeline {
   std::int64_t StripRowV(const TTriangleSetup& Setup, int Y) const;  // at x = 0
   // What TriangleSpan draws when StripSpans(), from the row's V.
   void StripSpan(int X, int Y, int Count, std::int64_t RowV);
-  // Every sample of the span has alpha 0 (a texture of uniform rows, filtered linearly).
-  inline bool RowsTransparent(std::int64_t V, std::int64_t DV, int Count) const;
+  // The pixels First .. Last of the span whose samples may have alpha above 0 (a texture of
+  // uniform rows, filtered linearly): the span less the ends that add nothing. False when
+  // nothing is left.
+  inline bool LitPart(std::int64_t V, std::int64_t DV, int Count, int& First, int& Last) const;
   bool PrepareRowCache(const TTriangleSetup& Setup, int Left, int Right);
   void CombineGeneral(const std::uint32_t* Diffuse, std::uint32_t* Out, int Count);
   void Write(const TSpanInputs& In, int Offset, int Count, const std::uint32_t* Src);

@@ -433,6 +433,54 @@ TEST_F(RasterTest, StripTrianglesDrawnTogetherGiveTheFrameOfEachAlone) {
   SameWithFastPathsOff(Scene);
 }
 
+TEST_F(RasterTest, StripsOfEveryHeightAddOnlyTheirLitRows) {
+  // Strips of light over textures of 16, 128 and 256 rows with clear runs in the middle and
+  // across the wrap: quads slanted both ways whose spans start, end or lie wholly in the clear
+  // rows, or cross more than one round of rows; white and tinted light. Each frame is also
+  // drawn on a frame without alpha.
+  struct TStrips {
+    int Height;
+    int ClearFrom, ClearTo;  // rows ClearFrom .. ClearTo - 1 (wrapping) have alpha 0
+  };
+  for (const TStrips& Case : {TStrips{16, 9, 14}, TStrips{128, 74, 129}, TStrips{128, 3, 5}, TStrips{256, 200, 260}})
+    for (D3DFORMAT Format : {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8}) {
+      SCOPED_TRACE(::testing::Message() << Case.Height << " rows, clear from " << Case.ClearFrom << ", format "
+                                        << Format);
+      MakeDevice(96, 64, Format);
+      std::vector<std::uint32_t> Rows(static_cast<std::size_t>(4 * Case.Height));
+      for (int y = 0; y < Case.Height; ++y) {
+        const bool Clear = (y - Case.ClearFrom + Case.Height) % Case.Height < Case.ClearTo - Case.ClearFrom;
+        const std::uint32_t Alpha = Clear ? 0 : 40 + static_cast<std::uint32_t>(y * 37 % 216);
+        for (int x = 0; x < 4; ++x) Rows[static_cast<std::size_t>(y * 4 + x)] = 0x00FFFFFFu | Alpha << 24;
+      }
+      auto Texture = MakeTexture(4, Case.Height, Rows);
+      auto Scene = [&] {
+        Clear(0x80102030);
+        Device->SetTexture(0, Texture.Get());
+        TextureTimesDiffuseOverTheFrame(Device.Get());
+        Device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+        Device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+        Device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+        for (std::uint32_t Color : {0xC0FFFFFFu, 0xA080FF40u}) {
+          // Quads from V0 at the top to V1 at the bottom, their bottom edge Slant pixels lower
+          // at the right.
+          struct TQuadCase {
+            float X0, Y0, X1, Y1, Slant, V0, V1;
+          };
+          for (const TQuadCase& Q : {TQuadCase{1.5f, 2, 44, 20, 14, 0, 1}, TQuadCase{50, 30, 94, 40, -20, 0.2f, 0.9f},
+                                     TQuadCase{3, 30, 45, 60, 25, 0.55f, 0.62f}, TQuadCase{48, 3, 95, 20, 9, -1.4f, 2.3f},
+                                     TQuadCase{60, 44, 90, 63, -3, 0.98f, 0.02f}}) {
+            const TQuadVertex TL{Q.X0, Q.Y0, 0, 1, Color, 0, Q.V0}, TR{Q.X1, Q.Y0 + Q.Slant, 0, 1, Color, 1, Q.V0};
+            const TQuadVertex BL{Q.X0, Q.Y1, 0, 1, Color, 0, Q.V1}, BR{Q.X1, Q.Y1 + Q.Slant, 0, 1, Color, 1, Q.V1};
+            ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, {TL, TR, BL, TR, BR, BL}, 2));
+          }
+        }
+      };
+      const TFrame Fast = SameWithFastPathsOff(Scene);
+      EXPECT_NE(Fast.Pixels[static_cast<std::size_t>(10 * 96 + 20)], Fast.Pixels[0]) << "no light was drawn";
+    }
+}
+
 TEST_F(RasterTest, SixteenBitPictureAtOneTexelAPixelBlendsAsDecoded) {
   // Every R5G6B5 value once, at texel centres one texel a pixel, blended by the colour's
   // alpha (white and tinted), over a background that varies: the same frame either way.
