@@ -163,7 +163,8 @@ bool ReadBackBuffer(IDirect3DDevice9* Device, TFrame& Frame);
 // (EndScene, Present, Reset, a read of the back buffer, a lock of a texture): the frame is
 // cut into tiles of TileWidth x TileHeight pixels (0: the whole width or height), and each
 // tile is drawn by one of Threads threads with every primitive that touches it, in order.
-// Threads 0 or 1 draw on the calling thread alone; -1 uses one thread per core. With
+// Threads 0 or 1 draw on the calling thread alone; -1 on the calling thread alone while that
+// keeps up, with one thread per core while frames take long (AutoThreads in TileRenderer.h). With
 // RememberTiles a tile whose first commands repeat those of the last sync point, starting
 // with a clear of the whole tile, starts from a copy of what it held after them (a frame's
 // unchanged background), at the cost of a copy of the frame in memory; not on targets of over

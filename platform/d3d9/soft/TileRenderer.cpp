@@ -1,6 +1,7 @@
 #include "platform/d3d9/soft/TileRenderer.h"
 
 #include <algorithm>
+#include <chrono>
 #include <thread>
 
 #include "platform/d3d9/soft/PixelMath.h"
@@ -183,6 +184,11 @@ std::size_t TTileRenderer::DrawLayeredGroups(const TTarget& Target, const std::v
   return static_cast<std::size_t>(Group);
 }
 
+int AutoThreads(int Threads, double DrawMs, int Cores) {
+  if (Threads <= 1) return DrawMs > 4.0 ? Cores : 1;
+  return DrawMs * Threads < 2.0 ? 1 : Threads;
+}
+
 void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, bool Opaque) {
   if (FNow.Commands.empty() && !Opaque) return;
   const int TileW = Settings.TileWidth > 0 ? std::min(Settings.TileWidth, Target.Width) : Target.Width;
@@ -218,17 +224,22 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
   }
   Buffer.Used = ++FBufferUses;
 
-  int Threads = Settings.Threads < 0 ? static_cast<int>(std::thread::hardware_concurrency()) : Settings.Threads;
-  Threads = std::clamp(Threads, 1, 64);
-  if (!FPool || FPool->Threads() != Threads) FPool = std::make_unique<TWorkerPool>(Threads);
-  while (FScratch.size() < static_cast<std::size_t>(Threads)) FScratch.push_back(std::make_unique<TRasterScratch>());
+  const int Cores = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 64);
+  const int Threads = Settings.Threads < 0 ? std::min(FAutoThreads, Cores) : std::clamp(Settings.Threads, 1, 64);  // 1 or all
+  const int PoolThreads = Settings.Threads < 0 ? Cores : Threads;  // kept while the automatic count changes
+  if (!FPool || FPool->Threads() != PoolThreads) FPool = std::make_unique<TWorkerPool>(PoolThreads);
+  while (FScratch.size() < static_cast<std::size_t>(PoolThreads)) FScratch.push_back(std::make_unique<TRasterScratch>());
 
+  const auto Started = std::chrono::steady_clock::now();
   FPool->Run(Tiles, [&](int Tile, int Worker) {
     const int Column = Tile % Columns, Row = Tile / Columns;
     const TClipRect Clip{Column * TileW, Row * TileH, std::min(Target.Width, (Column + 1) * TileW),
                          std::min(Target.Height, (Row + 1) * TileH)};
     DrawTile(Target, Remember ? &Buffer : nullptr, Tile, Clip, *FScratch[static_cast<std::size_t>(Worker)], Opaque);
-  });
+  }, Threads == 1);
+  if (Settings.Threads < 0)
+    FAutoThreads = AutoThreads(Threads, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - Started).count(),
+                               Cores);
   Buffer.Opaque = Opaque;
   // This sync point's commands are compared with the next one's, and its states kept till then.
   if (Remember) {
@@ -301,8 +312,9 @@ void TTileRenderer::DrawTile(const TTarget& Target, TTargetBuffer* Buffer, int T
         if (Last) return;
       }
     }
-    // Kept only where something was drawn, not just filled.
-    if (End >= First && End > Folded) KeepAt = End;
+    // Kept only where something was drawn, not just filled, and where the start repeats the
+    // last sync point's: one that changes with every frame (a fade) would be copied for nothing.
+    if (End >= First && End > Folded && Common >= End) KeepAt = End;
   }
   for (std::size_t k = First; k < Bin.size(); ++k) {
     if (KeepAt > 0 && k == KeepAt) KeepPixels(*Memory, Target, Clip, KeepAt, Opaque);

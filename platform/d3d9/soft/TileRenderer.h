@@ -20,6 +20,12 @@
 
 namespace qel::soft {
 
+// How many threads draw the next sync point when the settings leave it to the device, after
+// one drawn by Threads threads in DrawMs: one while that takes under 4 ms, every core from one
+// that took longer until drawing takes under 2 ms on all of them together. One thread costs
+// the least processor time; more only where frames would otherwise come late.
+int AutoThreads(int Threads, double DrawMs, int Cores);
+
 class TTileRenderer {
  public:
   TTileRenderer();
@@ -143,6 +149,7 @@ class TTileRenderer {
   std::vector<TShownTile> FShown;
   TLayout FShownLayout;
   std::unique_ptr<TWorkerPool> FPool;
+  int FAutoThreads = 1;
   std::vector<std::unique_ptr<TRasterScratch>> FScratch;  // one per worker
 };
 

@@ -40,9 +40,9 @@ void TWorkerPool::Help(int Worker) {
   }
 }
 
-void TWorkerPool::Run(int Jobs, const std::function<void(int Job, int Worker)>& Work) {
+void TWorkerPool::Run(int Jobs, const std::function<void(int Job, int Worker)>& Work, bool Alone) {
   if (Jobs <= 0) return;
-  if (FHelpers.empty()) {
+  if (FHelpers.empty() || Alone) {
     for (int Job = 0; Job < Jobs; ++Job) Work(Job, 0);
     return;
   }

@@ -18,9 +18,9 @@ class TWorkerPool {
   TWorkerPool& operator=(const TWorkerPool&) = delete;
 
   int Threads() const { return static_cast<int>(FHelpers.size()) + 1; }
-  // Runs Work(Job, Worker) for Job 0 .. Jobs-1 and returns when all are done; Worker is
-  // 0 .. Threads()-1 and no two jobs run on one worker at once.
-  void Run(int Jobs, const std::function<void(int Job, int Worker)>& Work);
+  // Runs Work(Job, Worker) for Job 0 .. Jobs-1 and returns when all are done (Alone: on the
+  // calling thread alone); Worker is 0 .. Threads()-1 and no two jobs run on one worker at once.
+  void Run(int Jobs, const std::function<void(int Job, int Worker)>& Work, bool Alone = false);
 
  private:
   void Help(int Worker);

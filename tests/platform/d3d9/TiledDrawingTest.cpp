@@ -1,10 +1,13 @@
 // Deferred, tiled and threaded drawing must not show in the pixels: random scenes drawn
 // with any number of threads, any tile size and the fast paths on or off give one frame.
+#include <chrono>
 #include <cstdint>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "platform/d3d9/soft/DrawStateTable.h"
+#include "platform/d3d9/soft/TileRenderer.h"
 #include "tests/platform/d3d9/SoftDeviceFixture.h"
 
 namespace qel::soft::testing {
@@ -186,7 +189,7 @@ TEST_F(TiledDrawingTest, ThreadsTilesAndFastPathsGiveTheSameFrame) {
     TDrawSettings Settings;
   };
   const TConfig Configs[] = {{false, {0, 0, 0}},  {true, {0, 0, 0}},  {true, {2, 0, 16}},
-                             {true, {3, 16, 8}},  {true, {4, 7, 5}},  {false, {2, 33, 1}}};
+                             {true, {3, 16, 8}},  {true, {4, 7, 5}},  {false, {2, 33, 1}}, {true, {-1, 0, 32}}};
   for (std::uint32_t Seed = 1; Seed <= 10; ++Seed) {
     const auto Scene = RandomScene(Seed, W, H);
     const auto& Set = Seed % 2 ? Textures : WithBusy;
@@ -393,6 +396,37 @@ TEST_F(TiledDrawingTest, RandomFrameSequencesGiveTheFramesDrawnInFull) {
       for (std::size_t i = 0; i < Frames[f].Pixels.size(); ++i)
         ASSERT_EQ(Reference[f].Pixels[i], Frames[f].Pixels[i])
             << "seed " << Seed << ", frame " << f << ", pixel " << i % W << "," << i / W;
+  }
+}
+
+TEST(DrawThreads, OneThreadUntilFramesComeLateThenEveryCoreUntilTheyAreCheap) {
+  struct TCase {
+    int Threads;
+    double DrawMs;
+    int Cores, Next;
+  };
+  for (const TCase& C : {TCase{1, 3.9, 8, 1}, TCase{1, 4.1, 8, 8}, TCase{8, 0.26, 8, 8}, TCase{8, 0.24, 8, 1},
+                         TCase{2, 1.1, 2, 2}, TCase{2, 0.9, 2, 1}, TCase{1, 9.0, 1, 1}})
+    EXPECT_EQ(C.Next, AutoThreads(C.Threads, C.DrawMs, C.Cores))
+        << C.Threads << " threads, " << C.DrawMs << " ms, " << C.Cores << " cores";
+}
+
+TEST(DrawThreads, APoolAskedToWorkAloneRunsEveryJobOnTheCallingThread) {
+  TWorkerPool Pool(3);
+  for (bool Alone : {true, false}) {
+    std::vector<int> Workers(64, -1);
+    std::vector<std::thread::id> Threads(64);
+    Pool.Run(64, [&](int Job, int Worker) {
+      Workers[static_cast<std::size_t>(Job)] = Worker;
+      Threads[static_cast<std::size_t>(Job)] = std::this_thread::get_id();
+      std::this_thread::sleep_for(std::chrono::microseconds(200));  // long enough for helpers to join in
+    }, Alone);
+    for (std::size_t Job = 0; Job < Workers.size(); ++Job) {
+      ASSERT_TRUE(Workers[Job] >= 0 && Workers[Job] < 3) << "job " << Job << " not run";
+      if (Alone) {
+        EXPECT_TRUE(Workers[Job] == 0 && Threads[Job] == std::this_thread::get_id()) << "job " << Job;
+      }
+    }
   }
 }
 
