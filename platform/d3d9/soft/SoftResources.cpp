@@ -82,6 +82,7 @@ const std::uint32_t* TSoftTexture::Texels() const {
   for (UINT y = 0; y < L.Height; ++y)
     DecodeTexels(FFormat, L.Bits.data() + static_cast<std::size_t>(y) * L.Pitch, FTexels.data() + y * L.Width,
                  static_cast<int>(L.Width));
+  FOpaque = std::all_of(FTexels.begin(), FTexels.end(), [](std::uint32_t T) { return T >= 0xFF000000u; });
   FRowsUniform = true;
   for (UINT y = 0; y < L.Height && FRowsUniform; ++y) {
     const std::uint32_t* Row = FTexels.data() + std::size_t{y} * L.Width;

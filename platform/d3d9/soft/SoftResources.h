@@ -55,6 +55,8 @@ class TSoftTexture final : public TRefCounted<IDirect3DTexture9> {
   const std::uint32_t* Texels() const;
   // Every row of level 0 is one colour (known once Texels() has decoded it).
   bool RowsUniform() const { return FRowsUniform; }
+  // Every texel of level 0 has alpha 255 (known once Texels() has decoded it).
+  bool Opaque() const { return FOpaque; }
   int Width() const { return static_cast<int>(FLevels[0].Width); }
   int Height() const { return static_cast<int>(FLevels[0].Height); }
   D3DFORMAT Format() const { return FFormat; }
@@ -82,6 +84,7 @@ class TSoftTexture final : public TRefCounted<IDirect3DTexture9> {
   mutable std::vector<std::uint32_t> FTexels;
   mutable bool FDecoded = false;
   mutable bool FRowsUniform = false;
+  mutable bool FOpaque = false;
   std::uint64_t FVersion = 0;
 };
 

@@ -171,6 +171,7 @@ std::shared_ptr<const TDrawState> MakeDrawState(const TPipeline& Pipeline, bool 
     TTexInfo& T = D.Tex[s];
     T.Texels = St.Texture->Texels();
     T.RowsUniform = St.Texture->RowsUniform();
+    T.Opaque = St.Texture->Opaque();
     if (St.Texture->Format() == D3DFMT_R5G6B5 && St.Texture->Level0Pitch() % 2 == 0) {
       T.Rgb565 = reinterpret_cast<const std::uint16_t*>(St.Texture->Level0Bits());
       T.Rgb565Pitch = St.Texture->Level0Pitch() / 2;
@@ -400,8 +401,8 @@ bool TSpanPipeline::LayeredSpan(TSpanPipeline& Below, TSpanPipeline& Over, int X
   std::uint32_t* Dst = Below.FTarget.Pixels + static_cast<std::size_t>(Y) * Below.FTarget.Pitch + X;
   // The decoded texels even for R5G6B5 ones: with the layer below in the same pass, reading
   // twice the bytes costs less than decoding them.
-  LerpModulateMultiplyColorAlphaBlendRow(Above, Beneath, Fy, Top.Flat, Below.FScratch.Under, Over.ExactTexels(Up, 0),
-                                         Up.Flat, Dst, Count);
+  (Over.FTex[0].Opaque ? LerpModulateMultiplyColorOpaqueBlendRow : LerpModulateMultiplyColorAlphaBlendRow)(
+      Above, Beneath, Fy, Top.Flat, Below.FScratch.Under, Over.ExactTexels(Up, 0), Up.Flat, Dst, Count);
   return true;
 }
 

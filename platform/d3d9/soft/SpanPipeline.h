@@ -45,6 +45,7 @@ struct TTexInfo {
   bool Linear = false;     // magnification filter
   bool MinLinear = false;  // minification filter
   bool RowsUniform = false;  // every row one colour: filtering across changes nothing
+  bool Opaque = false;       // every texel has alpha 255
   // The texels as stored when the format is R5G6B5 (Rgb565Pitch texels a row), else null.
   const std::uint16_t* Rgb565 = nullptr;
   int Rgb565Pitch = 0;

@@ -513,72 +513,81 @@ TEST_F(RasterTest, PictureOverAStretchedPictureOverATintGivesTheFrameOfEachLayer
   // picture at one texel a pixel (32-bit with translucent texels, 16-bit), off the texel
   // centres, magnified, or not covering the frame; tiles of several sizes.
   constexpr int W = 128, H = 48;  // the pictures are W x W
-  MakeDevice(W, H, D3DFMT_X8R8G8B8);
-  auto Clouds = MakeTexture(16, 8, Noise(16 * 8, 5));
-  auto Picture = MakeTexture(W, W, Noise(W * W, 6));
-  ComPtr<IDirect3DTexture9> Picture565;
-  ASSERT_EQ(D3D_OK, Device->CreateTexture(W, W, 1, 0, D3DFMT_R5G6B5, D3DPOOL_MANAGED, Picture565.Put(), nullptr));
-  D3DLOCKED_RECT L;
-  ASSERT_EQ(D3D_OK, Picture565->LockRect(0, &L, nullptr, 0));
-  const auto Bits = Noise(W * W, 7);
-  for (int y = 0; y < W; ++y)
-    for (int x = 0; x < W; ++x)
-      reinterpret_cast<std::uint16_t*>(static_cast<std::uint8_t*>(L.pBits) + y * L.Pitch)[x] =
-          static_cast<std::uint16_t>(Bits[static_cast<std::size_t>(y * W + x)]);
-  ASSERT_EQ(D3D_OK, Picture565->UnlockRect(0));
-  struct TCase {
-    IDirect3DTexture9* Top;
-    float Shift, Scale;
-    std::uint32_t Color;
-    bool OtherDiagonal = false;  // the top picture's triangles meet along the other diagonal
-  };
-  const TCase Cases[] = {{Picture.Get(), 0, 1, 0x3FFFFFFF},   {Picture565.Get(), 0, 1, 0x9FFFFFFF},
-                         {Picture565.Get(), 0, 1, 0xC040FF80}, {Picture.Get(), 0.25f, 1, 0x80FFFFFF},
-                         {Picture.Get(), 0, 0.5f, 0x80FFFFFF},  {Picture.Get(), 30, 1, 0x80FFFFFF},
-                         {Picture.Get(), 0, 1, 0x80FFFFFF, true}};
-  const TDrawSettings Tiles[] = {{0, 0, 0}, {0, 16, 8}, {0, 7, 5}, {2, 32, 32}};
-  for (const TCase& C : Cases)
-    for (const TDrawSettings& T : Tiles) {
-      SCOPED_TRACE(::testing::Message() << "shift " << C.Shift << ", scale " << C.Scale << ", colour " << std::hex
-                                        << C.Color << ", tile " << std::dec << T.TileWidth << "x" << T.TileHeight);
-      ASSERT_TRUE(SetDrawSettings(Device.Get(), T));
-      // One buffer and one scene, so that the layers meet in the same tiles.
-      auto Top = Quad(C.Shift - 0.5f, C.Shift - 0.5f, W - 0.5f + C.Shift, H - 0.5f + C.Shift, C.Color, 0, 0, C.Scale,
-                      C.Scale * H / W);
-      if (C.OtherDiagonal) Top = {Top[0], Top[1], Top[4], Top[0], Top[4], Top[2]};
-      std::vector<TQuadVertex> All = Quad(-0.5f, -0.5f, W - 0.5f, H - 0.5f, 0x60FF8040);
-      for (const auto& Q : {Quad(-0.5f, -0.5f, W - 0.5f, H - 0.5f, 0xB0FF8040), Top}) All.insert(All.end(), Q.begin(), Q.end());
-      ComPtr<IDirect3DVertexBuffer9> Buffer;
-      const UINT Bytes = static_cast<UINT>(All.size() * sizeof(TQuadVertex));
-      ASSERT_EQ(D3D_OK, Device->CreateVertexBuffer(Bytes, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, QuadFVF,
-                                                   D3DPOOL_DEFAULT, Buffer.Put(), nullptr));
-      void* Data = nullptr;
-      ASSERT_EQ(D3D_OK, Buffer->Lock(0, Bytes, &Data, D3DLOCK_DISCARD));
-      std::memcpy(Data, All.data(), Bytes);
-      Buffer->Unlock();
-      auto Scene = [&] {
-        Clear(0xFF000000);
-        Device->SetStreamSource(0, Buffer.Get(), 0, sizeof(TQuadVertex));
-        Device->SetFVF(QuadFVF);
-        TextureTimesDiffuseOverTheFrame(Device.Get());
-        Device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-        Device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-        ASSERT_EQ(D3D_OK, Device->BeginScene());
-        Device->SetTexture(0, nullptr);
-        Device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2);
-        Device->SetTexture(0, Clouds.Get());
-        Device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ZERO);
-        Device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_SRCCOLOR);
-        Device->DrawPrimitive(D3DPT_TRIANGLELIST, 6, 2);
-        Device->SetTexture(0, C.Top);
-        Device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-        Device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-        Device->DrawPrimitive(D3DPT_TRIANGLELIST, 12, 2);
-        Device->EndScene();
-        Device->SetStreamSource(0, nullptr, 0, 0);
-      };
-      SameWithFastPathsOff(Scene);
-    }
+  for (D3DFORMAT Format : {D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8}) {
+    SCOPED_TRACE(::testing::Message() << "format " << Format);
+    MakeDevice(W, H, Format);
+    auto Clouds = MakeTexture(16, 8, Noise(16 * 8, 5));
+    auto Picture = MakeTexture(W, W, Noise(W * W, 6));
+    // Opaque texels, and texels all but opaque.
+    std::vector<std::uint32_t> Solid = Noise(W * W, 8), AllBut = Solid;
+    for (auto& T : Solid) T |= 0xFF000000u;
+    for (auto& T : AllBut) T = (T & 0x00FFFFFFu) | 0xFE000000u;
+    auto SolidPicture = MakeTexture(W, W, Solid), AllButPicture = MakeTexture(W, W, AllBut);
+    ComPtr<IDirect3DTexture9> Picture565;
+    ASSERT_EQ(D3D_OK, Device->CreateTexture(W, W, 1, 0, D3DFMT_R5G6B5, D3DPOOL_MANAGED, Picture565.Put(), nullptr));
+    D3DLOCKED_RECT L;
+    ASSERT_EQ(D3D_OK, Picture565->LockRect(0, &L, nullptr, 0));
+    const auto Bits = Noise(W * W, 7);
+    for (int y = 0; y < W; ++y)
+      for (int x = 0; x < W; ++x)
+        reinterpret_cast<std::uint16_t*>(static_cast<std::uint8_t*>(L.pBits) + y * L.Pitch)[x] =
+            static_cast<std::uint16_t>(Bits[static_cast<std::size_t>(y * W + x)]);
+    ASSERT_EQ(D3D_OK, Picture565->UnlockRect(0));
+    struct TCase {
+      IDirect3DTexture9* Top;
+      float Shift, Scale;
+      std::uint32_t Color;
+      bool OtherDiagonal = false;  // the top picture's triangles meet along the other diagonal
+    };
+    const TCase Cases[] = {{Picture.Get(), 0, 1, 0x3FFFFFFF},   {Picture565.Get(), 0, 1, 0x9FFFFFFF},
+                           {Picture565.Get(), 0, 1, 0xC040FF80}, {Picture.Get(), 0.25f, 1, 0x80FFFFFF},
+                           {Picture.Get(), 0, 0.5f, 0x80FFFFFF},  {Picture.Get(), 30, 1, 0x80FFFFFF},
+                           {Picture.Get(), 0, 1, 0x80FFFFFF, true}, {SolidPicture.Get(), 0, 1, 0x80FFFFFF},
+                           {SolidPicture.Get(), 0, 1, 0xC040FF80}, {AllButPicture.Get(), 0, 1, 0x80FFFFFF}};
+    const TDrawSettings Tiles[] = {{0, 0, 0}, {0, 16, 8}, {0, 7, 5}, {2, 32, 32}};
+    for (const TCase& C : Cases)
+      for (const TDrawSettings& T : Tiles) {
+        SCOPED_TRACE(::testing::Message() << "shift " << C.Shift << ", scale " << C.Scale << ", colour " << std::hex
+                                          << C.Color << ", tile " << std::dec << T.TileWidth << "x" << T.TileHeight);
+        ASSERT_TRUE(SetDrawSettings(Device.Get(), T));
+        // One buffer and one scene, so that the layers meet in the same tiles.
+        auto Top = Quad(C.Shift - 0.5f, C.Shift - 0.5f, W - 0.5f + C.Shift, H - 0.5f + C.Shift, C.Color, 0, 0, C.Scale,
+                        C.Scale * H / W);
+        if (C.OtherDiagonal) Top = {Top[0], Top[1], Top[4], Top[0], Top[4], Top[2]};
+        std::vector<TQuadVertex> All = Quad(-0.5f, -0.5f, W - 0.5f, H - 0.5f, 0x60FF8040);
+        for (const auto& Q : {Quad(-0.5f, -0.5f, W - 0.5f, H - 0.5f, 0xB0FF8040), Top}) All.insert(All.end(), Q.begin(), Q.end());
+        ComPtr<IDirect3DVertexBuffer9> Buffer;
+        const UINT Bytes = static_cast<UINT>(All.size() * sizeof(TQuadVertex));
+        ASSERT_EQ(D3D_OK, Device->CreateVertexBuffer(Bytes, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, QuadFVF,
+                                                     D3DPOOL_DEFAULT, Buffer.Put(), nullptr));
+        void* Data = nullptr;
+        ASSERT_EQ(D3D_OK, Buffer->Lock(0, Bytes, &Data, D3DLOCK_DISCARD));
+        std::memcpy(Data, All.data(), Bytes);
+        Buffer->Unlock();
+        auto Scene = [&] {
+          Clear(0xFF000000);
+          Device->SetStreamSource(0, Buffer.Get(), 0, sizeof(TQuadVertex));
+          Device->SetFVF(QuadFVF);
+          TextureTimesDiffuseOverTheFrame(Device.Get());
+          Device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+          Device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+          ASSERT_EQ(D3D_OK, Device->BeginScene());
+          Device->SetTexture(0, nullptr);
+          Device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2);
+          Device->SetTexture(0, Clouds.Get());
+          Device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ZERO);
+          Device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_SRCCOLOR);
+          Device->DrawPrimitive(D3DPT_TRIANGLELIST, 6, 2);
+          Device->SetTexture(0, C.Top);
+          Device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+          Device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+          Device->DrawPrimitive(D3DPT_TRIANGLELIST, 12, 2);
+          Device->EndScene();
+          Device->SetStreamSource(0, nullptr, 0, 0);
+        };
+        SameWithFastPathsOff(Scene);
+      }
+  }
 }
 
 TEST_F(RasterTest, PerspectiveCorrectTextureCoordinates) {
