@@ -25,10 +25,10 @@
   K(UniformRowsModulateAddRow,                                                                                   \
     (const TWrapTexture& T, std::int64_t V, std::int64_t DV, std::uint32_t Color, std::uint32_t* Dst, int Count),  \
     (T, V, DV, Color, Dst, Count))                                                                               \
-  K(WhiteRowsAddRow,                                                                                             \
-    (const std::uint16_t* Pairs, int HeightMask, std::int64_t V, std::int64_t DV, std::uint32_t Alpha,           \
-     std::uint32_t* Dst, int Count),                                                                             \
-    (Pairs, HeightMask, V, DV, Alpha, Dst, Count))                                                               \
+  K(WhiteRowsAddSpans,                                                                                           \
+    (const std::uint16_t* Pairs, int HeightMask, std::int64_t DV, std::uint32_t Alpha, const TWhiteSpan* Spans,  \
+     int Count),                                                                                                 \
+    (Pairs, HeightMask, DV, Alpha, Spans, Count))                                                                \
   K(ModulateRow, (const std::uint32_t* A, const std::uint32_t* B, std::uint32_t* Out, int Count), (A, B, Out, Count)) \
   K(ModulateRowByColor, (const std::uint32_t* A, std::uint32_t Color, std::uint32_t* Out, int Count),            \
     (A, Color, Out, Count))                                                                                      \

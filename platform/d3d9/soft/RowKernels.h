@@ -36,11 +36,16 @@ void UniformRowsWrapRow(const TWrapTexture& T, std::int64_t V, std::int64_t DV, 
 void UniformRowsModulateAddRow(const TWrapTexture& T, std::int64_t V, std::int64_t DV, std::uint32_t Color,
                                std::uint32_t* Dst, int Count);
 
-// The same when every row is white and so is Color: only alpha is filtered. Pairs[y] holds
-// the alpha of row y and (above bit 8) of the row after it, wrapping; at least 128 entries
-// are readable (those past the last row are never used).
-void WhiteRowsAddRow(const std::uint16_t* Pairs, int HeightMask, std::int64_t V, std::int64_t DV, std::uint32_t Alpha,
-                     std::uint32_t* Dst, int Count);
+// The same when every row is white and so is Color, for spans of one step DV: only alpha is
+// filtered. Pairs[y] holds the alpha of row y and (above bit 8) of the row after it, wrapping;
+// at least 128 entries are readable (those past the last row are never used).
+struct TWhiteSpan {
+  std::uint32_t* Dst;
+  std::int64_t V;
+  int Count;
+};
+void WhiteRowsAddSpans(const std::uint16_t* Pairs, int HeightMask, std::int64_t DV, std::uint32_t Alpha,
+                       const TWhiteSpan* Spans, int Count);
 
 // Out = round(A * B / 255) per channel.
 void ModulateRow(const std::uint32_t* A, const std::uint32_t* B, std::uint32_t* Out, int Count);

@@ -410,19 +410,32 @@ inline std::int64_t TSpanPipeline::StripRowV(const TTriangleSetup& S, int Y) con
   return FixedCoord((S.V.Base + S.V.DY * Y) * FTex[0].Height);
 }
 
-// Inlined into the row loop of the strips, where it runs for every row.
-inline __attribute__((always_inline)) void TSpanPipeline::StripSpan(int X, int Y, int Count,
-                                                                   std::int64_t RowV) {
+// Inlined into the row loop of the strips, where it runs for every row. White light is added
+// by Batch, many rows at a time (a fill under the strips covers each pixel once, so no fill
+// lands on light added before it).
+inline __attribute__((always_inline)) void TSpanPipeline::StripSpan(int X, int Y, int Count, std::int64_t RowV,
+                                                                   TWhiteBatch* Batch) {
   std::uint32_t* Dst = FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X;
   if (FFillUnder) FillRow(FScratch.Under, Dst, Count);
   const std::int64_t DV = FDV[0], V = RowV + DV * X;
   int First, Last;
-  if (LitPart(V, DV, Count, First, Last)) StripRow(V + DV * First, DV, FSetup->Flat, Dst + First, Last - First + 1);
+  if (!LitPart(V, DV, Count, First, Last)) return;
+  if (!Batch) return StripRow(V + DV * First, DV, FSetup->Flat, Dst + First, Last - First + 1);
+  Batch->Spans[Batch->Count++] = {Dst + First, V + DV * First, Last - First + 1};
+  if (Batch->Count == TWhiteBatch::Size) AddWhite(*Batch);
+}
+
+void TSpanPipeline::AddWhite(TWhiteBatch& Batch) {
+  const TTexInfo& T = FTex[0];
+  WhiteRowsAddSpans(T.WhitePairs, T.HeightMask, FDV[0], FSetup->Flat >> 24, Batch.Spans, Batch.Count);
+  Batch.Count = 0;
 }
 
 void TSpanPipeline::StripPair(const TTriangleSetup& A, TRowWalker& RowsA, const TTriangleSetup& B,
                               TRowWalker& RowsB) {
   const bool SameV = A.V.Base == B.V.Base && A.V.DY == B.V.DY;
+  TWhiteBatch WhiteSpans;
+  TWhiteBatch* Batch = FTex[0].WhitePairs && (FSetup->Flat & 0xFFFFFF) == 0xFFFFFF ? &WhiteSpans : nullptr;
   const int Top = std::min(RowsA.Top, RowsB.Top), Bottom = std::max(RowsA.Bottom, RowsB.Bottom);
   for (int y = Top; y <= Bottom; ++y) {
     std::int64_t A0 = 0, A1 = -1, B0 = 0, B1 = -1;
@@ -434,13 +447,14 @@ void TSpanPipeline::StripPair(const TTriangleSetup& A, TRowWalker& RowsA, const 
       const std::int64_t V = StripRowV(A, y);
       if (SameV || V == StripRowV(B, y)) {
         const std::int64_t X0 = std::min(A0, B0);
-        StripSpan(static_cast<int>(X0), y, static_cast<int>(std::max(A1, B1) - X0 + 1), V);
+        StripSpan(static_cast<int>(X0), y, static_cast<int>(std::max(A1, B1) - X0 + 1), V, Batch);
         continue;
       }
     }
-    if (HasA) StripSpan(static_cast<int>(A0), y, static_cast<int>(A1 - A0 + 1), StripRowV(A, y));
-    if (HasB) StripSpan(static_cast<int>(B0), y, static_cast<int>(B1 - B0 + 1), StripRowV(B, y));
+    if (HasA) StripSpan(static_cast<int>(A0), y, static_cast<int>(A1 - A0 + 1), StripRowV(A, y), Batch);
+    if (HasB) StripSpan(static_cast<int>(B0), y, static_cast<int>(B1 - B0 + 1), StripRowV(B, y), Batch);
   }
+  if (Batch && Batch->Count) AddWhite(*Batch);
 }
 
 void TSpanPipeline::ConstantSpan(int X, int Y, int Count, const TVertex& Vertex) {
@@ -604,9 +618,10 @@ bool TSpanPipeline::RunFused(const TSpanInputs& In) {
 inline void TSpanPipeline::StripRow(std::int64_t V, std::int64_t DV, std::uint32_t Color, std::uint32_t* Dst,
                                     int Count) {
   const TTexInfo& T = FTex[0];
-  if (T.WhitePairs && (Color & 0xFFFFFF) == 0xFFFFFF)
-    WhiteRowsAddRow(T.WhitePairs, T.HeightMask, V, DV, Color >> 24, Dst, Count);
-  else
+  if (T.WhitePairs && (Color & 0xFFFFFF) == 0xFFFFFF) {
+    const TWhiteSpan Span{Dst, V, Count};
+    WhiteRowsAddSpans(T.WhitePairs, T.HeightMask, DV, Color >> 24, &Span, 1);
+  } else
     UniformRowsModulateAddRow({T.Texels, T.WidthShift, T.WidthMask, T.HeightMask}, V, DV, Color, Dst, Count);
 }
 

@@ -8,6 +8,7 @@
 
 #include "platform/d3d9/ComPtr.h"
 #include "platform/d3d9/soft/Rasterizer.h"
+#include "platform/d3d9/soft/RowKernels.h"
 
 namespace qel::soft {
 
@@ -136,8 +137,15 @@ class TSpanPipeline {
   // Texels of uniform rows at V stepping by DV, modulated by Color and added into Dst.
   void StripRow(std::int64_t V, std::int64_t DV, std::uint32_t Color, std::uint32_t* Dst, int Count);
   std::int64_t StripRowV(const TTriangleSetup& Setup, int Y) const;  // at x = 0
-  // What TriangleSpan draws when StripSpans(), from the row's V.
-  void StripSpan(int X, int Y, int Count, std::int64_t RowV);
+  // Spans of white light waiting to be added.
+  struct TWhiteBatch {
+    static constexpr int Size = 64;
+    TWhiteSpan Spans[Size];
+    int Count = 0;
+  };
+  // What TriangleSpan draws when StripSpans(), from the row's V (into Batch where given).
+  void StripSpan(int X, int Y, int Count, std::int64_t RowV, TWhiteBatch* Batch);
+  void AddWhite(TWhiteBatch& Batch);
   // The pixels First .. Last of the span whose samples may have alpha above 0 (a texture of
   // uniform rows, filtered linearly): the span less the ends that add nothing. False when
   // nothing is left.
