@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/d3d9/soft/PixelMath.h"
+#include "platform/d3d9/soft/RowKernels.h"
 #include "platform/d3d9/soft/RowWalker.h"
 #include "platform/d3d9/soft/SoftResources.h"
 #include "platform/d3d9/soft/SpanPipeline.h"
@@ -204,6 +205,7 @@ bool DrawLayered(const TTarget& Target, const TDrawState& BelowState, const TTri
     Lower.TriangleSpan(X, Clip.Top + r, N);
     Scratch.UnderUniform = false;
     Upper.TriangleSpan(X, Clip.Top + r, N);
+    if (Scratch.MakeOpaque) OpaqueRow(Target.Pixels + static_cast<std::size_t>(Clip.Top + r) * Target.Pitch + X, N);
   }
   Scratch.UnderUniform = true;
   return true;

@@ -79,13 +79,14 @@ void LerpModulateMultiplyRow(const std::uint32_t* Top, const std::uint32_t* Bott
 void LerpModulateMultiplyColorRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
                                   std::uint32_t Color, std::uint32_t Under, std::uint32_t* Dst, int Count);
 // The same, then Src modulated by Over and blended over the result by its alpha (a picture at
-// one texel a pixel over the stretched one), in one pass.
+// one texel a pixel over the stretched one), in one pass; the bits of Set are set in every
+// pixel written (0xFF000000: made opaque at once).
 void LerpModulateMultiplyColorAlphaBlendRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
                                             std::uint32_t Color, std::uint32_t Under, const std::uint32_t* Src,
-                                            std::uint32_t Over, std::uint32_t* Dst, int Count);
+                                            std::uint32_t Over, std::uint32_t Set, std::uint32_t* Dst, int Count);
 // The same for texels that are all opaque (their alpha is taken as 255 whatever it holds).
 void LerpModulateMultiplyColorOpaqueBlendRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
                                              std::uint32_t Color, std::uint32_t Under, const std::uint32_t* Src,
-                                             std::uint32_t Over, std::uint32_t* Dst, int Count);
+                                             std::uint32_t Over, std::uint32_t Set, std::uint32_t* Dst, int Count);
 
 }  // namespace qel::soft

@@ -402,7 +402,8 @@ bool TSpanPipeline::LayeredSpan(TSpanPipeline& Below, TSpanPipeline& Over, int X
   // The decoded texels even for R5G6B5 ones: with the layer below in the same pass, reading
   // twice the bytes costs less than decoding them.
   (Over.FTex[0].Opaque ? LerpModulateMultiplyColorOpaqueBlendRow : LerpModulateMultiplyColorAlphaBlendRow)(
-      Above, Beneath, Fy, Top.Flat, Below.FScratch.Under, Over.ExactTexels(Up, 0), Up.Flat, Dst, Count);
+      Above, Beneath, Fy, Top.Flat, Below.FScratch.Under, Over.ExactTexels(Up, 0), Up.Flat,
+      Below.FScratch.MakeOpaque ? 0xFF000000u : 0u, Dst, Count);
   return true;
 }
 

@@ -32,6 +32,10 @@ struct TRasterScratch {
   // colour but is not filled yet: each span takes the colour as its destination.
   bool UnderUniform = false;
   std::uint32_t Under = 0;
+  // Set while the layers under a tile's adds are drawn into a target shown opaque: their pixels
+  // take alpha 255 at once, as the tile's last pass would give them. Opaqued is cleared when
+  // some of them did not.
+  bool MakeOpaque = false, Opaqued = false;
 };
 
 class TRowWalker;

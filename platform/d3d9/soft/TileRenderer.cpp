@@ -180,6 +180,7 @@ std::size_t TTileRenderer::DrawLayeredGroups(const TTarget& Target, const std::v
     Scratch.UnderUniform = false;
     Draw(Target, Over, Tile, Scratch);
     Scratch.UnderUniform = true;
+    Scratch.Opaqued = false;
   }
   return static_cast<std::size_t>(Group);
 }
@@ -262,7 +263,7 @@ void TTileRenderer::DrawTile(const TTarget& Target, TTargetBuffer* Buffer, int T
   // Where the common start ends, at the end of a draw call (its triangles tend to move together).
   const std::size_t End = DrawCallEnd(Bin, Common);
   std::size_t First = 0, KeepAt = 0;  // KeepAt: the pixels after that many commands are kept
-  bool Restored = false;
+  bool Restored = false, MadeOpaque = false;  // the tile's pixels up to First have alpha 255
   if (Memory && Memory->Commands > 0 && Memory->Commands <= Common && Memory->Opaque == Opaque) {
     Restored = true;
     // A buffer that still holds the kept pixels needs only the rows drawn over since.
@@ -297,7 +298,11 @@ void TTileRenderer::DrawTile(const TTarget& Target, TTargetBuffer* Buffer, int T
         // The shape after it goes with it, unless its pixels are to be kept in between.
         const std::size_t Over = First + static_cast<std::size_t>(Group);
         const bool KeptBetween = End >= Over && End < Over + static_cast<std::size_t>(Group);
+        // Made opaque at once: later colours never read the alpha of a target shown opaque.
+        Scratch.MakeOpaque = Scratch.Opaqued = Opaque;
         const std::size_t Layered = KeptBetween ? 0 : DrawLayeredGroups(Target, Bin, First, Group, Clip, Scratch);
+        Scratch.MakeOpaque = false;
+        MadeOpaque = Layered > 0 && Scratch.Opaqued;
         if (!Layered)
           for (int k = 0; k < Group; ++k)
             Draw(Target, FNow.Commands[static_cast<std::size_t>(Bin[First + static_cast<std::size_t>(k)])], Clip, Scratch);
@@ -330,7 +335,7 @@ void TTileRenderer::DrawTile(const TTarget& Target, TTargetBuffer* Buffer, int T
     if (Memory->Commands > 0 && (Restored || KeepAt > 0))
       Buffer->Tiles[static_cast<std::size_t>(Tile)] = NoteAfterKept(*Memory, Bin, Clip);
   }
-  if (Opaque && !(Restored && AddsOnly(Bin, First)))
+  if (Opaque && !((Restored || MadeOpaque) && AddsOnly(Bin, First)))
     for (int y = Clip.Top; y < Clip.Bottom; ++y)
       OpaqueRow(Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left, Clip.Right - Clip.Left);
 }

@@ -515,7 +515,7 @@ TEST_F(RasterTest, PictureOverAStretchedPictureOverATintGivesTheFrameOfEachLayer
   constexpr int W = 128, H = 48;  // the pictures are W x W
   for (D3DFORMAT Format : {D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8}) {
     SCOPED_TRACE(::testing::Message() << "format " << Format);
-    MakeDevice(W, H, Format);
+    MakeDevice(W, H, Format, D3DPRESENTFLAG_LOCKABLE_BACKBUFFER);
     auto Clouds = MakeTexture(16, 8, Noise(16 * 8, 5));
     auto Picture = MakeTexture(W, W, Noise(W * W, 6));
     // Opaque texels, and texels all but opaque.
@@ -544,7 +544,7 @@ TEST_F(RasterTest, PictureOverAStretchedPictureOverATintGivesTheFrameOfEachLayer
                            {Picture.Get(), 0, 0.5f, 0x80FFFFFF},  {Picture.Get(), 30, 1, 0x80FFFFFF},
                            {Picture.Get(), 0, 1, 0x80FFFFFF, true}, {SolidPicture.Get(), 0, 1, 0x80FFFFFF},
                            {SolidPicture.Get(), 0, 1, 0xC040FF80}, {AllButPicture.Get(), 0, 1, 0x80FFFFFF}};
-    const TDrawSettings Tiles[] = {{0, 0, 0}, {0, 16, 8}, {0, 7, 5}, {2, 32, 32}};
+    const TDrawSettings Tiles[] = {{0, 0, 0}, {0, 16, 8}, {0, 7, 5}, {2, 32, 32}, {0, 45, 16}};
     for (const TCase& C : Cases)
       for (const TDrawSettings& T : Tiles) {
         SCOPED_TRACE(::testing::Message() << "shift " << C.Shift << ", scale " << C.Scale << ", colour " << std::hex
@@ -565,6 +565,8 @@ TEST_F(RasterTest, PictureOverAStretchedPictureOverATintGivesTheFrameOfEachLayer
         std::memcpy(Data, All.data(), Bytes);
         Buffer->Unlock();
         auto Scene = [&] {
+          // Swapping from now on: a target without alpha is then drawn as it is shown, opaque.
+          Device->Present(nullptr, nullptr, nullptr, nullptr);
           Clear(0xFF000000);
           Device->SetStreamSource(0, Buffer.Get(), 0, sizeof(TQuadVertex));
           Device->SetFVF(QuadFVF);
@@ -586,6 +588,19 @@ TEST_F(RasterTest, PictureOverAStretchedPictureOverATintGivesTheFrameOfEachLayer
           Device->SetStreamSource(0, nullptr, 0, 0);
         };
         SameWithFastPathsOff(Scene);
+        if (Format == D3DFMT_X8R8G8B8) {
+          // Drawn as it is shown: every pixel opaque in the buffer itself.
+          ComPtr<IDirect3DSurface9> Back;
+          D3DLOCKED_RECT L;
+          ASSERT_EQ(D3D_OK, Device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, Back.Put()));
+          ASSERT_EQ(D3D_OK, Back->LockRect(&L, nullptr, D3DLOCK_READONLY));
+          int Translucent = 0;
+          for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x)
+              Translucent += reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(L.pBits) + y * L.Pitch)[x] < 0xFF000000u;
+          Back->UnlockRect();
+          EXPECT_EQ(0, Translucent);
+        }
       }
   }
 }

@@ -43,10 +43,11 @@ class SoftDeviceTest : public ::testing::Test {
     return P;
   }
 
-  void MakeDevice(UINT Width, UINT Height, D3DFORMAT Format = D3DFMT_A8R8G8B8) {
+  void MakeDevice(UINT Width, UINT Height, D3DFORMAT Format = D3DFMT_A8R8G8B8, DWORD Flags = 0) {
     Direct3D = ComPtr<IDirect3D9>::Adopt(Direct3DCreate9(D3D_SDK_VERSION));
     ASSERT_TRUE(Direct3D);
     D3DPRESENT_PARAMETERS P = WindowedParams(Width, Height, Format);
+    P.Flags = Flags;
     ASSERT_EQ(D3D_OK, Direct3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, TestWindow(),
                                              D3DCREATE_SOFTWARE_VERTEXPROCESSING, &P, Device.Put()));
     ASSERT_EQ(D3D_OK, Device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE));

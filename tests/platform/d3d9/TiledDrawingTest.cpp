@@ -115,12 +115,15 @@ class TiledDrawingTest : public SoftDeviceTest {
   }
 
   // A strip texture (a clear band, as in the strip of light), a picture small enough that frame
-  // rows share texture rows when stretched, and a larger one.
+  // rows share texture rows when stretched, a larger one, and that one translucent.
   std::vector<ComPtr<IDirect3DTexture9>> SceneTextures() {
     std::vector<std::uint32_t> Rows(32 * 16);
     for (int y = 0; y < 16; ++y)
       for (int x = 0; x < 32; ++x) Rows[static_cast<std::size_t>(y * 32 + x)] = 0x00FFFFFFu | (y < 10 ? y * 25u << 24 : 0u);
-    return {MakeTexture(32, 32, Picture()), MakeTexture(64, 64, Picture()), MakeTexture(32, 16, Rows)};
+    std::vector<std::uint32_t> Translucent = Picture();
+    for (std::size_t i = 0; i < Translucent.size(); ++i) Translucent[i] ^= static_cast<std::uint32_t>(i * 7 % 256) << 24;
+    return {MakeTexture(32, 32, Picture()), MakeTexture(64, 64, Picture()), MakeTexture(32, 16, Rows),
+            MakeTexture(64, 64, Translucent)};
   }
   // A presenter lending one W x H buffer for every frame, its rows further apart for six frames
   // in twelve; it keeps the frame it is shown (made opaque: the alpha of such memory is
@@ -284,7 +287,8 @@ TEST_F(TiledDrawingTest, FramesThatRepeatTheirStartGiveTheFramesDrawnInFull) {
 // presenters lending memory told where frames changed.
 TEST_F(TiledDrawingTest, RandomFrameSequencesGiveTheFramesDrawnInFull) {
   // Many: small shapes that stay, under states changing far more often than a frame of the saver's.
-  enum TLayer { Desktop = 1, Tint = 2, Multiply = 4, Many = 8, Strips = 16, Thin = 32, Shapes = 64 };
+  // Over: a picture at one texel a pixel blended over the multiplied one, translucent for most seeds.
+  enum TLayer { Desktop = 1, Tint = 2, Multiply = 4, Many = 8, Strips = 16, Thin = 32, Shapes = 64, Over = 128 };
   struct TFramePlan {
     std::vector<TBatch> Scene;
     TDrawSettings Settings;
@@ -295,12 +299,13 @@ TEST_F(TiledDrawingTest, RandomFrameSequencesGiveTheFramesDrawnInFull) {
     std::mt19937 Random(Seed);
     auto Pick = [&](int N) { return static_cast<int>(Random() % static_cast<std::uint32_t>(N)); };
     auto Real = [&](double Low, double High) { return std::uniform_real_distribution<double>(Low, High)(Random); };
-    const int W = 24 + Pick(70), H = 16 + Pick(60);
-    const float Wf = static_cast<float>(W), Hf = static_cast<float>(H);
     // The saver's steady frames: strips moving over a start that stays, from the first frames
-    // on (drawn before any swap, then in buffers shown opaque by swapping).
+    // on (drawn before any swap, then in buffers shown opaque by swapping), in half of them
+    // with a picture over the multiplied one; tall enough for that one's rows to be cached.
     const bool Saver = Seed % 4 == 0;
-    const int Layers = Saver ? Tint | Multiply | Strips : 1 + Pick(127);
+    const int W = Saver ? 32 + Pick(33) : 24 + Pick(70), H = Saver ? 64 + Pick(12) : 16 + Pick(60);
+    const float Wf = static_cast<float>(W), Hf = static_cast<float>(H);
+    const int Layers = Saver ? Tint | Multiply | Strips | (Seed % 8 == 4 ? Over : 0) : 1 + Pick(255);
     const bool Lend = !Saver && Seed % 3 == 2;
     const D3DFORMAT Format = Saver || Pick(4) ? D3DFMT_X8R8G8B8 : D3DFMT_A8R8G8B8;
     // Moving layers change every Period frames.
@@ -343,6 +348,9 @@ TEST_F(TiledDrawingTest, RandomFrameSequencesGiveTheFramesDrawnInFull) {
       if (Layers & Multiply)
         F.Scene.push_back({Quad(-0.5f, -0.5f, Wf - 0.5f, Hf - 0.5f, 0xC0FF8040), 0, D3DTOP_MODULATE, D3DBLEND_ZERO,
                            D3DBLEND_SRCCOLOR, D3DTEXF_LINEAR, true});
+      if (Layers & Over)
+        F.Scene.push_back({Quad(-0.5f, -0.5f, Wf - 0.5f, Hf - 0.5f, 0xA0FFFFFF, 0, 0, Wf / 64, Hf / 64), Seed % 3 ? 3 : 1,
+                           D3DTOP_MODULATE, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DTEXF_POINT, true});
       if (Layers & Many) F.Scene.insert(F.Scene.end(), Still.begin(), Still.end());
       if (Layers & Strips) F.Scene.insert(F.Scene.end(), Strip.begin(), Strip.end());
       if (Layers & Thin) F.Scene.insert(F.Scene.end(), Thins.begin(), Thins.end());
