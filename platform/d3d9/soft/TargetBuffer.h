@@ -4,7 +4,9 @@
 // last sync point's is mended there only where it was drawn over.
 //
 // What is kept: per tile, a copy of its pixels after the start its commands shared with the
-// last sync point (the tile memory, one generation per copy). What a buffer holds: per tile, a
+// last sync point (the tile memory, one generation per copy); a start that differs from the
+// last sync point's (a fade) is not copied, as the next will most likely differ again. What a
+// buffer holds: per tile, a
 // note "the pixels of generation G, except in rows DirtyTop .. DirtyBottom-1". The invariant:
 // a note with a generation is true of the buffer's pixels. Drawing a tile makes its note true
 // again (or clears it); every other write to the buffer (a lock of the back buffer, a copy into
