@@ -226,8 +226,9 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
   Buffer.Used = ++FBufferUses;
 
   const int Cores = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 64);
-  const int Threads = Settings.Threads < 0 ? std::min(FAutoThreads, Cores) : std::clamp(Settings.Threads, 1, 64);  // 1 or all
-  const int PoolThreads = Settings.Threads < 0 ? Cores : Threads;  // kept while the automatic count changes
+  // Left to the device: one thread or all, from a pool of all kept while the count changes.
+  const int Threads = Settings.Threads < 0 ? std::min(FAutoThreads, Cores) : std::clamp(Settings.Threads, 1, 64);
+  const int PoolThreads = Settings.Threads < 0 ? Cores : Threads;
   if (!FPool || FPool->Threads() != PoolThreads) FPool = std::make_unique<TWorkerPool>(PoolThreads);
   while (FScratch.size() < static_cast<std::size_t>(PoolThreads)) FScratch.push_back(std::make_unique<TRasterScratch>());
 
@@ -238,9 +239,10 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
                          std::min(Target.Height, (Row + 1) * TileH)};
     DrawTile(Target, Remember ? &Buffer : nullptr, Tile, Clip, *FScratch[static_cast<std::size_t>(Worker)], Opaque);
   }, Threads == 1);
-  if (Settings.Threads < 0)
-    FAutoThreads = AutoThreads(Threads, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - Started).count(),
-                               Cores);
+  if (Settings.Threads < 0) {
+    const std::chrono::duration<double, std::milli> Took = std::chrono::steady_clock::now() - Started;
+    FAutoThreads = AutoThreads(Threads, Took.count(), Cores);
+  }
   Buffer.Opaque = Opaque;
   // This sync point's commands are compared with the next one's, and its states kept till then.
   if (Remember) {

@@ -376,6 +376,15 @@ TEST_F(RasterTest, GouraudLineInterpolatesColour) {
   EXPECT_EQ(0xFF0000BFu, Pixel(3, 0));
 }
 
+// Strips of light: the texture modulated by the vertex colour, added by its alpha, filtered linearly.
+void StripsOfLight(IDirect3DDevice9* Device, IDirect3DTexture9* Texture) {
+  Device->SetTexture(0, Texture);
+  TextureTimesDiffuseOverTheFrame(Device);
+  Device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+  Device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+  Device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+}
+
 TEST_F(RasterTest, FastPathsAndGeneralPathGiveTheSameFrame) {
   // A stretched picture (the cached-row path), rotated textured quads under both filters,
   // Gouraud colours, alpha and additive blending: the same frame either way.
@@ -412,11 +421,7 @@ TEST_F(RasterTest, StripTrianglesDrawnTogetherGiveTheFrameOfEachAlone) {
   auto Texture = MakeTexture(4, 16, Rows);
   auto Scene = [&] {
     Clear(0xFF102030);
-    Device->SetTexture(0, Texture.Get());
-    TextureTimesDiffuseOverTheFrame(Device.Get());
-    Device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-    Device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-    Device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    StripsOfLight(Device.Get(), Texture.Get());
     for (std::uint32_t Color : {0xC0FFFFFFu, 0xA080FF40u}) {
       // A parallelogram whose second half is V shifted by a quarter.
       const TQuadVertex TL{1.5f, 2, 0, 1, Color, 0, 0}, TR{40, 9.5f, 0, 1, Color, 1, 0};
@@ -456,11 +461,7 @@ TEST_F(RasterTest, StripsOfEveryHeightAddOnlyTheirLitRows) {
       auto Texture = MakeTexture(4, Case.Height, Rows);
       auto Scene = [&] {
         Clear(0x80102030);
-        Device->SetTexture(0, Texture.Get());
-        TextureTimesDiffuseOverTheFrame(Device.Get());
-        Device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-        Device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-        Device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+        StripsOfLight(Device.Get(), Texture.Get());
         for (std::uint32_t Color : {0xC0FFFFFFu, 0xA080FF40u}) {
           // Quads from V0 at the top to V1 at the bottom, their bottom edge Slant pixels lower
           // at the right.
