@@ -54,6 +54,15 @@ class TRowWalker {
     X1 = std::min<std::int64_t>(FRight, std::min(FHigh[0].Q, FHigh[1].Q));
     FLow[0].Next(), FLow[1].Next(), FHigh[0].Next(), FHigh[1].Next();
   }
+  // Goes on to row Row (below Top) without walking the rows before it.
+  void SkipTo(int Row) {
+    if (Row <= Top) return;
+    for (TWalk* W : {&FLow[0], &FLow[1], &FHigh[0], &FHigh[1]}) W->Skip(Row - Top);
+    Top = Row;
+  }
+  // The columns of the clip the rows may reach.
+  int Left() const { return FLeft; }
+  int Right() const { return FRight; }
 
  private:
   // A triangle has at most two edges on each side; a missing one never bounds.
@@ -69,6 +78,11 @@ class TRowWalker {
       Q += DQ, R += DR;
       const std::int64_t Carry = R >= D;
       Q += Carry, R -= D & -Carry;
+    }
+    void Skip(std::int64_t Rows) {
+      Q += DQ * Rows, R += DR * Rows;
+      const std::int64_t Carries = R / D;  // R and DR lie in 0 .. D-1
+      Q += Carries, R -= Carries * D;
     }
   };
   TWalk FLow[2] = {{-Far}, {-Far}}, FHigh[2] = {{Far}, {Far}};

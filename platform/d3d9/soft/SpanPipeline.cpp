@@ -437,7 +437,22 @@ void TSpanPipeline::StripPair(const TTriangleSetup& A, TRowWalker& RowsA, const 
   const bool SameV = A.V.Base == B.V.Base && A.V.DY == B.V.DY;
   TWhiteBatch WhiteSpans;
   TWhiteBatch* Batch = FTex[0].WhitePairs && (FSetup->Flat & 0xFFFFFF) == 0xFFFFFF ? &WhiteSpans : nullptr;
-  const int Top = std::min(RowsA.Top, RowsB.Top), Bottom = std::max(RowsA.Bottom, RowsB.Bottom);
+  int Top = std::min(RowsA.Top, RowsB.Top), Bottom = std::max(RowsA.Bottom, RowsB.Bottom);
+  const TTexInfo& T = FTex[0];
+  if (!FFillUnder && T.LitRows < T.Height) {
+    // The rows at either end whose samples all lie in the clear rows add nothing: found from
+    // V's plane (a row's V only grows, or only falls, down the strip) instead of walked.
+    const std::int64_t DV = FDV[0], Lit = (std::int64_t{T.LitFrom} << 32) + Half32;
+    const std::int64_t AtLeft = DV * std::min(RowsA.Left(), RowsB.Left());
+    const std::int64_t AtRight = DV * std::max(RowsA.Right(), RowsB.Right());
+    const std::int64_t Lo = std::min(AtLeft, AtRight) - Lit, Hi = std::max(AtLeft, AtRight) - Lit;
+    const int TopRun = ClearRun(A, Top, Bottom + 1, Lo, Hi);
+    Top = 1 + (SameV ? TopRun : std::min(TopRun, ClearRun(B, Top, Bottom + 1, Lo, Hi)));
+    if (Top > Bottom) return;
+    const int BottomRun = ClearRun(A, Bottom, Top - 1, Lo, Hi);
+    Bottom = (SameV ? BottomRun : std::max(BottomRun, ClearRun(B, Bottom, Top - 1, Lo, Hi))) - 1;
+    RowsA.SkipTo(Top), RowsB.SkipTo(Top);
+  }
   for (int y = Top; y <= Bottom; ++y) {
     std::int64_t A0 = 0, A1 = -1, B0 = 0, B1 = -1;
     if (y >= RowsA.Top && y <= RowsA.Bottom) RowsA.Next(A0, A1);
@@ -456,6 +471,32 @@ void TSpanPipeline::StripPair(const TTriangleSetup& A, TRowWalker& RowsA, const 
     if (HasB) StripSpan(static_cast<int>(B0), y, static_cast<int>(B1 - B0 + 1), StripRowV(B, y), Batch);
   }
   if (Batch && Batch->Count) AddWhite(*Batch);
+}
+
+std::int64_t TSpanPipeline::ClearRound(const TTriangleSetup& S, int Y, std::int64_t Lo, std::int64_t Hi) const {
+  const TTexInfo& T = FTex[0];
+  const std::int64_t Period = std::int64_t{T.Height} << 32, V = StripRowV(S, Y);
+  const std::int64_t Low = V + Lo, High = V + Hi, K = Low & ~(Period - 1);
+  return Low >= K + (std::int64_t{T.LitRows} << 32) && High < K + Period ? K : NotClear;
+}
+
+int TSpanPipeline::ClearRun(const TTriangleSetup& S, int From, int End, std::int64_t Lo, std::int64_t Hi) const {
+  const int Dir = End > From ? 1 : -1, Last = End - Dir;
+  const std::int64_t K = ClearRound(S, From, Lo, Hi);
+  if (K == NotClear) return From - Dir;
+  // Where V's plane leaves the round's clear rows, as a first guess (a row's V moves one way
+  // only, so the clear rows of the round are one run), then made exact by the rows' own V.
+  const TTexInfo& T = FTex[0];
+  const double Step = S.V.DY * Dir;
+  const std::int64_t Bound = Step > 0 ? K + (std::int64_t{T.Height} << 32) - 1 - Hi : K + (std::int64_t{T.LitRows} << 32) - Lo;
+  const double Row = (static_cast<double>(Bound) / (4294967296.0 * T.Height) - S.V.Base) / S.V.DY;
+  int Guess = Last;
+  if (Step != 0 && std::isfinite(Row))
+    Guess = static_cast<int>(std::clamp(Dir > 0 ? std::floor(Row) : std::ceil(Row),
+                                        static_cast<double>(std::min(From, Last)), static_cast<double>(std::max(From, Last))));
+  while (Guess != From && ClearRound(S, Guess, Lo, Hi) != K) Guess -= Dir;
+  while (Guess != Last && ClearRound(S, Guess + Dir, Lo, Hi) == K) Guess += Dir;
+  return Guess;
 }
 
 void TSpanPipeline::ConstantSpan(int X, int Y, int Count, const TVertex& Vertex) {

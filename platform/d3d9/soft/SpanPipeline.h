@@ -154,6 +154,14 @@ class TSpanPipeline {
   // uniform rows, filtered linearly): the span less the ends that add nothing. False when
   // nothing is left.
   inline bool LitPart(std::int64_t V, std::int64_t DV, int Count, int& First, int& Last) const;
+  // Row Y of the strip of S, over columns whose V lies Lo .. Hi from the row's V at x = 0 (less
+  // where the lit rows begin): the round of rows whose clear ones hold all those samples, or
+  // NotClear. The same round over a run of rows makes every row between clear too.
+  static constexpr std::int64_t NotClear = 1;  // never a round's start
+  std::int64_t ClearRound(const TTriangleSetup& S, int Y, std::int64_t Lo, std::int64_t Hi) const;
+  // Of the rows from From towards End (either way, End not included): the last up to which
+  // every row is clear as From is; From less one step when From is not clear.
+  int ClearRun(const TTriangleSetup& S, int From, int End, std::int64_t Lo, std::int64_t Hi) const;
   bool PrepareRowCache(const TTriangleSetup& Setup, int Left, int Right);
   void CombineGeneral(const std::uint32_t* Diffuse, std::uint32_t* Out, int Count);
   void Write(const TSpanInputs& In, int Offset, int Count, const std::uint32_t* Src);

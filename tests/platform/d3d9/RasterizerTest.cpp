@@ -464,16 +464,22 @@ TEST_F(RasterTest, StripsOfEveryHeightAddOnlyTheirLitRows) {
         StripsOfLight(Device.Get(), Texture.Get());
         for (std::uint32_t Color : {0xC0FFFFFFu, 0xA080FF40u}) {
           // Quads from V0 at the top to V1 at the bottom, their bottom edge Slant pixels lower
-          // at the right.
+          // at the right; the second half's V is Shift further (its clear rows end elsewhere).
+          // Quads drawn first in a tile have both halves there, which then go together (with
+          // one step of V a pixel).
           struct TQuadCase {
-            float X0, Y0, X1, Y1, Slant, V0, V1;
+            float X0, Y0, X1, Y1, Slant, V0, V1, Shift;
           };
-          for (const TQuadCase& Q : {TQuadCase{1.5f, 2, 44, 20, 14, 0, 1}, TQuadCase{50, 30, 94, 40, -20, 0.2f, 0.9f},
-                                     TQuadCase{3, 30, 45, 60, 25, 0.55f, 0.62f}, TQuadCase{48, 3, 95, 20, 9, -1.4f, 2.3f},
-                                     TQuadCase{60, 44, 90, 63, -3, 0.98f, 0.02f}}) {
+          for (const TQuadCase& Q :
+               {TQuadCase{20, 8, 70, 58, 0, 0, 1, 0.31f}, TQuadCase{10, 6, 60, 50, 0, 1, 0, -0.27f},
+                TQuadCase{1.5f, 2, 44, 20, 14, 0, 1, 0}, TQuadCase{50, 30, 94, 40, -20, 0.2f, 0.9f, 0},
+                TQuadCase{3, 30, 45, 60, 25, 0.55f, 0.62f, 0}, TQuadCase{48, 3, 95, 20, 9, -1.4f, 2.3f, 0},
+                TQuadCase{60, 44, 90, 63, -3, 0.98f, 0.02f, 0}}) {
             const TQuadVertex TL{Q.X0, Q.Y0, 0, 1, Color, 0, Q.V0}, TR{Q.X1, Q.Y0 + Q.Slant, 0, 1, Color, 1, Q.V0};
             const TQuadVertex BL{Q.X0, Q.Y1, 0, 1, Color, 0, Q.V1}, BR{Q.X1, Q.Y1 + Q.Slant, 0, 1, Color, 1, Q.V1};
-            ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, {TL, TR, BL, TR, BR, BL}, 2));
+            TQuadVertex Second[3] = {TR, BR, BL};
+            for (TQuadVertex& V : Second) V.V += Q.Shift;
+            ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, {TL, TR, BL, Second[0], Second[1], Second[2]}, 2));
           }
         }
       };
