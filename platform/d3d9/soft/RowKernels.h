@@ -84,7 +84,8 @@ void LerpModulateMultiplyColorRow(const std::uint32_t* Top, const std::uint32_t*
 void LerpModulateMultiplyColorAlphaBlendRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
                                             std::uint32_t Color, std::uint32_t Under, const std::uint32_t* Src,
                                             std::uint32_t Over, std::uint32_t Set, std::uint32_t* Dst, int Count);
-// The same for texels that are all opaque (their alpha is taken as 255 whatever it holds).
+// The same for texels that are all opaque (alpha 255; with Set 0 their alpha is taken as 255
+// whatever it holds).
 void LerpModulateMultiplyColorOpaqueBlendRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
                                              std::uint32_t Color, std::uint32_t Under, const std::uint32_t* Src,
                                              std::uint32_t Over, std::uint32_t Set, std::uint32_t* Dst, int Count);
