@@ -70,6 +70,11 @@
     (const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy, std::uint32_t Color,               \
      std::uint32_t Under, const std::uint32_t* Src, std::uint32_t Over, std::uint32_t Set, std::uint32_t* Dst,   \
      int Count),                                                                                                 \
+    (Top, Bottom, Fy, Color, Under, Src, Over, Set, Dst, Count))                                                 \
+  K(LerpModulateMultiplyColorRgb565BlendRow,                                                                     \
+    (const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy, std::uint32_t Color,               \
+     std::uint32_t Under, const std::uint16_t* Src, std::uint32_t Over, std::uint32_t Set, std::uint32_t* Dst,   \
+     int Count),                                                                                                 \
     (Top, Bottom, Fy, Color, Under, Src, Over, Set, Dst, Count))
 
 

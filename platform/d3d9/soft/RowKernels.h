@@ -89,5 +89,9 @@ void LerpModulateMultiplyColorAlphaBlendRow(const std::uint32_t* Top, const std:
 void LerpModulateMultiplyColorOpaqueBlendRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
                                              std::uint32_t Color, std::uint32_t Under, const std::uint32_t* Src,
                                              std::uint32_t Over, std::uint32_t Set, std::uint32_t* Dst, int Count);
+// The same for R5G6B5 texels, decoded as the texture decodes them; Set is 0 or 0xFF000000.
+void LerpModulateMultiplyColorRgb565BlendRow(const std::uint32_t* Top, const std::uint32_t* Bottom, std::uint32_t Fy,
+                                             std::uint32_t Color, std::uint32_t Under, const std::uint16_t* Src,
+                                             std::uint32_t Over, std::uint32_t Set, std::uint32_t* Dst, int Count);
 
 }  // namespace qel::soft

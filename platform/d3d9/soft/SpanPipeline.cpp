@@ -399,11 +399,18 @@ bool TSpanPipeline::LayeredSpan(TSpanPipeline& Below, TSpanPipeline& Over, int X
   std::uint32_t Fy;
   Below.CachedRows(Top, 0, Above, Beneath, Fy);
   std::uint32_t* Dst = Below.FTarget.Pixels + static_cast<std::size_t>(Y) * Below.FTarget.Pitch + X;
-  // The decoded texels even for R5G6B5 ones: with the layer below in the same pass, reading
-  // twice the bytes costs less than decoding them.
-  (Over.FTex[0].Opaque ? LerpModulateMultiplyColorOpaqueBlendRow : LerpModulateMultiplyColorAlphaBlendRow)(
-      Above, Beneath, Fy, Top.Flat, Below.FScratch.Under, Over.ExactTexels(Up, 0), Up.Flat,
-      Below.FScratch.MakeOpaque ? 0xFF000000u : 0u, Dst, Count);
+  const std::uint32_t Set = Below.FScratch.MakeOpaque ? 0xFF000000u : 0u;
+  const TTexInfo& T = Over.FTex[0];
+  if (T.Rgb565) {
+    // Half the bytes to read (the picture over the whole screen comes from memory).
+    const std::int64_t Column = (Up.U[0] - Half32) >> 32, Row = (Up.V[0] - Half32) >> 32;
+    LerpModulateMultiplyColorRgb565BlendRow(Above, Beneath, Fy, Top.Flat, Below.FScratch.Under,
+                                            T.Rgb565 + static_cast<std::size_t>(Row) * T.Rgb565Pitch + Column, Up.Flat,
+                                            Set, Dst, Count);
+    return true;
+  }
+  (T.Opaque ? LerpModulateMultiplyColorOpaqueBlendRow : LerpModulateMultiplyColorAlphaBlendRow)(
+      Above, Beneath, Fy, Top.Flat, Below.FScratch.Under, Over.ExactTexels(Up, 0), Up.Flat, Set, Dst, Count);
   return true;
 }
 

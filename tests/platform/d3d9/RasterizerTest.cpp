@@ -595,19 +595,23 @@ TEST_F(RasterTest, PictureOverAStretchedPictureOverATintGivesTheFrameOfEachLayer
           Device->SetStreamSource(0, nullptr, 0, 0);
         };
         SameWithFastPathsOff(Scene);
-        if (Format == D3DFMT_X8R8G8B8) {
-          // Drawn as it is shown: every pixel opaque in the buffer itself.
-          ComPtr<IDirect3DSurface9> Back;
-          D3DLOCKED_RECT L;
-          ASSERT_EQ(D3D_OK, Device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, Back.Put()));
-          ASSERT_EQ(D3D_OK, Back->LockRect(&L, nullptr, D3DLOCK_READONLY));
-          int Translucent = 0;
-          for (int y = 0; y < H; ++y)
-            for (int x = 0; x < W; ++x)
-              Translucent += reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(L.pBits) + y * L.Pitch)[x] < 0xFF000000u;
-          Back->UnlockRect();
-          EXPECT_EQ(0, Translucent);
-        }
+        if (Format == D3DFMT_X8R8G8B8)
+          for (const std::string& Variant : RowKernelVariants()) {
+            // Drawn as it is shown: every pixel opaque in the buffer itself, whatever the kernels.
+            UseRowKernelVariant(Variant);
+            Scene();
+            ComPtr<IDirect3DSurface9> Back;
+            D3DLOCKED_RECT L;
+            ASSERT_EQ(D3D_OK, Device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, Back.Put()));
+            ASSERT_EQ(D3D_OK, Back->LockRect(&L, nullptr, D3DLOCK_READONLY));
+            int Translucent = 0;
+            for (int y = 0; y < H; ++y)
+              for (int x = 0; x < W; ++x)
+                Translucent += reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(L.pBits) + y * L.Pitch)[x] < 0xFF000000u;
+            Back->UnlockRect();
+            EXPECT_EQ(0, Translucent) << Variant;
+          }
+        UseRowKernelVariant(RowKernelVariants().front());
       }
   }
 }
