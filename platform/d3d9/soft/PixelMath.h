@@ -6,12 +6,15 @@
 
 namespace qel::soft::px {
 
-// std::llround (a half away from zero) for |X| < 2^63, inline: it runs for every span.
+// std::llround (a half away from zero) for |X| < 2^63, inline: it runs for every span and row.
+// From one half to 2^52 a half added and the sum cut towards zero is exact (a rounded sum
+// never crosses the next integer); below one half the answer is 0, from 2^52 on X itself.
 inline std::int64_t RoundHalfAway(double X) {
   if (X != X) return INT64_MIN;  // what llround gives for NaN here
-  const std::int64_t I = static_cast<std::int64_t>(X);  // towards zero
-  const double Fraction = X - static_cast<double>(I);   // exact
-  return I + (Fraction >= 0.5) - (Fraction <= -0.5);  // no branch: the fraction is anyone's guess
+  const double A = X < 0 ? -X : X;
+  const double R = A < 0.5 ? 0.0 : A < 4503599627370496.0 ? A + 0.5 : A;
+  const std::int64_t M = static_cast<std::int64_t>(R);  // towards zero
+  return X < 0 ? -M : M;
 }
 
 // 32.32 fixed point of a value, clamped so that stepping across a target stays in 64 bits.

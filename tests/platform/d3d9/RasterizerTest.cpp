@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/d3d9/soft/PixelMath.h"
 #include "platform/d3d9/soft/Rasterizer.h"
 #include "platform/d3d9/soft/RowKernels.h"
 #include "tests/platform/d3d9/SoftDeviceFixture.h"
@@ -689,6 +690,24 @@ TEST(RasterTiles, RowSpansAreThePixelCentresInsideEveryEdge) {
         }
     }
   }
+}
+
+TEST(RasterRounding, CoordinatesRoundHalfAwayFromZeroAsTheLibraryDoes) {
+  // Around halves and integers, where a half added would round on its own (just under one
+  // half, at 2^52 and up), either sign, and random values of every size.
+  std::vector<double> Values = {0.0, -0.0, 0x1p-60, 0x1p61};
+  for (double Centre : {0.5, 1.5, 2.5, 1.0, 0x1p51 + 0.5, 0x1p52, 0x1p52 + 1, 0x1p53 + 2, 7340032.5, 0x1p40 - 0.5}) {
+    double Below = Centre, Above = Centre;
+    for (int k = 0; k < 3; ++k) {
+      Values.insert(Values.end(), {Below, Above});
+      Below = std::nextafter(Below, 0.0), Above = std::nextafter(Above, 0x1p62);
+    }
+  }
+  std::mt19937_64 Random(3);
+  for (int i = 0; i < 20000; ++i)
+    Values.push_back(std::ldexp(static_cast<double>(Random() >> 11), static_cast<int>(Random() % 80) - 60));
+  for (const double V : Values)
+    for (const double X : {V, -V}) ASSERT_EQ(std::llround(X), px::RoundHalfAway(X)) << std::hexfloat << X;
 }
 
 }  // namespace
