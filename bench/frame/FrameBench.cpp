@@ -7,7 +7,10 @@
 // and is remembered between frames unless a line says "drawn in full". The fade lines are
 // frames of a fade-in, drawn in full as their opacities change with every step.
 // "bench_frame --profile N [THREADS [TILE_HEIGHT]]" draws only N steady frames at 1920 x 1080, so that a
-// profiler sees the frame and not the set-up; "--profile-fade" the same with fade-in frames.
+// profiler sees the frame and not the set-up; "--profile-fade" the same with fade-in frames;
+// "--profile-wave N" the first N frames of the saver as it runs (the desktop dissolving, the
+// first wave fading in, moving, fading out: the saver's drawing without a screen, for timing
+// two builds against each other).
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -30,8 +33,10 @@ namespace {
 
 // The frame lines of one screen size (Profile > 0: only that many steady frames, no lines);
 // false when the device did not start.
+enum class TProfile { Steady, Fade, Wave };
+
 bool Measure(int Width, int Height, bool AllCases, int Profile = 0, int ProfileThreads = 1, int ProfileTile = 32,
-             bool ProfileFade = false) {
+             TProfile Kind = TProfile::Steady) {
   waverender::THeadlessHost Host;
   TBitmap Desktop;
   waverender::PaintBuiltInDesktop(Desktop, Width, Height);
@@ -50,6 +55,11 @@ bool Measure(int Width, int Height, bool AllCases, int Profile = 0, int ProfileT
     Form->TimerProcess(Form->Timer);
     Form->TimerTimer(Form->Timer);
   };
+  if (Profile > 0 && Kind == TProfile::Wave) {
+    for (int i = 0; i < Profile; ++i) NextFrame();  // the device's own draw settings
+    return true;
+  }
+  const bool ProfileFade = Kind == TProfile::Fade;
   if (Profile > 0) {
     Form->Wave.Fade = 1.0;
     Form->Wave.FadeState = ProfileFade ? fsFadingIn : fsSteady;
@@ -115,9 +125,10 @@ bool Measure(int Width, int Height, bool AllCases, int Profile = 0, int ProfileT
 
 int main(int argc, char** argv) {
   const std::string Mode = argc >= 3 ? argv[1] : "";
-  if (Mode == "--profile" || Mode == "--profile-fade")
+  if (Mode == "--profile" || Mode == "--profile-fade" || Mode == "--profile-wave")
     return Measure(1920, 1080, false, std::max(1, std::atoi(argv[2])), argc >= 4 ? std::atoi(argv[3]) : 1,
-                   argc >= 5 ? std::atoi(argv[4]) : 32, Mode == "--profile-fade")
+                   argc >= 5 ? std::atoi(argv[4]) : 32,
+                   Mode == "--profile" ? TProfile::Steady : Mode == "--profile-fade" ? TProfile::Fade : TProfile::Wave)
                ? 0
                : 1;
   return Measure(1920, 1080, true) && Measure(3840, 2160, false) ? 0 : 1;

@@ -97,6 +97,7 @@ bool SetupTriangle(const TPipeline& Pipeline, const TVertex& A, const TVertex& B
     const bool TopLeft = (Dy == 0 && Dx > 0) || Dy < 0;
     E.Bias = TopLeft ? 0 : 1;
   }
+  std::copy(X, X + 3, S.X), std::copy(Y, Y + 3, S.Y);
   const std::int64_t MinX = std::min({X[0], X[1], X[2]}), MaxX = std::max({X[0], X[1], X[2]});
   const std::int64_t MinY = std::min({Y[0], Y[1], Y[2]}), MaxY = std::max({Y[0], Y[1], Y[2]});
   const std::int64_t One = static_cast<std::int64_t>(SubPixel);
@@ -159,11 +160,36 @@ void DrawTriangle(const TTarget& Target, const TDrawState& State, const TTriangl
   WalkSpans(S, Clip, [&](int y, int X, int Count) { Pipe.TriangleSpan(X, y, Count); });
 }
 
+namespace {
+
+// When A and B share an edge (one corner to another in A, back in B) and together make a
+// quadrilateral convex at both ends of that edge: its four outer edges and bounds. A pixel is
+// then inside those edges exactly when it is a pixel of A or of B, on a shared corner too
+// (going round a convex outline, y falls once and rises once, so the outer edges at a shared
+// corner are ruled top or left as the triangle that owns the corner rules its own).
+bool Outline(const TTriangleSetup& A, const TTriangleSetup& B, TTriangleSetup::TEdge Edges[4], TTriangleSetup& Bounds) {
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) {
+      const int Qa = (i + 1) % 3, Ra = (i + 2) % 3, Pb = (j + 1) % 3, Rb = (j + 2) % 3;
+      if (A.X[i] != B.X[Pb] || A.Y[i] != B.Y[Pb] || A.X[Qa] != B.X[j] || A.Y[Qa] != B.Y[j]) continue;
+      const std::int64_t Px = A.X[i], Py = A.Y[i], Qx = A.X[Qa], Qy = A.Y[Qa];
+      // Turns at P (from A's far corner to B's) and at Q (back), clockwise as the triangles.
+      const std::int64_t AtP = (Px - A.X[Ra]) * (B.Y[Rb] - Py) - (Py - A.Y[Ra]) * (B.X[Rb] - Px);
+      const std::int64_t AtQ = (Qx - B.X[Rb]) * (A.Y[Ra] - Qy) - (Qy - B.Y[Rb]) * (A.X[Ra] - Qx);
+      if (AtP <= 0 || AtQ <= 0) return false;
+      Edges[0] = A.Edges[Qa], Edges[1] = A.Edges[Ra], Edges[2] = B.Edges[Pb], Edges[3] = B.Edges[Rb];
+      Bounds.MinX = std::min(A.MinX, B.MinX), Bounds.MaxX = std::max(A.MaxX, B.MaxX);
+      Bounds.MinY = std::min(A.MinY, B.MinY), Bounds.MaxY = std::max(A.MaxY, B.MaxY);
+      return true;
+    }
+  return false;
+}
+
+}  // namespace
+
 bool DrawTrianglePair(const TTarget& Target, const TDrawState& State, const TTriangleSetup& A,
                       const TTriangleSetup& B, const TClipRect& Clip, TRasterScratch& Scratch) {
   if (!State.Strips || !A.FlatColor || !B.FlatColor || A.Flat != B.Flat) return false;
-  TRowWalker RowsA(A, Clip), RowsB(B, Clip);
-  if (RowsA.Top > RowsA.Bottom || RowsB.Top > RowsB.Bottom) return false;
   TSpanPipeline Pipe(Target, State, Scratch);
   Pipe.BeginTriangle(A, std::max(A.MinX, Clip.Left), std::min(A.MaxX, Clip.Right - 1) + 1);
   if (!Pipe.StripSpans()) return false;
@@ -171,6 +197,18 @@ bool DrawTrianglePair(const TTarget& Target, const TDrawState& State, const TTri
   // Both are strips of one colour and V step: the set-up of the second serves the first too.
   Pipe.BeginTriangle(B, std::max(B.MinX, Clip.Left), std::min(B.MaxX, Clip.Right - 1) + 1);
   if (!Pipe.StripSpans() || Pipe.StripStep() != Step) return false;
+  TTriangleSetup::TEdge Edges[4];
+  TTriangleSetup Bounds;
+  if (A.V.Base == B.V.Base && A.V.DY == B.V.DY && Outline(A, B, Edges, Bounds)) {
+    // One V: each row of both is one span of the quadrilateral they make.
+    TRowWalker Rows(Edges, 4, Bounds, Clip);
+    if (Rows.Fits()) {
+      Pipe.StripQuad(A, Rows);
+      return true;
+    }
+  }
+  TRowWalker RowsA(A, Clip), RowsB(B, Clip);
+  if (RowsA.Top > RowsA.Bottom || RowsB.Top > RowsB.Bottom) return false;
   Pipe.StripPair(A, RowsA, B, RowsB);
   return true;
 }

@@ -78,7 +78,8 @@ struct TTriangleSetup {
     std::int64_t Bias;     // 0 on top and left edges, 1 on the others
     bool operator==(const TEdge&) const = default;
   };
-  TEdge Edges[3];
+  TEdge Edges[3];  // edge i runs from corner i to corner i + 1 (clockwise on the screen)
+  std::int64_t X[3] = {}, Y[3] = {};  // the corners, in sub-pixels
   int MinX = 0, MinY = 0, MaxX = -1, MaxY = -1;  // pixel bounds, inclusive
   // Attribute planes: value = Base + DX * x + DY * y at pixel centre (x, y).
   struct TPlane {

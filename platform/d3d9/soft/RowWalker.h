@@ -22,11 +22,18 @@ class TRowWalker {
  public:
   int Top = 0, Bottom = -1;  // the rows to walk, none when Top > Bottom
 
-  TRowWalker(const TTriangleSetup& S, const TClipRect& Clip) {
-    std::int64_t First = std::max(S.MinY, Clip.Top), Last = std::min(S.MaxY, Clip.Bottom - 1);
-    FLeft = std::max(S.MinX, Clip.Left), FRight = std::min(S.MaxX, Clip.Right - 1);
-    if (First > Last || FLeft > FRight) return;
-    for (const TTriangleSetup::TEdge& E : S.Edges) {
+  TRowWalker(const TTriangleSetup& S, const TClipRect& Clip) : TRowWalker(S.Edges, 3, S, Clip) {}
+  // The rows inside Count edges (a convex shape) and the pixel bounds of Bounds; none when
+  // more than two sloped edges bound one side (Fits() then says false).
+  TRowWalker(const TTriangleSetup::TEdge* Edges, int Count, const TTriangleSetup& Bounds, const TClipRect& Clip) {
+    std::int64_t First = std::max(Bounds.MinY, Clip.Top), Last = std::min(Bounds.MaxY, Clip.Bottom - 1);
+    FLeft = std::max(Bounds.MinX, Clip.Left), FRight = std::min(Bounds.MaxX, Clip.Right - 1);
+    int Lows = 0, Highs = 0;
+    for (int e = 0; e < Count; ++e) (Edges[e].A > 0 ? Lows : Highs) += Edges[e].A != 0;
+    FFits = Lows <= 2 && Highs <= 2;
+    if (!FFits || First > Last || FLeft > FRight) return;
+    for (int e = 0; e < Count; ++e) {
+      const TTriangleSetup::TEdge& E = Edges[e];
       if (E.A != 0) continue;
       // Inside where B * y + C - Bias >= 0.
       if (E.B > 0)
@@ -38,8 +45,9 @@ class TRowWalker {
     }
     if (First > Last) return;
     Top = static_cast<int>(First), Bottom = static_cast<int>(Last);
-    int Lows = 0, Highs = 0;
-    for (const TTriangleSetup::TEdge& E : S.Edges) {
+    Lows = 0, Highs = 0;
+    for (int e = 0; e < Count; ++e) {
+      const TTriangleSetup::TEdge& E = Edges[e];
       const std::int64_t Row = E.B * Top + E.C - E.Bias;  // inside: A * x + Row >= 0
       if (E.A > 0)
         FLow[Lows++].Start(-Row + E.A - 1, -E.B, E.A);  // x >= ceil(-Row / A)
@@ -47,6 +55,7 @@ class TRowWalker {
         FHigh[Highs++].Start(Row, E.B, -E.A);  // x <= floor(Row / -A)
     }
   }
+  bool Fits() const { return FFits; }
 
   // The span of the next row, X0 .. X1 inclusive (empty when X0 > X1).
   void Next(std::int64_t& X0, std::int64_t& X1) {
@@ -72,7 +81,7 @@ class TRowWalker {
     void Start(std::int64_t M, std::int64_t Step, std::int64_t Divisor) {
       D = Divisor;
       Q = FloorDiv(M, D), R = M - Q * D;
-      DQ = FloorDiv(Step, D), DR = Step - DQ * D;
+      if (Step != 0) DQ = FloorDiv(Step, D), DR = Step - DQ * D;  // a vertical edge stays put
     }
     void Next() {
       Q += DQ, R += DR;
@@ -87,6 +96,7 @@ class TRowWalker {
   };
   TWalk FLow[2] = {{-Far}, {-Far}}, FHigh[2] = {{Far}, {Far}};
   int FLeft = 0, FRight = -1;
+  bool FFits = true;
 };
 
 }  // namespace qel::soft

@@ -445,21 +445,10 @@ void TSpanPipeline::StripPair(const TTriangleSetup& A, TRowWalker& RowsA, const 
   TWhiteBatch WhiteSpans;
   TWhiteBatch* Batch = FTex[0].WhitePairs && (FSetup->Flat & 0xFFFFFF) == 0xFFFFFF ? &WhiteSpans : nullptr;
   int Top = std::min(RowsA.Top, RowsB.Top), Bottom = std::max(RowsA.Bottom, RowsB.Bottom);
-  const TTexInfo& T = FTex[0];
-  if (!FFillUnder && T.LitRows < T.Height) {
-    // The rows at either end whose samples all lie in the clear rows add nothing: found from
-    // V's plane (a row's V only grows, or only falls, down the strip) instead of walked.
-    const std::int64_t DV = FDV[0], Lit = (std::int64_t{T.LitFrom} << 32) + Half32;
-    const std::int64_t AtLeft = DV * std::min(RowsA.Left(), RowsB.Left());
-    const std::int64_t AtRight = DV * std::max(RowsA.Right(), RowsB.Right());
-    const std::int64_t Lo = std::min(AtLeft, AtRight) - Lit, Hi = std::max(AtLeft, AtRight) - Lit;
-    const int TopRun = ClearRun(A, Top, Bottom + 1, Lo, Hi);
-    Top = 1 + (SameV ? TopRun : std::min(TopRun, ClearRun(B, Top, Bottom + 1, Lo, Hi)));
-    if (Top > Bottom) return;
-    const int BottomRun = ClearRun(A, Bottom, Top - 1, Lo, Hi);
-    Bottom = (SameV ? BottomRun : std::max(BottomRun, ClearRun(B, Bottom, Top - 1, Lo, Hi))) - 1;
-    RowsA.SkipTo(Top), RowsB.SkipTo(Top);
-  }
+  if (!LitRows(A, SameV ? nullptr : &B, std::min(RowsA.Left(), RowsB.Left()), std::max(RowsA.Right(), RowsB.Right()),
+               Top, Bottom))
+    return;
+  RowsA.SkipTo(Top), RowsB.SkipTo(Top);
   for (int y = Top; y <= Bottom; ++y) {
     std::int64_t A0 = 0, A1 = -1, B0 = 0, B1 = -1;
     if (y >= RowsA.Top && y <= RowsA.Bottom) RowsA.Next(A0, A1);
@@ -478,6 +467,37 @@ void TSpanPipeline::StripPair(const TTriangleSetup& A, TRowWalker& RowsA, const 
     if (HasB) StripSpan(static_cast<int>(B0), y, static_cast<int>(B1 - B0 + 1), StripRowV(B, y), Batch);
   }
   if (Batch && Batch->Count) AddWhite(*Batch);
+}
+
+void TSpanPipeline::StripQuad(const TTriangleSetup& A, TRowWalker& Rows) {
+  TWhiteBatch WhiteSpans;
+  TWhiteBatch* Batch = FTex[0].WhitePairs && (FSetup->Flat & 0xFFFFFF) == 0xFFFFFF ? &WhiteSpans : nullptr;
+  int Top = Rows.Top, Bottom = Rows.Bottom;
+  if (!LitRows(A, nullptr, Rows.Left(), Rows.Right(), Top, Bottom)) return;
+  Rows.SkipTo(Top);
+  for (int y = Top; y <= Bottom; ++y) {
+    std::int64_t X0, X1;
+    Rows.Next(X0, X1);
+    if (X0 <= X1) StripSpan(static_cast<int>(X0), y, static_cast<int>(X1 - X0 + 1), StripRowV(A, y), Batch);
+  }
+  if (Batch && Batch->Count) AddWhite(*Batch);
+}
+
+bool TSpanPipeline::LitRows(const TTriangleSetup& A, const TTriangleSetup* B, int Left, int Right, int& Top,
+                            int& Bottom) const {
+  const TTexInfo& T = FTex[0];
+  if (Top > Bottom) return false;
+  if (FFillUnder || T.LitRows == T.Height) return true;  // a fill goes under every row
+  // Found from V's plane (a row's V only grows, or only falls, down the strip) instead of walked.
+  const std::int64_t DV = FDV[0], Lit = (std::int64_t{T.LitFrom} << 32) + Half32;
+  const std::int64_t AtLeft = DV * Left, AtRight = DV * Right;
+  const std::int64_t Lo = std::min(AtLeft, AtRight) - Lit, Hi = std::max(AtLeft, AtRight) - Lit;
+  const int TopRun = ClearRun(A, Top, Bottom + 1, Lo, Hi);
+  Top = 1 + (B ? std::min(TopRun, ClearRun(*B, Top, Bottom + 1, Lo, Hi)) : TopRun);
+  if (Top > Bottom) return false;
+  const int BottomRun = ClearRun(A, Bottom, Top - 1, Lo, Hi);
+  Bottom = (B ? std::max(BottomRun, ClearRun(*B, Bottom, Top - 1, Lo, Hi)) : BottomRun) - 1;
+  return true;
 }
 
 std::int64_t TSpanPipeline::ClearRound(const TTriangleSetup& S, int Y, std::int64_t Lo, std::int64_t Hi) const {

@@ -104,6 +104,8 @@ class TSpanPipeline {
   // The rows of two such triangles of one colour and step, B begun last: what TriangleSpan
   // draws for A, then for B, row by row and as one span where their spans meet with one V.
   void StripPair(const TTriangleSetup& A, TRowWalker& RowsA, const TTriangleSetup& B, TRowWalker& RowsB);
+  // The same for two whose V is one plane, A's, and whose spans of a row make one span of Rows.
+  void StripQuad(const TTriangleSetup& A, TRowWalker& Rows);
   // Over a tile of one colour: what TriangleSpan draws for Below (begun while the scratch
   // says so), then for Over over the same span, in one pass where a kernel does both (the
   // stretched picture multiplied in, then a picture at one texel a pixel blended over it).
@@ -159,6 +161,9 @@ class TSpanPipeline {
   // NotClear. The same round over a run of rows makes every row between clear too.
   static constexpr std::int64_t NotClear = 1;  // never a round's start
   std::int64_t ClearRound(const TTriangleSetup& S, int Y, std::int64_t Lo, std::int64_t Hi) const;
+  // Top and Bottom (rows of A, and of B when given) less the rows at either end whose samples
+  // between columns Left and Right all lie in the clear rows; false when no row is left.
+  bool LitRows(const TTriangleSetup& A, const TTriangleSetup* B, int Left, int Right, int& Top, int& Bottom) const;
   // Of the rows from From towards End (either way, End not included): the last up to which
   // every row is clear as From is; From less one step when From is not clear.
   int ClearRun(const TTriangleSetup& S, int From, int End, std::int64_t Lo, std::int64_t Hi) const;

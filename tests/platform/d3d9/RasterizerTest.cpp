@@ -489,6 +489,40 @@ TEST_F(RasterTest, StripsOfEveryHeightAddOnlyTheirLitRows) {
     }
 }
 
+TEST_F(RasterTest, StripQuadsOfAnyShapeGiveThePixelsOfTheirTwoTriangles) {
+  // Random quadrilaterals of light cut along one diagonal, both halves on one plane of V
+  // (exact at quarter pixels): convex or not, corners on pixel centres or between, spans
+  // starting in the texture's clear rows. Their rows may be walked as one shape.
+  MakeDevice(64, 48);
+  std::vector<std::uint32_t> Rows(4 * 32);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 4; ++x)
+      Rows[static_cast<std::size_t>(y * 4 + x)] = 0x00FFFFFFu | (y < 20 ? static_cast<std::uint32_t>(20 + y * 9) : 0u) << 24;
+  auto Texture = MakeTexture(4, 32, Rows);
+  std::mt19937 Random(11);
+  // Every other quadrilateral has its corners on pixel centres.
+  auto At = [&](int Range, int Step) { return static_cast<float>(static_cast<int>(Random() % (4u * Range)) / Step * Step - 8) / 4; };
+  for (int Scene = 0; Scene < 8; ++Scene) {
+    std::vector<TQuadVertex> Triangles;
+    for (int q = 0; q < 12; ++q) {
+      TQuadVertex P[4];
+      for (TQuadVertex& Corner : P) {
+        Corner = {At(72, q % 2 ? 1 : 4), At(56, q % 2 ? 1 : 4), 0, 1, q % 3 ? 0x30FFFFFFu : 0x40A0FF60u, 0, 0};
+        Corner.V = (Corner.X / 2 + Corner.Y) / 64;  // one plane, exact
+      }
+      Triangles.insert(Triangles.end(), {P[0], P[1], P[2], P[0], P[2], P[3]});
+    }
+    SCOPED_TRACE(::testing::Message() << "scene " << Scene);
+    SameWithFastPathsOff([&] {
+      Clear(0xFF000000);
+      StripsOfLight(Device.Get(), Texture.Get());
+      Device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+      for (std::size_t t = 0; t < Triangles.size(); t += 6)
+        ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, {Triangles.begin() + t, Triangles.begin() + t + 6}, 2));
+    });
+  }
+}
+
 TEST_F(RasterTest, SixteenBitPictureAtOneTexelAPixelBlendsAsDecoded) {
   // Every R5G6B5 value once, at texel centres one texel a pixel, blended by the colour's
   // alpha (white and tinted), over a background that varies: the same frame either way.
