@@ -422,12 +422,12 @@ inline std::int64_t TSpanPipeline::StripRowV(const TTriangleSetup& S, int Y) con
 // by Batch, many rows at a time (a fill under the strips covers each pixel once, so no fill
 // lands on light added before it).
 inline __attribute__((always_inline)) void TSpanPipeline::StripSpan(int X, int Y, int Count, std::int64_t RowV,
-                                                                   TWhiteBatch* Batch) {
+                                                                   TWhiteBatch* Batch, bool Lit) {
   std::uint32_t* Dst = FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X;
   if (FFillUnder) FillRow(FScratch.Under, Dst, Count);
   const std::int64_t DV = FDV[0], V = RowV + DV * X;
-  int First, Last;
-  if (!LitPart(V, DV, Count, First, Last)) return;
+  int First = 0, Last = Count - 1;
+  if (!Lit && !LitPart(V, DV, Count, First, Last)) return;
   if (!Batch) return StripRow(V + DV * First, DV, FSetup->Flat, Dst + First, Last - First + 1);
   Batch->Spans[Batch->Count++] = {Dst + First, V + DV * First, Last - First + 1};
   if (Batch->Count == TWhiteBatch::Size) AddWhite(*Batch);
@@ -473,18 +473,19 @@ void TSpanPipeline::StripQuad(const TTriangleSetup& A, TRowWalker& Rows) {
   TWhiteBatch WhiteSpans;
   TWhiteBatch* Batch = FTex[0].WhitePairs && (FSetup->Flat & 0xFFFFFF) == 0xFFFFFF ? &WhiteSpans : nullptr;
   int Top = Rows.Top, Bottom = Rows.Bottom;
-  if (!LitRows(A, nullptr, Rows.Left(), Rows.Right(), Top, Bottom)) return;
+  bool Lit = false;
+  if (!LitRows(A, nullptr, Rows.Left(), Rows.Right(), Top, Bottom, &Lit)) return;
   Rows.SkipTo(Top);
   for (int y = Top; y <= Bottom; ++y) {
     std::int64_t X0, X1;
     Rows.Next(X0, X1);
-    if (X0 <= X1) StripSpan(static_cast<int>(X0), y, static_cast<int>(X1 - X0 + 1), StripRowV(A, y), Batch);
+    if (X0 <= X1) StripSpan(static_cast<int>(X0), y, static_cast<int>(X1 - X0 + 1), StripRowV(A, y), Batch, Lit);
   }
   if (Batch && Batch->Count) AddWhite(*Batch);
 }
 
 bool TSpanPipeline::LitRows(const TTriangleSetup& A, const TTriangleSetup* B, int Left, int Right, int& Top,
-                            int& Bottom) const {
+                            int& Bottom, bool* AllLit) const {
   const TTexInfo& T = FTex[0];
   if (Top > Bottom) return false;
   if (FFillUnder || T.LitRows == T.Height) return true;  // a fill goes under every row
@@ -497,7 +498,19 @@ bool TSpanPipeline::LitRows(const TTriangleSetup& A, const TTriangleSetup* B, in
   if (Top > Bottom) return false;
   const int BottomRun = ClearRun(A, Bottom, Top - 1, Lo, Hi);
   Bottom = (B ? std::max(BottomRun, ClearRun(*B, Bottom, Top - 1, Lo, Hi)) : BottomRun) - 1;
+  if (AllLit) {
+    // Lit at both ends within one round: lit in every row between (V moves one way).
+    const std::int64_t K = LitRound(A, Top, Lo, Hi);
+    *AllLit = K != NotClear && K == LitRound(A, Bottom, Lo, Hi);
+  }
   return true;
+}
+
+std::int64_t TSpanPipeline::LitRound(const TTriangleSetup& S, int Y, std::int64_t Lo, std::int64_t Hi) const {
+  const TTexInfo& T = FTex[0];
+  const std::int64_t Period = std::int64_t{T.Height} << 32, V = StripRowV(S, Y);
+  const std::int64_t Low = V + Lo, High = V + Hi, K = Low & ~(Period - 1);
+  return High < K + (std::int64_t{T.LitRows} << 32) ? K : NotClear;
 }
 
 std::int64_t TSpanPipeline::ClearRound(const TTriangleSetup& S, int Y, std::int64_t Lo, std::int64_t Hi) const {

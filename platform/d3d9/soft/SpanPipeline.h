@@ -149,8 +149,9 @@ class TSpanPipeline {
     TWhiteSpan Spans[Size];
     int Count = 0;
   };
-  // What TriangleSpan draws when StripSpans(), from the row's V (into Batch where given).
-  void StripSpan(int X, int Y, int Count, std::int64_t RowV, TWhiteBatch* Batch);
+  // What TriangleSpan draws when StripSpans(), from the row's V (into Batch where given);
+  // Lit: every sample of the span is known to lie in the lit rows.
+  void StripSpan(int X, int Y, int Count, std::int64_t RowV, TWhiteBatch* Batch, bool Lit = false);
   void AddWhite(TWhiteBatch& Batch);
   // The pixels First .. Last of the span whose samples may have alpha above 0 (a texture of
   // uniform rows, filtered linearly): the span less the ends that add nothing. False when
@@ -161,9 +162,14 @@ class TSpanPipeline {
   // NotClear. The same round over a run of rows makes every row between clear too.
   static constexpr std::int64_t NotClear = 1;  // never a round's start
   std::int64_t ClearRound(const TTriangleSetup& S, int Y, std::int64_t Lo, std::int64_t Hi) const;
+  // The same for rows whose samples all lie in the lit rows (the round's start, or NotClear).
+  std::int64_t LitRound(const TTriangleSetup& S, int Y, std::int64_t Lo, std::int64_t Hi) const;
   // Top and Bottom (rows of A, and of B when given) less the rows at either end whose samples
   // between columns Left and Right all lie in the clear rows; false when no row is left.
-  bool LitRows(const TTriangleSetup& A, const TTriangleSetup* B, int Left, int Right, int& Top, int& Bottom) const;
+  // AllLit, when given, is set when every sample of A's rows Top .. Bottom (as they are left)
+  // lies in the lit rows.
+  bool LitRows(const TTriangleSetup& A, const TTriangleSetup* B, int Left, int Right, int& Top, int& Bottom,
+               bool* AllLit = nullptr) const;
   // Of the rows from From towards End (either way, End not included): the last up to which
   // every row is clear as From is; From less one step when From is not clear.
   int ClearRun(const TTriangleSetup& S, int From, int End, std::int64_t Lo, std::int64_t Hi) const;
