@@ -501,7 +501,7 @@ bool TSpanPipeline::LitRows(const TTriangleSetup& A, const TTriangleSetup* B, in
   if (AllLit) {
     // Lit at both ends within one round: lit in every row between (V moves one way).
     const std::int64_t K = LitRound(A, Top, Lo, Hi);
-    *AllLit = K != NotClear && K == LitRound(A, Bottom, Lo, Hi);
+    *AllLit = K != NoRound && K == LitRound(A, Bottom, Lo, Hi);
   }
   return true;
 }
@@ -510,20 +510,20 @@ std::int64_t TSpanPipeline::LitRound(const TTriangleSetup& S, int Y, std::int64_
   const TTexInfo& T = FTex[0];
   const std::int64_t Period = std::int64_t{T.Height} << 32, V = StripRowV(S, Y);
   const std::int64_t Low = V + Lo, High = V + Hi, K = Low & ~(Period - 1);
-  return High < K + (std::int64_t{T.LitRows} << 32) ? K : NotClear;
+  return High < K + (std::int64_t{T.LitRows} << 32) ? K : NoRound;
 }
 
 std::int64_t TSpanPipeline::ClearRound(const TTriangleSetup& S, int Y, std::int64_t Lo, std::int64_t Hi) const {
   const TTexInfo& T = FTex[0];
   const std::int64_t Period = std::int64_t{T.Height} << 32, V = StripRowV(S, Y);
   const std::int64_t Low = V + Lo, High = V + Hi, K = Low & ~(Period - 1);
-  return Low >= K + (std::int64_t{T.LitRows} << 32) && High < K + Period ? K : NotClear;
+  return Low >= K + (std::int64_t{T.LitRows} << 32) && High < K + Period ? K : NoRound;
 }
 
 int TSpanPipeline::ClearRun(const TTriangleSetup& S, int From, int End, std::int64_t Lo, std::int64_t Hi) const {
   const int Dir = End > From ? 1 : -1, Last = End - Dir;
   const std::int64_t K = ClearRound(S, From, Lo, Hi);
-  if (K == NotClear) return From - Dir;
+  if (K == NoRound) return From - Dir;
   // Where V's plane leaves the round's clear rows, as a first guess (a row's V moves one way
   // only, so the clear rows of the round are one run), then made exact by the rows' own V.
   const TTexInfo& T = FTex[0];

@@ -159,10 +159,10 @@ class TSpanPipeline {
   inline bool LitPart(std::int64_t V, std::int64_t DV, int Count, int& First, int& Last) const;
   // Row Y of the strip of S, over columns whose V lies Lo .. Hi from the row's V at x = 0 (less
   // where the lit rows begin): the round of rows whose clear ones hold all those samples, or
-  // NotClear. The same round over a run of rows makes every row between clear too.
-  static constexpr std::int64_t NotClear = 1;  // never a round's start
+  // NoRound. The same round over a run of rows makes every row between clear too.
+  static constexpr std::int64_t NoRound = 1;  // never a round's start (a multiple of 2^32)
   std::int64_t ClearRound(const TTriangleSetup& S, int Y, std::int64_t Lo, std::int64_t Hi) const;
-  // The same for rows whose samples all lie in the lit rows (the round's start, or NotClear).
+  // The same for rows whose samples all lie in the lit rows.
   std::int64_t LitRound(const TTriangleSetup& S, int Y, std::int64_t Lo, std::int64_t Hi) const;
   // Top and Bottom (rows of A, and of B when given) less the rows at either end whose samples
   // between columns Left and Right all lie in the clear rows; false when no row is left.
