@@ -433,6 +433,10 @@ inline __attribute__((always_inline)) void TSpanPipeline::StripSpan(int X, int Y
   if (Batch->Count == TWhiteBatch::Size) AddWhite(*Batch);
 }
 
+TSpanPipeline::TWhiteBatch* TSpanPipeline::WhiteBatch(TWhiteBatch& Spans) const {
+  return FTex[0].WhitePairs && (FSetup->Flat & 0xFFFFFF) == 0xFFFFFF ? &Spans : nullptr;
+}
+
 void TSpanPipeline::AddWhite(TWhiteBatch& Batch) {
   const TTexInfo& T = FTex[0];
   WhiteRowsAddSpans(T.WhitePairs, T.HeightMask, FDV[0], FSetup->Flat >> 24, Batch.Spans, Batch.Count);
@@ -443,7 +447,7 @@ void TSpanPipeline::StripPair(const TTriangleSetup& A, TRowWalker& RowsA, const 
                               TRowWalker& RowsB) {
   const bool SameV = A.V.Base == B.V.Base && A.V.DY == B.V.DY;
   TWhiteBatch WhiteSpans;
-  TWhiteBatch* Batch = FTex[0].WhitePairs && (FSetup->Flat & 0xFFFFFF) == 0xFFFFFF ? &WhiteSpans : nullptr;
+  TWhiteBatch* Batch = WhiteBatch(WhiteSpans);
   int Top = std::min(RowsA.Top, RowsB.Top), Bottom = std::max(RowsA.Bottom, RowsB.Bottom);
   if (!LitRows(A, SameV ? nullptr : &B, std::min(RowsA.Left(), RowsB.Left()), std::max(RowsA.Right(), RowsB.Right()),
                Top, Bottom))
@@ -471,7 +475,7 @@ void TSpanPipeline::StripPair(const TTriangleSetup& A, TRowWalker& RowsA, const 
 
 void TSpanPipeline::StripQuad(const TTriangleSetup& A, TRowWalker& Rows) {
   TWhiteBatch WhiteSpans;
-  TWhiteBatch* Batch = FTex[0].WhitePairs && (FSetup->Flat & 0xFFFFFF) == 0xFFFFFF ? &WhiteSpans : nullptr;
+  TWhiteBatch* Batch = WhiteBatch(WhiteSpans);
   int Top = Rows.Top, Bottom = Rows.Bottom;
   bool Lit = false;
   if (!LitRows(A, nullptr, Rows.Left(), Rows.Right(), Top, Bottom, &Lit)) return;
@@ -500,42 +504,37 @@ bool TSpanPipeline::LitRows(const TTriangleSetup& A, const TTriangleSetup* B, in
   Bottom = (B ? std::max(BottomRun, ClearRun(*B, Bottom, Top - 1, Lo, Hi)) : BottomRun) - 1;
   if (AllLit) {
     // Lit at both ends within one round: lit in every row between (V moves one way).
-    const std::int64_t K = LitRound(A, Top, Lo, Hi);
-    *AllLit = K != NoRound && K == LitRound(A, Bottom, Lo, Hi);
+    const std::int64_t K = RoundOf(A, Top, Lo, Hi, false);
+    *AllLit = K != NoRound && K == RoundOf(A, Bottom, Lo, Hi, false);
   }
   return true;
 }
 
-std::int64_t TSpanPipeline::LitRound(const TTriangleSetup& S, int Y, std::int64_t Lo, std::int64_t Hi) const {
+std::int64_t TSpanPipeline::RoundOf(const TTriangleSetup& S, int Y, std::int64_t Lo, std::int64_t Hi,
+                                    bool Clear) const {
   const TTexInfo& T = FTex[0];
-  const std::int64_t Period = std::int64_t{T.Height} << 32, V = StripRowV(S, Y);
-  const std::int64_t Low = V + Lo, High = V + Hi, K = Low & ~(Period - 1);
-  return High < K + (std::int64_t{T.LitRows} << 32) ? K : NoRound;
-}
-
-std::int64_t TSpanPipeline::ClearRound(const TTriangleSetup& S, int Y, std::int64_t Lo, std::int64_t Hi) const {
-  const TTexInfo& T = FTex[0];
-  const std::int64_t Period = std::int64_t{T.Height} << 32, V = StripRowV(S, Y);
-  const std::int64_t Low = V + Lo, High = V + Hi, K = Low & ~(Period - 1);
-  return Low >= K + (std::int64_t{T.LitRows} << 32) && High < K + Period ? K : NoRound;
+  const std::int64_t Period = std::int64_t{T.Height} << 32, Lit = std::int64_t{T.LitRows} << 32;
+  const std::int64_t V = StripRowV(S, Y), Low = V + Lo, High = V + Hi, K = Low & ~(Period - 1);
+  return (Clear ? Low >= K + Lit && High < K + Period : High < K + Lit) ? K : NoRound;
 }
 
 int TSpanPipeline::ClearRun(const TTriangleSetup& S, int From, int End, std::int64_t Lo, std::int64_t Hi) const {
   const int Dir = End > From ? 1 : -1, Last = End - Dir;
-  const std::int64_t K = ClearRound(S, From, Lo, Hi);
+  const std::int64_t K = RoundOf(S, From, Lo, Hi, true);
   if (K == NoRound) return From - Dir;
   // Where V's plane leaves the round's clear rows, as a first guess (a row's V moves one way
   // only, so the clear rows of the round are one run), then made exact by the rows' own V.
   const TTexInfo& T = FTex[0];
   const double Step = S.V.DY * Dir;
-  const std::int64_t Bound = Step > 0 ? K + (std::int64_t{T.Height} << 32) - 1 - Hi : K + (std::int64_t{T.LitRows} << 32) - Lo;
+  const std::int64_t Bound =
+      Step > 0 ? K + (std::int64_t{T.Height} << 32) - 1 - Hi : K + (std::int64_t{T.LitRows} << 32) - Lo;
   const double Row = (static_cast<double>(Bound) / (4294967296.0 * T.Height) - S.V.Base) / S.V.DY;
+  const double Near = std::min(From, Last), Far = std::max(From, Last);
   int Guess = Last;
   if (Step != 0 && std::isfinite(Row))
-    Guess = static_cast<int>(std::clamp(Dir > 0 ? std::floor(Row) : std::ceil(Row),
-                                        static_cast<double>(std::min(From, Last)), static_cast<double>(std::max(From, Last))));
-  while (Guess != From && ClearRound(S, Guess, Lo, Hi) != K) Guess -= Dir;
-  while (Guess != Last && ClearRound(S, Guess + Dir, Lo, Hi) == K) Guess += Dir;
+    Guess = static_cast<int>(std::clamp(Dir > 0 ? std::floor(Row) : std::ceil(Row), Near, Far));
+  while (Guess != From && RoundOf(S, Guess, Lo, Hi, true) != K) Guess -= Dir;
+  while (Guess != Last && RoundOf(S, Guess + Dir, Lo, Hi, true) == K) Guess += Dir;
   return Guess;
 }
 

@@ -153,17 +153,17 @@ class TSpanPipeline {
   // Lit: every sample of the span is known to lie in the lit rows.
   void StripSpan(int X, int Y, int Count, std::int64_t RowV, TWhiteBatch* Batch, bool Lit = false);
   void AddWhite(TWhiteBatch& Batch);
+  // Spans, when the light is white and the texture has its row pairs; else null.
+  TWhiteBatch* WhiteBatch(TWhiteBatch& Spans) const;
   // The pixels First .. Last of the span whose samples may have alpha above 0 (a texture of
   // uniform rows, filtered linearly): the span less the ends that add nothing. False when
   // nothing is left.
   inline bool LitPart(std::int64_t V, std::int64_t DV, int Count, int& First, int& Last) const;
   // Row Y of the strip of S, over columns whose V lies Lo .. Hi from the row's V at x = 0 (less
-  // where the lit rows begin): the round of rows whose clear ones hold all those samples, or
-  // NoRound. The same round over a run of rows makes every row between clear too.
+  // where the lit rows begin): the round of rows whose clear rows (Clear) or lit rows hold all
+  // those samples, or NoRound. The same round over a run of rows holds every row between too.
   static constexpr std::int64_t NoRound = 1;  // never a round's start (a multiple of 2^32)
-  std::int64_t ClearRound(const TTriangleSetup& S, int Y, std::int64_t Lo, std::int64_t Hi) const;
-  // The same for rows whose samples all lie in the lit rows.
-  std::int64_t LitRound(const TTriangleSetup& S, int Y, std::int64_t Lo, std::int64_t Hi) const;
+  std::int64_t RoundOf(const TTriangleSetup& S, int Y, std::int64_t Lo, std::int64_t Hi, bool Clear) const;
   // Top and Bottom (rows of A, and of B when given) less the rows at either end whose samples
   // between columns Left and Right all lie in the clear rows; false when no row is left.
   // AllLit, when given, is set when every sample of A's rows Top .. Bottom (as they are left)
