@@ -12,7 +12,7 @@
 #include <cstring>
 #include <xkbcommon/xkbcommon-keysyms.h>
 
-#include "platform/d3d9/soft/SoftControls.h"
+#include "platform/d3d9/soft/Presentation.h"
 #include "platform/resources/EmbeddedResources.h"
 #include "platform/unix/ControlCanvas.h"
 #include "platform/unix/EnvironmentSwitch.h"
@@ -319,8 +319,6 @@ bool TWaylandPlatform::Open(const TWaylandOptions& Options, std::string& Error) 
   }
   FOutput = Chosen;
   posix::CatchQuitSignals();
-  // A test switch: a device that cannot be created (the failed start's message box).
-  if (posix::EnvironmentSwitch("QEL_TEST_FAIL_CREATE_DEVICE")) soft::FailNext("CreateDevice", INT_MAX);
   return true;
 }
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "framework/Platform.h"
-#include "platform/d3d9/soft/SoftControls.h"
+#include "platform/d3d9/soft/Presentation.h"
 #include "platform/wayland/WaylandSeat.h"
 
 struct wl_display;

@@ -14,7 +14,7 @@
 #include <cstring>
 
 #include "framework/Random.h"
-#include "platform/d3d9/soft/SoftControls.h"
+#include "platform/d3d9/soft/Presentation.h"
 #include "platform/resources/EmbeddedResources.h"
 #include "platform/unix/ControlCanvas.h"
 #include "platform/unix/EnvironmentSwitch.h"
@@ -117,10 +117,8 @@ bool TX11Platform::Open(const TX11Options& Options, std::string& Error) {
   XFreePixmap(FDisplay, Empty);
 
   posix::CatchQuitSignals();
-  // Test switches: a device that cannot be created (the failed start's message box),
-  // presentation without shared memory, as on a remote display, and frames sent in part
-  // checked against the same frames sent whole.
-  if (posix::EnvironmentSwitch("QEL_TEST_FAIL_CREATE_DEVICE")) soft::FailNext("CreateDevice", INT_MAX);
+  // Test switches: presentation without shared memory, as on a remote display, and frames
+  // sent in part checked against the same frames sent whole.
   FAllowShm = !posix::EnvironmentSwitch("QEL_TEST_NO_SHM");
   FCheckPresents = posix::EnvironmentSwitch("QEL_TEST_CHECK_PRESENTS");
   // Benchmark switches: the same waves on every run, and the number of frames shown

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/d3d9/soft/SoftControls.h"
+#include "platform/d3d9/soft/Presentation.h"
 #include "platform/x11/X11Visual.h"
 
 namespace qel::x11 {

@@ -9,7 +9,7 @@
 #include "engine/draw/GlowCanvas.h"
 #include "engine/draw/GlowFonts.h"
 #include "engine/images/GlowImages.h"
-#include "platform/d3d9/soft/SoftControls.h"
+#include "platform/d3d9/soft/Presentation.h"
 #include "platform/resources/EmbeddedResources.h"
 #include "tools/common/Png.h"
 #include "tools/draw-sample/SampleScene.h"

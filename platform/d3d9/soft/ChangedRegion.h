@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "platform/d3d9/soft/SoftControls.h"
+#include "platform/d3d9/soft/Presentation.h"
 
 namespace qel::soft {
 

@@ -1,6 +1,8 @@
 #include "platform/d3d9/soft/SoftDirect3D.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "platform/d3d9/soft/SoftDevice.h"
@@ -16,6 +18,16 @@ const TFormatSupport* TextureSupport(D3DFORMAT Format) {
   for (const TFormatSupport& S : State().Adapter.Textures)
     if (S.Format == Format) return &S;
   return nullptr;
+}
+
+// A test switch of the programs, set in their environment: no device can be created (the
+// failed start's message box). Present, not empty and not "0".
+bool CreationRefused() {
+  static const bool Refused = [] {
+    const char* Value = std::getenv("QEL_TEST_FAIL_CREATE_DEVICE");
+    return Value && *Value && std::strcmp(Value, "0") != 0;
+  }();
+  return Refused;
 }
 
 }  // namespace
@@ -110,6 +122,7 @@ HRESULT TSoftDirect3D::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hF
                  LogArg(ppReturnedDeviceInterface)}; }, [&]() -> HRESULT {
                   if (!ppReturnedDeviceInterface) return D3DERR_INVALIDCALL;
                   *ppReturnedDeviceInterface = nullptr;
+                  if (CreationRefused()) return D3DERR_INVALIDCALL;
                   if (Adapter != 0 || !pPresentationParameters) return D3DERR_INVALIDCALL;
                   if (DeviceType != D3DDEVTYPE_HAL) return D3DERR_NOTAVAILABLE;
                   const DWORD Processing = BehaviorFlags & (D3DCREATE_SOFTWARE_VERTEXPROCESSING |

@@ -9,16 +9,6 @@
 
 namespace qel::soft {
 
-namespace {
-
-// Larger targets are drawn without remembering tiles: a copy of such a frame costs too much memory.
-constexpr std::int64_t RememberedPixels = std::int64_t{1} << 25;
-// Nor are sync points of more commands: keeping them for the next would double the memory the
-// commands pass through, and frames whose start repeats have few.
-constexpr std::size_t RememberedCommands = 8192;
-
-}  // namespace
-
 bool TTileRenderer::SameCommand(int Now, int Last) const {
   const TCommand& A = FNow.Commands[static_cast<std::size_t>(Now)];
   const TCommand& B = FLast.Commands[static_cast<std::size_t>(Last)];
@@ -64,7 +54,8 @@ bool TTileRenderer::AddsOnly(const std::vector<int>& Bin, std::size_t First) con
 bool TTileRenderer::Rememberable(const TTarget& Target, const TDrawSettings& Settings) const {
   // With the fast paths only, so that turning them off shows any fault.
   return Settings.RememberTiles && FastPathsEnabled() && !Target.Depth &&
-         std::int64_t{Target.Width} * Target.Height <= RememberedPixels && FNow.Commands.size() <= RememberedCommands;
+         static_cast<std::size_t>(Target.Width) * static_cast<std::size_t>(Target.Height) <= MaxRememberedPixels &&
+         FNow.Commands.size() <= MaxRememberedCommands;
 }
 
 TTargetBuffer* TTileRenderer::Find(const std::uint32_t* Pixels) {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/d3d9/soft/Rasterizer.h"
-#include "platform/d3d9/soft/SoftControls.h"
+#include "platform/d3d9/soft/Presentation.h"
 #include "platform/d3d9/soft/SpanPipeline.h"
 #include "platform/d3d9/soft/TargetBuffer.h"
 #include "platform/d3d9/soft/WorkerPool.h"
