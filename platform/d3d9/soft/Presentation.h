@@ -75,11 +75,15 @@ void UnregisterPresenter(HWND Window);
 // unchanged background), at the cost of a copy of the frame in memory; not on targets of over
 // MaxRememberedPixels pixels or with a depth buffer, nor after sync points of over
 // MaxRememberedCommands commands. The pixels are the same whatever these settings.
+// CheckShown (a test switch): before each frame is shown, it is compared with the same frame
+// drawn whole (without what tiles remember) into memory of its own; a frame that differs is
+// named on standard error, and the counts are written there when the device goes.
 struct TDrawSettings {
   int Threads = -1;
   int TileWidth = 0;
   int TileHeight = 32;
   bool RememberTiles = true;
+  bool CheckShown = false;
 };
 // Larger targets are drawn without remembering tiles: a copy of such a frame costs too much
 // memory. Nor are sync points of more commands: keeping them for the next would double the

@@ -159,6 +159,15 @@ void UseFastPaths(bool Enabled) { TRasterizer::SetFastPaths(Enabled); }
 
 TDrawSettings& DefaultDrawSettings() { return State().DrawDefaults; }
 
+bool ShownChecks(IDirect3DDevice9* Device, int& Checked, int& Differing) {
+  for (TSoftDevice* D : State().Devices)
+    if (static_cast<IDirect3DDevice9*>(D) == Device) {
+      D->ShownChecks(Checked, Differing);
+      return true;
+    }
+  return false;
+}
+
 bool SetDrawSettings(IDirect3DDevice9* Device, const TDrawSettings& Settings) {
   for (TSoftDevice* D : State().Devices)
     if (static_cast<IDirect3DDevice9*>(D) == Device) {

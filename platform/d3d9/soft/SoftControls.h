@@ -108,6 +108,10 @@ void RegisterPresenter(HWND Window, TPresenter Presenter);
 const TFrame* PresentedFrame(HWND Window);
 int PresentCount(HWND Window);
 
+// With TDrawSettings::CheckShown: the frames a device compared before showing them with the
+// same frames drawn whole, and how many of them differed (false for anything but a software device).
+bool ShownChecks(IDirect3DDevice9* Device, int& Checked, int& Differing);
+
 // ---------------------------------------------------------------------------------------
 // Housekeeping
 // ---------------------------------------------------------------------------------------

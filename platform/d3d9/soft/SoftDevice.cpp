@@ -117,7 +117,7 @@ HRESULT CompletePresentParams(D3DPRESENT_PARAMETERS& P, HWND FocusWindow) {
 TSoftDevice::TSoftDevice(IDirect3D9* Direct3D, HWND FocusWindow, const D3DPRESENT_PARAMETERS& Params)
     : FDirect3D(ComPtr<IDirect3D9>::Share(Direct3D)), FLink(std::make_shared<TDeviceLink>()), FFocusWindow(FocusWindow) {
   FLink->Device = this;
-  FDrawSettings = State().DrawDefaults;
+  SetDrawSettings(State().DrawDefaults);
   ApplyParams(Params);
   State().Devices.insert(this);
 }
@@ -129,17 +129,12 @@ TSoftDevice::~TSoftDevice() {
 }
 
 void TSoftDevice::ApplyParams(const D3DPRESENT_PARAMETERS& Params) {
-  FTiles.Discard();
   FParams = Params;
   const std::size_t Pixels = std::size_t{Params.BackBufferWidth} * Params.BackBufferHeight;
-  FBackBuffer.assign(Pixels, 0);
-  FPixels = FBackBuffer.data();
-  FPitch = static_cast<int>(Params.BackBufferWidth);
-  FLentBy = nullptr;
-  FSwapping = false;
+  FTargetHasAlpha = Params.BackBufferFormat == D3DFMT_A8R8G8B8 || Params.BackBufferFormat == D3DFMT_A1R5G5B5;
+  FChain.Resize(static_cast<int>(Params.BackBufferWidth), static_cast<int>(Params.BackBufferHeight), FTargetHasAlpha);
   FDepth.clear();
   if (Params.EnableAutoDepthStencil) FDepth.assign(Pixels, 1.0f);
-  FTargetHasAlpha = Params.BackBufferFormat == D3DFMT_A8R8G8B8 || Params.BackBufferFormat == D3DFMT_A1R5G5B5;
   SetDefaultStates();
 }
 
@@ -306,84 +301,32 @@ HRESULT TSoftDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWN
                                                         : FFocusWindow;
                   TPresentTarget& T = State().Targets[Window];
                   ++T.Presents;
-                  const std::size_t Size = FBackBuffer.size();
-                  // A discarded back buffer need not keep its pixels: the frame changes
-                  // places with the one kept before, instead of being copied.
-                  const bool Swap = !T.BufferPresenter.Show && FParams.SwapEffect == D3DSWAPEFFECT_DISCARD &&
-                                    !FLentBy && T.Frame.Pixels.size() == Size &&
-                                    T.Frame.Width == static_cast<int>(FParams.BackBufferWidth);
                   Flush();
-                  if (T.BufferPresenter.Show) {
-                    const int W = static_cast<int>(FParams.BackBufferWidth), H = static_cast<int>(FParams.BackBufferHeight);
-                    TFrameBuffer Shown{FPixels, W, H, FPitch, FTiles.ChangedSinceShown(Target())};
-                    if (Window != FShownIn) Shown.Changed = {{0, 0, W, H}};
-                    FShownIn = Window;
-                    T.BufferPresenter.Show(Shown);
-                    TFrameBuffer Next;
-                    if (T.BufferPresenter.Lend && T.BufferPresenter.Lend(W, H, Next) && Next.Pixels &&
-                        Next.Width == W && Next.Height == H && Next.Pitch >= W) {
-                      // Only the memory lent for the frame before holds what was drawn into it.
-                      if (Next.Pixels != FPixels) FTiles.Written(Next.Pixels, Next.Pitch);
-                      FPixels = Next.Pixels, FPitch = Next.Pitch, FLentBy = Window;
-                    } else {
-                      FPixels = FBackBuffer.data(), FPitch = W, FLentBy = nullptr;
-                    }
-                    return D3D_OK;
-                  }
-                  if (Swap) {
-                    // Made opaque as it was drawn, unless it was written otherwise.
-                    if (ShownOpaque() && !FTiles.Opaque(FPixels)) {
-                      for (std::uint32_t& P : FBackBuffer) P |= 0xFF000000u;
-                      FTiles.Written(FPixels, FPitch, true);
-                    }
-                    T.Frame.Pixels.swap(FBackBuffer);
-                    FPixels = FBackBuffer.data();
-                    FSwapping = true;
-                  } else {
-                    // Into memory that may be drawn into later, once swapped in.
-                    ReadBackBuffer(T.Frame);
-                    FTiles.Written(T.Frame.Pixels.data(), T.Frame.Width, ShownOpaque());
-                  }
-                  if (T.Presenter) T.Presenter(T.Frame);
+                  FChain.Present(T, Window, FParams.SwapEffect == D3DSWAPEFFECT_DISCARD);
                   return D3D_OK;
                 });
 }
 
-void TSoftDevice::Flush() {
-  if (FTiles.Empty()) return;
-  // Drawn opaque only where frames are shown by swapping: elsewhere nothing shows them, or
-  // the copy shown is made opaque anyway.
-  FTiles.Flush(Target(), FDrawSettings, ShownOpaque() && FSwapping);
+void TSoftDevice::SetDrawSettings(const TDrawSettings& Settings) {
+  FDrawSettings = Settings;
+  FChain.SetCheckShown(Settings.CheckShown);
 }
+
+void TSoftDevice::Flush() { FChain.Flush(FDepth.empty() ? nullptr : FDepth.data(), FDrawSettings); }
 
 std::uint32_t* TSoftDevice::BackBufferPixels() {
   Flush();
-  FTiles.Written(FPixels, FPitch);  // the caller may write any pixel, any alpha
-  return FPixels;
+  return FChain.Lock();
 }
 
 void TSoftDevice::ReturnLentBuffer(HWND Window) {
-  if (!FLentBy || (Window && Window != FLentBy)) return;
   Flush();
-  const std::size_t Width = FParams.BackBufferWidth;
-  for (std::size_t y = 0; y < FParams.BackBufferHeight; ++y)
-    std::copy_n(FPixels + y * FPitch, Width, FBackBuffer.data() + y * Width);
-  FPixels = FBackBuffer.data();
-  FPitch = static_cast<int>(Width);
-  FLentBy = nullptr;
-  FTiles.Written(FPixels, FPitch);
+  FChain.ReturnLent(Window);
 }
 
 void TSoftDevice::ReadBackBuffer(TFrame& Frame) {
   Flush();
-  Frame.Width = static_cast<int>(FParams.BackBufferWidth);
-  Frame.Height = static_cast<int>(FParams.BackBufferHeight);
-  const std::size_t Width = FParams.BackBufferWidth;
-  Frame.Pixels.resize(Width * FParams.BackBufferHeight);
-  for (std::size_t y = 0; y < FParams.BackBufferHeight; ++y)
-    std::copy_n(FPixels + y * FPitch, Width, Frame.Pixels.data() + y * Width);
-  if (ShownOpaque())
-    for (std::uint32_t& P : Frame.Pixels) P |= 0xFF000000u;
+  FChain.Read(Frame);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -682,14 +625,7 @@ HRESULT TSoftDevice::GetIndices(IDirect3DIndexBuffer9** ppIndexData) {
 // ---------------------------------------------------------------------------------------
 
 TTarget TSoftDevice::Target() {
-  TTarget T;
-  T.Pixels = FPixels;
-  T.Width = static_cast<int>(FParams.BackBufferWidth);
-  T.Height = static_cast<int>(FParams.BackBufferHeight);
-  T.Pitch = FPitch;
-  T.HasAlpha = FTargetHasAlpha;
-  T.Depth = FDepth.empty() ? nullptr : FDepth.data();
-  return T;
+  return FChain.Target(FDepth.empty() ? nullptr : FDepth.data());
 }
 
 TPipeline TSoftDevice::Pipeline() const {
@@ -803,7 +739,7 @@ HRESULT TSoftDevice::Draw(D3DPRIMITIVETYPE Type, UINT PrimitiveCount, const std:
   }
   // Points and lines are drawn at once, after what came before them.
   Flush();
-  FTiles.Written(FPixels, FPitch);
+  FChain.DrawingAtOnce();
   FRasterizer.Begin(Target(), State);
   for (UINT p = 0; p < PrimitiveCount; ++p) {
     switch (Type) {

@@ -8,6 +8,7 @@
 #include "platform/d3d9/soft/DrawStateTable.h"
 #include "platform/d3d9/soft/Rasterizer.h"
 #include "platform/d3d9/soft/SoftResources.h"
+#include "platform/d3d9/soft/SwapChain.h"
 #include "platform/d3d9/soft/TileRenderer.h"
 
 namespace qel::soft {
@@ -71,10 +72,14 @@ class TSoftDevice final : public TRefCounted<IDirect3DDevice9> {
   // Controls.
   void Lose(int StillLostPolls);
   void ReadBackBuffer(TFrame& Frame);
-  void SetDrawSettings(const TDrawSettings& Settings) { FDrawSettings = Settings; }
+  void SetDrawSettings(const TDrawSettings& Settings);
+  void ShownChecks(int& Checked, int& Differing) const {
+    Checked = FChain.CheckedFrames();
+    Differing = FChain.DifferingFrames();
+  }
   // The back buffer with everything drawn so far, BackBufferPitch() pixels a row.
   std::uint32_t* BackBufferPixels();
-  int BackBufferPitch() const { return FPitch; }
+  int BackBufferPitch() const { return FChain.Pitch(); }
   // Goes back to memory of its own if it draws into memory lent for Window (any window
   // when null), keeping the frame.
   void ReturnLentBuffer(HWND Window);
@@ -100,18 +105,8 @@ class TSoftDevice final : public TRefCounted<IDirect3DDevice9> {
   std::shared_ptr<TDeviceLink> FLink;
   HWND FFocusWindow;
   D3DPRESENT_PARAMETERS FParams = {};
-  std::vector<std::uint32_t> FBackBuffer;  // own memory
-  std::uint32_t* FPixels = nullptr;         // the back buffer: own or lent memory
-  int FPitch = 0;
-  HWND FLentBy = nullptr;                   // the window whose presenter lent FPixels
-  HWND FShownIn = nullptr;                  // the window a buffer presenter showed the last frame in
   std::vector<float> FDepth;
   bool FTargetHasAlpha = false;
-  // The alpha policy: frames of a target without alpha are shown opaque. Where they are shown
-  // by swapping buffers, drawing makes every pixel so, tile by tile, so that presenting needs
-  // no pass of its own; the tile renderer knows which buffers are all opaque.
-  bool ShownOpaque() const { return !FTargetHasAlpha; }
-  bool FSwapping = false;  // frames are shown by swapping buffers
 
   DWORD FRenderStates[RenderStateCount] = {};
   DWORD FStageStates[StageCount][StageStateCount] = {};
@@ -131,6 +126,7 @@ class TSoftDevice final : public TRefCounted<IDirect3DDevice9> {
   bool FStateChanged = true;
   TDrawSettings FDrawSettings;
   TTileRenderer FTiles;
+  TSwapChain FChain{FTiles};
   TRasterizer FRasterizer;
   std::vector<TVertex> FVertexScratch;
   std::vector<std::uint32_t> FIndexScratch;

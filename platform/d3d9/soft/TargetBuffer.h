@@ -4,14 +4,17 @@
 // last sync point's is mended there only where it was drawn over.
 //
 // What is kept: per tile, a copy of its pixels after the start its commands shared with the
-// last sync point (the tile memory, one generation per copy); a start that differs from the
-// last sync point's (a fade) is not copied, as the next will most likely differ again. What a
-// buffer holds: per tile, a
-// note "the pixels of generation G, except in rows DirtyTop .. DirtyBottom-1". The invariant:
-// a note with a generation is true of the buffer's pixels. Drawing a tile makes its note true
-// again (or clears it); every other write to the buffer (a lock of the back buffer, a copy into
-// it, the opaque fix-up, points and lines drawn at once, memory lent anew) goes through Written,
-// which forgets every note. A change of tiles or a reset forgets every buffer.
+// last sync point (TileMemory.h, one generation per copy). What a buffer holds: per tile, a
+// note "the pixels of generation G, except in rows DirtyTop .. DirtyBottom-1", the sync point
+// that drew the tile here, and whether every pixel has alpha 255. The invariant: what a
+// buffer's record says is true of its pixels. Drawing a tile makes its note true again (or
+// clears it); every other write to the buffer (a lock of the back buffer, a copy into it, the
+// opacity fix-up, points and lines drawn at once, memory lent anew) goes through Forget. A
+// buffer that missed sync points (drawn into others since) is brought whole by the next sync
+// point that draws into it: each tile is mended from its note (the rows drawn over since the
+// kept copy), or drawn in full where the note is gone. A change of tiles or a reset forgets
+// every buffer.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -24,18 +27,55 @@ struct TBufferNote {
   std::uint64_t Drawn = 0;  // the sync point that last changed its pixels
 };
 
-struct TTargetBuffer {
-  const std::uint32_t* Pixels = nullptr;
-  int Pitch = 0;
-  std::vector<TBufferNote> Tiles;
-  // Every pixel has alpha 255 (drawn so for a target shown opaque, or made so).
-  bool Opaque = false;
-  std::uint64_t Used = 0;  // the sync point that last drew here
+class TTargetBuffer {
+ public:
+  TTargetBuffer(const std::uint32_t* Pixels, int Pitch) : FPixels(Pixels), FPitch(Pitch) {}
 
-  void Written() {
-    Tiles.assign(Tiles.size(), {});
-    Opaque = false;
-  }
+  const std::uint32_t* Pixels() const { return FPixels; }
+  int Pitch() const { return FPitch; }
+  // Something other than drawing wrote the buffer (or may have): nothing is known of it any
+  // more, but that every pixel has alpha 255 when the write said so.
+  void Forget(bool Opaque = false);
+  // Drawn at sync point Use, with every pixel made opaque or not.
+  void NoteUse(std::uint64_t Use, bool Opaque);
+  std::uint64_t LastUse() const { return FUsed; }
+  bool Opaque() const { return FOpaque; }
+  // Notes for Tiles tiles (none known when their number changes); Clear forgets the notes
+  // alone, as when the kept copies they refer to are dropped.
+  void Track(std::size_t Tiles);
+  void ClearNotes() { FTiles.clear(); }
+  std::size_t Tracked() const { return FTiles.size(); }
+  // The note of a tile taken out while it is drawn (each tile by one worker), and put back.
+  TBufferNote Take(std::size_t Tile);
+  void Note(std::size_t Tile, const TBufferNote& Note) { FTiles[Tile] = Note; }
+  const TBufferNote& NoteOf(std::size_t Tile) const { return FTiles[Tile]; }
+
+ private:
+  const std::uint32_t* FPixels;
+  int FPitch;
+  std::vector<TBufferNote> FTiles;
+  bool FOpaque = false;
+  std::uint64_t FUsed = 0;
+};
+
+// The buffers drawn into lately, by their memory: as many as a presenter rotates (a swap
+// chain's two, a compositor's three). One drawn into longest ago goes for a new one.
+class TTargetBuffers {
+ public:
+  static constexpr std::size_t MaxBuffers = 3;
+
+  TTargetBuffer* Find(const std::uint32_t* Pixels);
+  const TTargetBuffer* Find(const std::uint32_t* Pixels) const;
+  // The record of the memory at Pixels with rows Pitch apart (forgotten if its pitch changed).
+  TTargetBuffer& Of(const std::uint32_t* Pixels, int Pitch);
+  // A write other than drawing into the memory at Pixels (see TTargetBuffer::Forget).
+  void Written(const std::uint32_t* Pixels, int Pitch, bool Opaque);
+  bool Opaque(const std::uint32_t* Pixels) const;
+  void ClearNotes();
+  void Clear() { FBuffers.clear(); }
+
+ private:
+  std::vector<TTargetBuffer> FBuffers;
 };
 
 }  // namespace qel::soft

@@ -1,9 +1,8 @@
 // What tiles remember from one sync point to the next: which first commands repeat, the
-// pixels they left, and what each frame buffer still holds of them.
+// pixels they left (the tile cache), and what changed since a target was shown.
 #include <algorithm>
 
 #include "platform/d3d9/soft/ChangedRegion.h"
-
 #include "platform/d3d9/soft/RowKernels.h"
 #include "platform/d3d9/soft/TileRenderer.h"
 
@@ -58,40 +57,6 @@ bool TTileRenderer::Rememberable(const TTarget& Target, const TDrawSettings& Set
          FNow.Commands.size() <= MaxRememberedCommands;
 }
 
-TTargetBuffer* TTileRenderer::Find(const std::uint32_t* Pixels) {
-  for (TTargetBuffer& B : FBuffers)
-    if (B.Pixels == Pixels) return &B;
-  return nullptr;
-}
-
-TTargetBuffer& TTileRenderer::BufferOf(const TTarget& Target) {
-  TTargetBuffer* B = Find(Target.Pixels);
-  if (B && B->Pitch != Target.Pitch) B->Written();
-  if (!B) {
-    if (FBuffers.size() >= 2)
-      FBuffers.erase(std::min_element(FBuffers.begin(), FBuffers.end(),
-                                      [](const TTargetBuffer& X, const TTargetBuffer& Y) { return X.Used < Y.Used; }));
-    B = &FBuffers.emplace_back();
-    B->Pixels = Target.Pixels;
-  }
-  B->Pitch = Target.Pitch;
-  return *B;
-}
-
-void TTileRenderer::Written(const std::uint32_t* Pixels, int Pitch, bool Opaque) {
-  TTargetBuffer* B = Find(Pixels);
-  if (!B && Opaque) B = &BufferOf({const_cast<std::uint32_t*>(Pixels), 0, 0, Pitch, true, nullptr});
-  if (!B) return;
-  B->Written();
-  B->Opaque = Opaque;
-}
-
-bool TTileRenderer::Opaque(const std::uint32_t* Pixels) const {
-  for (const TTargetBuffer& B : FBuffers)
-    if (B.Pixels == Pixels) return B.Opaque;
-  return false;
-}
-
 TBufferNote TTileRenderer::NoteAfterKept(const TTileMemory& Memory, const std::vector<int>& Bin,
                                          const TClipRect& Clip) const {
   // The buffer holds the kept pixels but where the commands after them drew.
@@ -104,42 +69,40 @@ TBufferNote TTileRenderer::NoteAfterKept(const TTileMemory& Memory, const std::v
   return {Memory.Generation, Top - Clip.Top, std::max(Top, Bottom) - Clip.Top, FFlushes, FFlushes};
 }
 
-void TTileRenderer::RestoreRows(const TTileMemory& Memory, const TTarget& Target, const TClipRect& Clip, int Top,
-                                int Bottom) {
+void TTileMemory::Restore(const TTarget& Target, const TClipRect& Clip, int Top, int Bottom) const {
   const int Width = Clip.Right - Clip.Left;
   for (int y = Top; y < Bottom; ++y)
-    std::copy_n(Memory.Pixels.data() + static_cast<std::size_t>(y) * Width, Width,
+    std::copy_n(Pixels.data() + static_cast<std::size_t>(y) * Width, Width,
                 Target.Pixels + static_cast<std::size_t>(Clip.Top + y) * Target.Pitch + Clip.Left);
 }
 
-void TTileRenderer::KeepPixels(TTileMemory& Memory, const TTarget& Target, const TClipRect& Clip,
-                               std::size_t Commands, bool Opaque) const {
+void TTileMemory::Keep(const TTarget& Target, const TClipRect& Clip, std::size_t KeptCommands, bool MakeOpaque,
+                       std::uint64_t KeptAt) {
   const int Width = Clip.Right - Clip.Left;
-  Memory.Pixels.resize(static_cast<std::size_t>(Width) * (Clip.Bottom - Clip.Top));
+  Pixels.resize(static_cast<std::size_t>(Width) * (Clip.Bottom - Clip.Top));
   for (int y = Clip.Top; y < Clip.Bottom; ++y)
     std::copy_n(Target.Pixels + static_cast<std::size_t>(y) * Target.Pitch + Clip.Left, Width,
-                Memory.Pixels.data() + static_cast<std::size_t>(y - Clip.Top) * Width);
+                Pixels.data() + static_cast<std::size_t>(y - Clip.Top) * Width);
   // A frame shown opaque ends with alpha 255 everywhere, and its colours never read the
   // alpha under them (the target has none): kept opaque, it needs no pass when it comes back.
-  if (Opaque)
-    for (std::size_t i = 0; i < Memory.Pixels.size(); i += static_cast<std::size_t>(Width))
-      OpaqueRow(Memory.Pixels.data() + i, Width);
-  Memory.Commands = Commands;
-  Memory.Opaque = Opaque;
+  if (MakeOpaque)
+    for (std::size_t i = 0; i < Pixels.size(); i += static_cast<std::size_t>(Width)) OpaqueRow(Pixels.data() + i, Width);
+  Commands = KeptCommands;
+  Opaque = MakeOpaque;
   // Told apart from every copy this tile kept before, even after the memory was dropped.
-  Memory.Generation = FFlushes;
+  Generation = KeptAt;
 }
 
 std::vector<TPixelRect> TTileRenderer::ChangedSinceShown(const TTarget& Target) {
   const TLayout& L = FLastLayout;
   const bool Known = !FMemory.empty() && L == FShownLayout && L.Width == Target.Width && L.Height == Target.Height;
   const int Columns = L.TileW > 0 ? (L.Width + L.TileW - 1) / L.TileW : 0;
-  const TTargetBuffer* Buffer = Find(Target.Pixels);
+  const TTargetBuffer* Buffer = FBuffers.Find(Target.Pixels);
   std::vector<TShownTile> Now(FMemory.size());
   std::vector<TPixelRect> Changed;
   for (std::size_t t = 0; t < FMemory.size(); ++t) {
-    if (Buffer && Buffer->Pitch == Target.Pitch && t < Buffer->Tiles.size()) {
-      const TBufferNote& N = Buffer->Tiles[t];
+    if (Buffer && Buffer->Pitch() == Target.Pitch && t < Buffer->Tracked()) {
+      const TBufferNote& N = Buffer->NoteOf(t);
       Now[t] = {N.Generation, N.Drawn, N.DirtyTop, N.DirtyBottom};
     }
     if (!Known) continue;

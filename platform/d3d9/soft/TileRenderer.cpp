@@ -41,7 +41,7 @@ void TTileRenderer::Discard() {
   FLast.Clear();
   FLastLayout = {};
   FMemory.clear();
-  FBuffers.clear();
+  FBuffers.Clear();
 }
 
 void TTileRenderer::Draw(const TTarget& Target, const TCommand& Command, const TClipRect& Tile,
@@ -190,7 +190,7 @@ int AutoThreads(int Threads, double DrawMs, int Cores) {
   return DrawMs * Threads < 2.0 ? 1 : Threads;
 }
 
-void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, bool Opaque) {
+void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, bool Opaque, const TTarget* Whole) {
   if (FNow.Commands.empty() && !Opaque) return;
   const int TileW = Settings.TileWidth > 0 ? std::min(Settings.TileWidth, Target.Width) : Target.Width;
   const int TileH = Settings.TileHeight > 0 ? std::min(Settings.TileHeight, Target.Height) : Target.Height;
@@ -210,20 +210,20 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
 
   const TLayout Layout{Target.Width, Target.Height, TileW, TileH, Target.HasAlpha};
   const bool Remember = Rememberable(Target, Settings);
-  TTargetBuffer& Buffer = BufferOf(Target);
+  TTargetBuffer& Buffer = FBuffers.Of(Target.Pixels, Target.Pitch);
   if (!Remember || !(Layout == FLastLayout)) {
     FMemory.clear();
     FLast = {};
     // What buffers hold refers to tiles (and copies) no longer kept.
-    for (TTargetBuffer& B : FBuffers) B.Tiles.clear();
+    FBuffers.ClearNotes();
   }
   if (Remember) {
     ++FFlushes;
     FMemory.resize(static_cast<std::size_t>(Tiles));
     FLast.Bins.resize(static_cast<std::size_t>(Tiles));
-    Buffer.Tiles.resize(static_cast<std::size_t>(Tiles));
+    Buffer.Track(static_cast<std::size_t>(Tiles));
   }
-  Buffer.Used = ++FBufferUses;
+  const std::uint64_t Use = ++FBufferUses;
 
   const int Cores = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 64);
   // Left to the device: one thread or all, from a pool of all kept while the count changes.
@@ -233,17 +233,24 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
   while (FScratch.size() < static_cast<std::size_t>(PoolThreads)) FScratch.push_back(std::make_unique<TRasterScratch>());
 
   const auto Started = std::chrono::steady_clock::now();
-  FPool->Run(Tiles, [&](int Tile, int Worker) {
+  const auto ClipOf = [&](int Tile) {
     const int Column = Tile % Columns, Row = Tile / Columns;
-    const TClipRect Clip{Column * TileW, Row * TileH, std::min(Target.Width, (Column + 1) * TileW),
-                         std::min(Target.Height, (Row + 1) * TileH)};
-    DrawTile(Target, Remember ? &Buffer : nullptr, Tile, Clip, *FScratch[static_cast<std::size_t>(Worker)], Opaque);
+    return TClipRect{Column * TileW, Row * TileH, std::min(Target.Width, (Column + 1) * TileW),
+                     std::min(Target.Height, (Row + 1) * TileH)};
+  };
+  FPool->Run(Tiles, [&](int Tile, int Worker) {
+    DrawTile(Target, Remember ? &Buffer : nullptr, Tile, ClipOf(Tile), *FScratch[static_cast<std::size_t>(Worker)],
+             Opaque);
   }, Threads == 1);
   if (Settings.Threads < 0) {
     const std::chrono::duration<double, std::milli> Took = std::chrono::steady_clock::now() - Started;
     FAutoThreads = AutoThreads(Threads, Took.count(), Cores);
   }
-  Buffer.Opaque = Opaque;
+  if (Whole)
+    FPool->Run(Tiles, [&](int Tile, int Worker) {
+      DrawTile(*Whole, nullptr, Tile, ClipOf(Tile), *FScratch[static_cast<std::size_t>(Worker)], Opaque);
+    }, Threads == 1);
+  Buffer.NoteUse(Use, Opaque);
   // This sync point's commands are compared with the next one's, and its states kept till then.
   if (Remember) {
     std::swap(FLast, FNow);
@@ -259,8 +266,7 @@ void TTileRenderer::DrawTile(const TTarget& Target, TTargetBuffer* Buffer, int T
   const std::vector<int>& Bin = FNow.Bins[static_cast<std::size_t>(Tile)];
   TTileMemory* Memory = Buffer ? &FMemory[static_cast<std::size_t>(Tile)] : nullptr;
   // What this frame buffer holds here, taken out: noted anew once the tile is drawn.
-  TBufferNote Note;
-  if (Buffer) std::swap(Note, Buffer->Tiles[static_cast<std::size_t>(Tile)]);
+  const TBufferNote Note = Buffer ? Buffer->Take(static_cast<std::size_t>(Tile)) : TBufferNote{};
   const std::size_t Common = Memory ? CommonStart(Tile, Clip) : 0;
   // Where the common start ends, at the end of a draw call (its triangles tend to move together).
   const std::size_t End = DrawCallEnd(Bin, Common);
@@ -274,11 +280,12 @@ void TTileRenderer::DrawTile(const TTarget& Target, TTargetBuffer* Buffer, int T
         Note.Flush + 1 == FFlushes) {
       // It holds this very tile, drawn at the last sync point (a frame that repeats the last).
       Memory->LastEnd = End;
-      Buffer->Tiles[static_cast<std::size_t>(Tile)] = Note;
-      Buffer->Tiles[static_cast<std::size_t>(Tile)].Flush = FFlushes;
+      TBufferNote Again = Note;
+      Again.Flush = FFlushes;
+      Buffer->Note(static_cast<std::size_t>(Tile), Again);
       return;
     }
-    RestoreRows(*Memory, Target, Clip, Holds ? Note.DirtyTop : 0, Holds ? Note.DirtyBottom : Clip.Bottom - Clip.Top);
+    Memory->Restore(Target, Clip, Holds ? Note.DirtyTop : 0, Holds ? Note.DirtyBottom : Clip.Bottom - Clip.Top);
     First = Memory->Commands;
     // Kept further on only when the common start reached there in the last frame too: shapes
     // that stayed put for one frame (without a step of their animation) seldom do for the
@@ -324,18 +331,18 @@ void TTileRenderer::DrawTile(const TTarget& Target, TTargetBuffer* Buffer, int T
     if (End >= First && End > Folded && Common >= End) KeepAt = End;
   }
   for (std::size_t k = First; k < Bin.size(); ++k) {
-    if (KeepAt > 0 && k == KeepAt) KeepPixels(*Memory, Target, Clip, KeepAt, Opaque);
+    if (KeepAt > 0 && k == KeepAt) Memory->Keep(Target, Clip, KeepAt, Opaque, FFlushes);
     // The two halves of a strip's quad go together, unless the pixels are kept between them.
     if (k + 1 < Bin.size() && k + 1 != KeepAt && DrawPair(Target, Bin[k], Bin[k + 1], Clip, Scratch))
       ++k;
     else
       Draw(Target, FNow.Commands[static_cast<std::size_t>(Bin[k])], Clip, Scratch);
   }
-  if (KeepAt > 0 && KeepAt == Bin.size()) KeepPixels(*Memory, Target, Clip, KeepAt, Opaque);
+  if (KeepAt > 0 && KeepAt == Bin.size()) Memory->Keep(Target, Clip, KeepAt, Opaque, FFlushes);
   if (Memory) {
     Memory->LastEnd = End;
     if (Memory->Commands > 0 && (Restored || KeepAt > 0))
-      Buffer->Tiles[static_cast<std::size_t>(Tile)] = NoteAfterKept(*Memory, Bin, Clip);
+      Buffer->Note(static_cast<std::size_t>(Tile), NoteAfterKept(*Memory, Bin, Clip));
   }
   if (Opaque && !((Restored || MadeOpaque) && AddsOnly(Bin, First)))
     for (int y = Clip.Top; y < Clip.Bottom; ++y)

@@ -16,6 +16,7 @@
 #include "platform/d3d9/soft/Presentation.h"
 #include "platform/d3d9/soft/SpanPipeline.h"
 #include "platform/d3d9/soft/TargetBuffer.h"
+#include "platform/d3d9/soft/TileMemory.h"
 #include "platform/d3d9/soft/WorkerPool.h"
 
 namespace qel::soft {
@@ -39,14 +40,16 @@ class TTileRenderer {
   bool Full() const;
   // Draws everything recorded into Target and forgets it. Opaque: then sets the alpha of
   // every pixel of the target to 255 while its tile is still in the cache (a target without
-  // alpha, whose frames are shown opaque).
-  void Flush(const TTarget& Target, const TDrawSettings& Settings, bool Opaque = false);
+  // alpha, whose frames are shown opaque). Whole (a check): the same commands are drawn there
+  // too, in full, without what tiles remember.
+  void Flush(const TTarget& Target, const TDrawSettings& Settings, bool Opaque = false,
+             const TTarget* Whole = nullptr);
   // The one call for every write into a frame buffer other than drawing (or that may have
   // written it): what it held of the kept tiles is forgotten. Opaque: the write left every
   // pixel with alpha 255.
-  void Written(const std::uint32_t* Pixels, int Pitch, bool Opaque = false);
+  void Written(const std::uint32_t* Pixels, int Pitch, bool Opaque = false) { FBuffers.Written(Pixels, Pitch, Opaque); }
   // Every pixel of this frame buffer has alpha 255, as far as known.
-  bool Opaque(const std::uint32_t* Pixels) const;
+  bool Opaque(const std::uint32_t* Pixels) const { return FBuffers.Opaque(Pixels); }
   // Forgets everything recorded and remembered (the target is going).
   void Discard();
   // Where Target, about to be shown, may differ from what was shown at the last call (the whole
@@ -83,15 +86,6 @@ class TTileRenderer {
     bool HasAlpha = false;
     bool operator==(const TLayout&) const = default;
   };
-  // A tile's pixels after the first Commands commands of the last sync point's bin.
-  struct TTileMemory {
-    std::vector<std::uint32_t> Pixels;
-    std::size_t Commands = 0;  // 0: nothing kept
-    bool Opaque = false;       // kept with alpha 255 (for a frame shown opaque)
-    std::size_t LastEnd = 0;   // where the last sync point's common start ended
-    std::uint64_t Generation = 0;  // the sync point that kept the copy (0: none yet)
-  };
-
   void Draw(const TTarget& Target, const TCommand& Command, const TClipRect& Tile, TRasterScratch& Scratch) const;
   // Draws commands First and Second together when they are triangles that can share spans
   // (DrawTrianglePair); false, with nothing drawn, otherwise.
@@ -123,22 +117,13 @@ class TTileRenderer {
   bool Rememberable(const TTarget& Target, const TDrawSettings& Settings) const;
   // What the buffer holds once the commands after the kept ones are drawn.
   TBufferNote NoteAfterKept(const TTileMemory& Memory, const std::vector<int>& Bin, const TClipRect& Clip) const;
-  // The record of the frame buffer at Pixels (null if none); BufferOf makes one for Target,
-  // forgetting the one drawn into longest ago beyond a swap chain's two.
-  TTargetBuffer* Find(const std::uint32_t* Pixels);
-  TTargetBuffer& BufferOf(const TTarget& Target);
-  // Copies rows Top .. Bottom-1 of the tile back from its memory; KeepPixels makes the memory
-  // the tile's pixels after Commands commands.
-  static void RestoreRows(const TTileMemory& Memory, const TTarget& Target, const TClipRect& Clip, int Top, int Bottom);
-  void KeepPixels(TTileMemory& Memory, const TTarget& Target, const TClipRect& Clip, std::size_t Commands,
-                  bool Opaque) const;
   // Count, or less so that the first Count commands of the bin end where a state does.
   std::size_t DrawCallEnd(const std::vector<int>& Bin, std::size_t Count) const;
 
   TRecording FNow, FLast;
   TLayout FLastLayout;
   std::vector<TTileMemory> FMemory;
-  std::vector<TTargetBuffer> FBuffers;
+  TTargetBuffers FBuffers;
   std::uint64_t FBufferUses = 0;
   std::uint64_t FFlushes = 0;  // sync points that remembered tiles
   // What each tile held when the target was last shown, as far as known (Generation 0: not).

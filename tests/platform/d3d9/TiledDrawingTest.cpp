@@ -458,5 +458,108 @@ TEST(DrawStates, EqualStatesAreOneObjectWhileHeld) {
   EXPECT_EQ(First, Table.Get(A, true));
 }
 
+// A compositor lends a few buffers and holds some longer than a frame: each buffer the device
+// is lent again holds a frame drawn several frames ago, or none (a buffer new mid-wave), and
+// must be brought whole before it is shown: a compositor may read any pixel of it. Each frame
+// shown, and the device's own check of it, against the same frame drawn whole.
+TEST_F(TiledDrawingTest, BuffersLentInAnyOrderAreShownWhole) {
+  constexpr int W = 97, H = 71;
+  MakeDevice(W, H, D3DFMT_X8R8G8B8);
+  const std::vector<ComPtr<IDirect3DTexture9>> Textures = SceneTextures();
+  const auto Base = RandomScene(3, W, H);
+  auto SceneOf = [&](int f) {
+    auto Scene = Base;
+    Scene.resize(6);
+    Scene[5] = RandomScene(200 + f, W, H)[5];  // strips moving in every frame over a start that stays
+    for (TQuadVertex& V : Scene[5].Vertices) V.Y *= 0.5f;
+    if (f >= 12 && f < 15) Scene[0].Vertices[0].Diffuse = Scene[0].Vertices[1].Diffuse = 0x10FFFFFF;  // a fade
+    return Scene;
+  };
+  constexpr int Frames = 22;
+  std::vector<TFrame> Whole;
+  UseFastPaths(false);  // every frame drawn whole into memory of the device's own
+  for (int f = 0; f < Frames; ++f) {
+    DrawScene(SceneOf(f), Textures);
+    ASSERT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
+    Whole.push_back(*PresentedFrame(TestWindow()));
+  }
+  UseFastPaths(true);
+
+  // The buffer lent for each frame: three in turn, one held for two frames (lent after the
+  // next), a fourth new mid-wave, two in turn, one lent again at once.
+  const int Order[Frames] = {0, 1, 2, 0, 1, 2, 1, 0, 1, 2, 3, 0, 3, 1, 2, 0, 1, 0, 1, 1, 2, 0};
+  struct TCase {
+    const char* Name;
+    TDrawSettings Settings;
+  };
+  const TCase Cases[] = {{"one thread", {1, 0, 8, true, true}},
+                         {"two threads, small tiles", {2, 16, 4, true, true}},
+                         {"tiles of the whole width", {1, 0, 32, true, true}}};
+  for (const TCase& C : Cases) {
+    MakeDevice(W, H, D3DFMT_X8R8G8B8);
+    ASSERT_TRUE(SetDrawSettings(Device.Get(), C.Settings));
+    std::vector<std::vector<std::uint32_t>> Pool(4, std::vector<std::uint32_t>(static_cast<std::size_t>(W + 5) * H, 0x5A5A5A5Au));
+    int Frame = 0;
+    std::vector<std::uint32_t> Shown;
+    TBufferPresenter Presenter;
+    Presenter.Lend = [&](int Width, int Height, TFrameBuffer& B) {
+      const int Pick = Order[std::min(Frame, Frames - 1)];
+      B = {Pool[static_cast<std::size_t>(Pick)].data(), Width, Height, W + Pick % 2 * 5, {}};
+      return true;
+    };
+    Presenter.Show = [&](const TFrameBuffer& B) {
+      Shown.resize(static_cast<std::size_t>(W) * H);
+      for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+          Shown[static_cast<std::size_t>(y) * W + x] = B.Pixels[static_cast<std::size_t>(y) * B.Pitch + x] | 0xFF000000u;
+    };
+    RegisterBufferPresenter(TestWindow(), Presenter);
+    for (Frame = 0; Frame < Frames; ++Frame) {
+      DrawScene(SceneOf(Frame), Textures);
+      ASSERT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
+      for (std::size_t i = 0; i < Shown.size(); ++i)
+        ASSERT_EQ(Whole[static_cast<std::size_t>(Frame)].Pixels[i], Shown[i])
+            << C.Name << ", frame " << Frame << " (buffer " << Order[std::max(Frame - 1, 0)] << "), pixel " << i % W
+            << "," << i / W;
+    }
+    int Checked = 0, Differing = 0;
+    ASSERT_TRUE(ShownChecks(Device.Get(), Checked, Differing));
+    EXPECT_EQ(Frames, Checked) << C.Name;
+    EXPECT_EQ(0, Differing) << C.Name;
+    UnregisterPresenter(TestWindow());
+  }
+}
+
+// The check itself: a presenter that writes into memory it was lent breaks what the device
+// relies on, and the frames shown from it are counted as differing from the frames drawn whole.
+TEST_F(TiledDrawingTest, TheShownFrameCheckCountsAFrameThatIsNotWhole) {
+  constexpr int W = 64, H = 48;
+  MakeDevice(W, H, D3DFMT_X8R8G8B8);
+  ASSERT_TRUE(SetDrawSettings(Device.Get(), {1, 0, 8, true, true}));
+  const std::vector<ComPtr<IDirect3DTexture9>> Textures = SceneTextures();
+  auto Scene = RandomScene(5, W, H);
+  Scene.resize(5);  // the same frame every time: every tile repeats
+  std::vector<std::uint32_t> Lent(static_cast<std::size_t>(W) * H);
+  int Shows = 0;
+  TBufferPresenter Presenter;
+  Presenter.Lend = [&](int Width, int Height, TFrameBuffer& B) {
+    B = {Lent.data(), Width, Height, W, {}};
+    return true;
+  };
+  Presenter.Show = [&](const TFrameBuffer& B) {
+    if (++Shows == 3) B.Pixels[static_cast<std::size_t>(H - 1) * B.Pitch + 1] ^= 0x00808080u;  // the contract broken
+  };
+  RegisterBufferPresenter(TestWindow(), Presenter);
+  for (int f = 0; f < 5; ++f) {
+    DrawScene(Scene, Textures);
+    ASSERT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
+  }
+  int Checked = 0, Differing = 0;
+  ASSERT_TRUE(ShownChecks(Device.Get(), Checked, Differing));
+  EXPECT_EQ(5, Checked);
+  EXPECT_EQ(2, Differing);  // the frames after the write: nothing the device drew mends that pixel
+  UnregisterPresenter(TestWindow());
+}
+
 }  // namespace
 }  // namespace qel::soft::testing
