@@ -23,6 +23,8 @@
 #include "platform/wayland/LayerShell.h"
 #include "platform/wayland/WaylandBuffers.h"
 #include "platform/wayland/WaylandCapture.h"
+#include "platform/wayland/WaylandPresenter.h"
+#include "platform/wayland/WaylandSurface.h"
 #include "viewporter-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
@@ -36,10 +38,6 @@ HWND AsHwnd(TWindowHandle H) { return reinterpret_cast<HWND>(H); }
 // How long the program waits for the compositor's answer at start, and for a capture.
 constexpr int AnswerMs = 5000;
 constexpr int CaptureMs = 2000;
-// An output that shows nothing sends no frame callbacks: the saver then draws a frame a second.
-constexpr int HiddenFrameMs = 1000;
-// How long a frame waits for a buffer the compositor holds to come back.
-constexpr int ReleaseMs = 100;
 
 }  // namespace
 
@@ -69,32 +67,6 @@ struct TWaylandPlatform::TOutput {
   }
 };
 
-struct TWaylandPlatform::TSurface {
-  TWaylandPlatform* Platform = nullptr;
-  TWindowHandle Handle = 0;
-  TWindowParams Params;
-  bool Saver = false;         // the borderless run-mode window: covers the output
-  int Width = 0, Height = 0;  // in buffer pixels, as the program has it
-  wl_surface* Surface = nullptr;
-  zwlr_layer_surface_v1* Layer = nullptr;
-  xdg_surface* Xdg = nullptr;
-  xdg_toplevel* Toplevel = nullptr;
-  wp_viewport* Viewport = nullptr;
-  bool Configured = false;
-  int LogicalWidth = 0, LogicalHeight = 0;  // as the compositor sized the surface
-  int PendingWidth = 0, PendingHeight = 0;  // a toplevel's size until its configure ends
-  int ShownScale = 1;
-  int ShownWidth = 0, ShownHeight = 0;  // the viewport's destination
-  int ShownBufferWidth = 0, ShownBufferHeight = 0;
-  bool DamageAll = true;  // the next frame shows whole
-  wl_callback* Frame = nullptr;         // the compositor has not yet asked for the next frame
-  bool Closed = false;
-  wl::TBufferRing Buffers{3};
-  std::unique_ptr<wl::TBufferCanvas> Canvas;  // windows of controls (the configuration panel)
-  std::uintptr_t Pressed = 0;                 // the button held down with the pointer
-  std::unique_ptr<posix::TMessageBoxLayout> Box;  // the message box: drawn as such, Escape clicks OK
-  std::string BoxText;
-};
 
 namespace {
 
@@ -139,14 +111,6 @@ const zxdg_output_v1_listener XdgOutputListener = {
 
 const xdg_wm_base_listener WmBaseListener = {
     [](void*, xdg_wm_base* Base, std::uint32_t Serial) { xdg_wm_base_pong(Base, Serial); },
-};
-
-const wl_callback_listener FrameListener = {
-    [](void* Data, wl_callback* Callback, std::uint32_t) {
-      auto* S = static_cast<TSurface*>(Data);
-      S->Frame = nullptr;
-      wl_callback_destroy(Callback);
-    },
 };
 
 const wl_callback_listener SyncListener = {
@@ -405,54 +369,6 @@ bool TWaylandPlatform::CaptureDesktop(TBitmap& Bitmap) {
   return Ok;
 }
 
-void TWaylandPlatform::MessageBox(const std::string& Text, const std::string& Caption) {
-  // The background layer takes no input, and a saver beside the one with the keyboard leaves
-  // the words to that one; without a shell for windows there is nowhere to show them.
-  if (!FOutput || FLost || !FWmBase || FOptions.Background || !FOptions.Keyboard) {
-    std::fprintf(stderr, "qelwave: %s\n", Text.c_str());
-    return;
-  }
-  TWindowParams Params;
-  Params.Caption = Caption;
-  Params.BorderStyle = TBorderStyle::bsSingle;
-  Params.BorderIcons = false;
-  const TWindowHandle Handle = CreateWindow(Params);
-  TSurface& S = *FWindows[Handle];
-  S.BoxText = Text;
-  S.Box = std::make_unique<posix::TMessageBoxLayout>(
-      posix::LayOutMessageBox(CanvasOf(S).TextWidth(Text, posix::MessageBoxFont())));
-  // The OK button as a control, so that the keys and the pointer click it as any button.
-  TControlParams Ok;
-  Ok.Kind = TControlKind::ckButton;
-  Ok.Id = 1;
-  Ok.Left = S.Box->ButtonX;
-  Ok.Top = S.Box->ButtonY;
-  Ok.Width = S.Box->ButtonW;
-  Ok.Height = S.Box->ButtonH;
-  Ok.Caption = "OK";
-  Ok.Font = posix::MessageBoxFont();
-  Ok.TabOrder = 0;
-  Params.Controls.push_back(Ok);
-  Params.ClientWidth = S.Box->Width;
-  Params.ClientHeight = S.Box->Height;
-  Params.Visible = true;
-  UpdateWindow(Handle, Params);
-  // Modal: the box's own events are taken here, the program's other windows wait.
-  bool Done = false;
-  while (!Done && !QuitPending()) {
-    for (auto It = FQueue.begin(); It != FQueue.end();) {
-      if (It->Window != Handle) {
-        ++It;
-        continue;
-      }
-      Done = Done || It->Kind == TPlatformEvent::TKind::Click || It->Kind == TPlatformEvent::TKind::Close;
-      It = FQueue.erase(It);
-    }
-    if (!Done && !Pump(-1)) break;
-  }
-  DestroyWindow(Handle);
-}
-
 TWindowHandle TWaylandPlatform::CreateWindow(const TWindowParams& Params) {
   auto Rec = std::make_unique<TSurface>();
   TSurface& S = *Rec;
@@ -462,13 +378,19 @@ TWindowHandle TWaylandPlatform::CreateWindow(const TWindowParams& Params) {
   S.Width = std::max(Params.ClientWidth, 1);
   S.Height = std::max(Params.ClientHeight, 1);
   FWindows[S.Handle] = std::move(Rec);
+  S.Presenter = std::make_unique<wl::TPresenter>(
+      FDisplay, FShm,
+      [this](const std::function<bool()>& Done, int TimeoutMs, bool StopOnInput) {
+        return PumpUntil(Done, TimeoutMs, StopOnInput);
+      },
+      [this, &S] { return S.Configured && !S.Closed && !FLost; });
   soft::TBufferPresenter Presenter;
-  Presenter.Lend = [this, &S](int Width, int Height, soft::TFrameBuffer& Buffer) {
+  Presenter.Lend = [&S](int Width, int Height, soft::TFrameBuffer& Buffer) {
     Buffer.Width = Width;
     Buffer.Height = Height;
-    return Lend(S, Width, Height, Buffer.Pixels, Buffer.Pitch);
+    return S.Presenter->Lend(Width, Height, Buffer.Pixels, Buffer.Pitch);
   };
-  Presenter.Show = [this, &S](const soft::TFrameBuffer& Buffer) { Show(S, Buffer); };
+  Presenter.Show = [&S](const soft::TFrameBuffer& Buffer) { S.Presenter->Present(Buffer); };
   soft::RegisterBufferPresenter(AsHwnd(S.Handle), std::move(Presenter));
   if (Params.Visible) Map(S);
   return S.Handle;
@@ -478,6 +400,7 @@ void TWaylandPlatform::Map(TSurface& S) {
   S.Saver = S.Params.BorderStyle == TBorderStyle::bsNone;
   S.Surface = wl_compositor_create_surface(FCompositor);
   if (FViewporter) S.Viewport = wp_viewporter_get_viewport(FViewporter, S.Surface);
+  S.Presenter->Attach(S.Surface, S.Viewport);
   if (S.Saver && FLayerShell) {
     const auto Layer = FOptions.Background ? ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND : ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY;
     S.Layer = zwlr_layer_shell_v1_get_layer_surface(FLayerShell, S.Surface, FOutput->Output, Layer, "qelwave");
@@ -507,13 +430,12 @@ void TWaylandPlatform::Map(TSurface& S) {
 
 void TWaylandPlatform::Unmap(TSurface& S) {
   if (FMotionSurface == &S) FMotionSurface = nullptr;
-  if (S.Frame) wl_callback_destroy(S.Frame);
+  S.Presenter->Detach();
   if (S.Layer) zwlr_layer_surface_v1_destroy(S.Layer);
   if (S.Toplevel) xdg_toplevel_destroy(S.Toplevel);
   if (S.Xdg) xdg_surface_destroy(S.Xdg);
   if (S.Viewport) wp_viewport_destroy(S.Viewport);
   if (S.Surface) wl_surface_destroy(S.Surface);
-  S.Frame = nullptr;
   S.Layer = nullptr;
   S.Toplevel = nullptr;
   S.Xdg = nullptr;
@@ -521,10 +443,6 @@ void TWaylandPlatform::Unmap(TSurface& S) {
   S.Surface = nullptr;
   S.Configured = false;
   S.Canvas.reset();
-  S.Buffers.Clear();
-  S.ShownScale = 1;
-  S.ShownWidth = S.ShownHeight = S.ShownBufferWidth = S.ShownBufferHeight = 0;
-  S.DamageAll = true;
   wl_display_flush(FDisplay);
 }
 
@@ -541,12 +459,14 @@ void TWaylandPlatform::Configured(TSurface& S, int Width, int Height) {
     S.LogicalWidth = S.Width;
     S.LogicalHeight = S.Height;
     S.Configured = true;
+    S.Presenter->SetLogicalSize(S.LogicalWidth, S.LogicalHeight, Scale);
     Paint(S);
     return;
   }
   S.LogicalWidth = std::max(Width, 1);
   S.LogicalHeight = std::max(Height, 1);
   S.Configured = true;
+  S.Presenter->SetLogicalSize(S.LogicalWidth, S.LogicalHeight, Scale);
   // The frames follow the surface at the output's full resolution.
   const int PixelWidth = S.LogicalWidth * Scale, PixelHeight = S.LogicalHeight * Scale;
   if (PixelWidth != S.Width || PixelHeight != S.Height) {
@@ -579,23 +499,18 @@ void TWaylandPlatform::UpdateWindow(TWindowHandle Handle, const TWindowParams& P
 wl::TBufferCanvas& TWaylandPlatform::CanvasOf(TSurface& S) {
   if (!S.Canvas) {
     S.Canvas = std::make_unique<wl::TBufferCanvas>(
-        [this, &S](int Width, int Height, int& Pitch) -> std::uint32_t* {
-          wl::TShmBuffer* B = nullptr;
-          PumpUntil([&] { return (B = S.Buffers.Free(FShm, Width, Height)) != nullptr; }, ReleaseMs, false);
+        [&S](int Width, int Height, int& Pitch) -> std::uint32_t* {
+          wl::TShmBuffer* B = S.Presenter->WaitFree(Width, Height);
           if (!B) return nullptr;
           Pitch = B->Stride() / 4;
           return reinterpret_cast<std::uint32_t*>(B->Data());
         },
-        [this, &S] {
+        [&S] {
           soft::TFrameBuffer Frame;
           Frame.Width = S.Width;
           Frame.Height = S.Height;
-          wl::TShmBuffer* B = S.Buffers.Free(FShm, S.Width, S.Height);
-          if (!B) return;
-          Frame.Pixels = reinterpret_cast<std::uint32_t*>(B->Data());
-          Frame.Pitch = B->Stride() / 4;
-          S.DamageAll = true;
-          Show(S, Frame);
+          if (!S.Presenter->Lend(S.Width, S.Height, Frame.Pixels, Frame.Pitch)) return;
+          S.Presenter->Present(Frame, true);
         });
   }
   return *S.Canvas;
@@ -615,79 +530,6 @@ void TWaylandPlatform::DestroyWindow(TWindowHandle Handle) {
   soft::UnregisterPresenter(AsHwnd(Handle));
   Unmap(*It->second);
   FWindows.erase(It);
-}
-
-bool TWaylandPlatform::Lend(TSurface& S, int Width, int Height, std::uint32_t*& Pixels, int& Pitch) {
-  if (!S.Surface || S.Closed || FLost) return false;
-  wl::TShmBuffer* B = nullptr;
-  PumpUntil([&] { return (B = S.Buffers.Free(FShm, Width, Height)) != nullptr; }, ReleaseMs, false);
-  if (!B) return false;
-  Pixels = reinterpret_cast<std::uint32_t*>(B->Data());
-  Pitch = B->Stride() / 4;
-  return true;
-}
-
-void TWaylandPlatform::Show(TSurface& S, const soft::TFrameBuffer& Frame) {
-  // The device's region of change is against the frame before: a frame not shown makes the
-  // next one show whole.
-  const bool Attached = Attach(S, Frame);
-  S.DamageAll = !Attached;
-}
-
-bool TWaylandPlatform::Attach(TSurface& S, const soft::TFrameBuffer& Frame) {
-  const int Width = Frame.Width, Height = Frame.Height;
-  if (!S.Surface || !S.Configured || S.Closed || FLost || Width <= 0 || Height <= 0) return false;
-  // One frame for each the compositor shows: wait until it asks for the next.
-  if (S.Frame) PumpUntil([&] { return S.Frame == nullptr; }, HiddenFrameMs, true);
-  if (!S.Surface || S.Closed || FLost) return false;
-  // A frame in the device's own memory is copied whole: the buffer may hold any older frame.
-  wl::TShmBuffer* B = S.Buffers.Owning(Frame.Pixels);
-  const bool Lent = B != nullptr;
-  if (!B) {
-    PumpUntil([&] { return (B = S.Buffers.Free(FShm, Width, Height)) != nullptr; }, ReleaseMs, false);
-    if (!B) return false;
-    for (int Y = 0; Y < Height; ++Y)
-      std::memcpy(B->Data() + static_cast<std::size_t>(Y) * B->Stride(),
-                  Frame.Pixels + static_cast<std::size_t>(Y) * Frame.Pitch, static_cast<std::size_t>(Width) * 4);
-  }
-  if (B->Busy()) return false;
-  // Frames of the output's full resolution on a surface of its logical size.
-  if (S.Viewport) {
-    if (S.ShownWidth != S.LogicalWidth || S.ShownHeight != S.LogicalHeight) {
-      wp_viewport_set_destination(S.Viewport, S.LogicalWidth, S.LogicalHeight);
-      S.ShownWidth = S.LogicalWidth;
-      S.ShownHeight = S.LogicalHeight;
-    }
-  } else {
-    const int Scale = FOutput->Scale;
-    const int Wanted = Width % Scale == 0 && Height % Scale == 0 ? Scale : 1;
-    if (Wanted != S.ShownScale) wl_surface_set_buffer_scale(S.Surface, Wanted);
-    S.ShownScale = Wanted;
-  }
-  wl_surface_attach(S.Surface, B->Buffer(), 0, 0);
-  // What differs from the frame shown before; the whole buffer where the compositor must
-  // take it all (its first frame, a new size, an old compositor).
-  const bool Whole = !Lent || S.DamageAll || S.ShownBufferWidth != Width || S.ShownBufferHeight != Height ||
-                     wl_surface_get_version(S.Surface) < WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION;
-  if (Whole) {
-    if (wl_surface_get_version(S.Surface) >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION)
-      wl_surface_damage_buffer(S.Surface, 0, 0, Width, Height);
-    else
-      wl_surface_damage(S.Surface, 0, 0, INT_MAX, INT_MAX);
-  } else {
-    for (const soft::TPixelRect& R : Frame.Changed)
-      wl_surface_damage_buffer(S.Surface, R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top);
-  }
-  S.ShownBufferWidth = Width;
-  S.ShownBufferHeight = Height;
-  // A callback the wait gave up on is not wanted any more.
-  if (S.Frame) wl_callback_destroy(S.Frame);
-  S.Frame = wl_surface_frame(S.Surface);
-  wl_callback_add_listener(S.Frame, &FrameListener, &S);
-  wl_surface_commit(S.Surface);
-  B->SetBusy();
-  wl_display_flush(FDisplay);
-  return true;
 }
 
 TSurface* TWaylandPlatform::Find(wl_surface* Surface) {

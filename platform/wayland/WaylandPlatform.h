@@ -97,9 +97,6 @@ class TWaylandPlatform : public TPlatform, private wl::TSeatSink {
   void Configured(TSurface& S, int Width, int Height);
   void Paint(TSurface& S);  // a window of controls, or the message box
   wl::TBufferCanvas& CanvasOf(TSurface& S);
-  bool Lend(TSurface& S, int Width, int Height, std::uint32_t*& Pixels, int& Pitch);
-  void Show(TSurface& S, const soft::TFrameBuffer& Frame);
-  bool Attach(TSurface& S, const soft::TFrameBuffer& Frame);  // false: the frame was not shown
   TSurface* Find(wl_surface* Surface);
   void Push(TPlatformEvent::TKind Kind, TSurface& S, int X = 0, int Y = 0);
   void FlushMotion();

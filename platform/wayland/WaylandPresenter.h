@@ -1,0 +1,67 @@
+#pragma once
+#include <wayland-client.h>
+
+#include <cstdint>
+#include <functional>
+
+#include "platform/d3d9/soft/Presentation.h"
+#include "platform/wayland/WaylandBuffers.h"
+
+struct wp_viewport;
+
+namespace qel::wl {
+
+// Shows finished frames (0xAARRGGBB words, rows top-down) on one wl_surface through wl_shm
+// buffers: one frame for each frame callback of the compositor, only the parts that changed
+// damaged (in buffer coordinates), and frames of the output's pixels shown at the surface's
+// logical size (through the viewporter where there is one, else an integer buffer scale).
+// The device can draw straight into the buffers (Lend): showing such a frame copies nothing.
+class TPresenter {
+ public:
+  // Dispatches the compositor's events until Done answers true (then true), TimeoutMs passed,
+  // or, with StopOnInput, input for the program is waiting (false).
+  using TWaitFor = std::function<bool(const std::function<bool()>& Done, int TimeoutMs, bool StopOnInput)>;
+  // Whether the surface can show a frame now (configured, not closed, the connection whole).
+  using TCanShow = std::function<bool()>;
+
+  TPresenter(wl_display* Display, wl_shm* Shm, TWaitFor WaitFor, TCanShow CanShow);
+  ~TPresenter();
+  TPresenter(const TPresenter&) = delete;
+  TPresenter& operator=(const TPresenter&) = delete;
+
+  // The surface mapped (Viewport may be null); Detach before it goes.
+  void Attach(wl_surface* Surface, wp_viewport* Viewport);
+  void Detach();
+  // The size the compositor gave the surface, and the output's integer scale (used where
+  // there is no viewporter).
+  void SetLogicalSize(int Width, int Height, int Scale);
+
+  // Memory for the next frame of Width x Height (Pitch in pixels), or false.
+  bool Lend(int Width, int Height, std::uint32_t*& Pixels, int& Pitch);
+  // A buffer of Width x Height to draw into, waiting a little for the compositor to free one.
+  TShmBuffer* WaitFree(int Width, int Height);
+  // Shows a frame; Whole: damage all of it. False where it was not shown (then the next
+  // frame is shown whole, as Changed is against the frame before).
+  bool Present(const soft::TFrameBuffer& Frame, bool Whole = false);
+
+ private:
+  bool Commit(const soft::TFrameBuffer& Frame, bool Whole);
+
+  static const wl_callback_listener FrameListener;
+
+  wl_display* FDisplay;
+  wl_shm* FShm;
+  TWaitFor FWaitFor;
+  TCanShow FCanShow;
+  wl_surface* FSurface = nullptr;
+  wp_viewport* FViewport = nullptr;
+  wl_callback* FFrame = nullptr;  // the compositor has not yet asked for the next frame
+  TBufferRing FBuffers{3};
+  int FLogicalWidth = 0, FLogicalHeight = 0, FScale = 1;
+  int FShownScale = 1;
+  int FShownWidth = 0, FShownHeight = 0;  // the viewport's destination
+  int FShownBufferWidth = 0, FShownBufferHeight = 0;
+  bool FDamageAll = true;  // the next frame shows whole
+};
+
+}  // namespace qel::wl
