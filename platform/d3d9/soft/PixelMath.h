@@ -23,6 +23,8 @@ inline __attribute__((always_inline)) std::int64_t Fixed(double Value, double Li
 }
 inline __attribute__((always_inline)) std::int64_t FixedCoord(double Texels) { return Fixed(Texels, 536870912.0); }  // 2^29 texels
 inline std::int64_t FixedStep(double Texels) { return Fixed(Texels, 8192.0); }        // 2^13 texels a pixel
+// One half in 32.32 fixed point: from a texel's edge to its centre.
+constexpr std::int64_t Half32 = std::int64_t{1} << 31;
 
 // round(X / 255) for any X >= 0 (X / 255 never ends in exactly one half).
 inline std::uint32_t Div255(std::uint32_t X) { return (X + 127) / 255; }

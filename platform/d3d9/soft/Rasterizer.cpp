@@ -151,11 +151,11 @@ inline __attribute__((always_inline)) void WalkSpans(const TTriangleSetup& S, co
 }  // namespace
 
 void DrawTriangle(const TTarget& Target, const TDrawState& State, const TTriangleSetup& S, const TClipRect& Clip,
-                  TRasterScratch& Scratch) {
+                  TRasterScratch& Scratch, const TTileMode& Mode) {
   const int Top = std::max(S.MinY, Clip.Top), Bottom = std::min(S.MaxY, Clip.Bottom - 1);
   const int Left = std::max(S.MinX, Clip.Left), Right = std::min(S.MaxX, Clip.Right - 1);
   if (Top > Bottom || Left > Right) return;
-  TSpanPipeline Pipe(Target, State, Scratch);
+  TSpanPipeline Pipe(Target, State, Scratch, Mode);
   Pipe.BeginTriangle(S, Left, Right + 1);
   WalkSpans(S, Clip, [&](int y, int X, int Count) { Pipe.TriangleSpan(X, y, Count); });
 }
@@ -215,8 +215,8 @@ bool DrawTrianglePair(const TTarget& Target, const TDrawState& State, const TTri
 
 bool DrawLayered(const TTarget& Target, const TDrawState& BelowState, const TTriangleSetup& Below,
                  const TDrawState& OverState, const TTriangleSetup& Over, const TClipRect& Clip,
-                 TRasterScratch& Scratch) {
-  if (!BelowState.Fast || !OverState.Fast) return false;
+                 TRasterScratch& Scratch, const TTileMode& Mode) {
+  if (!BelowState.Paths.LayerBelow || !OverState.Paths.LayerOver) return false;
   const int Rows = Clip.Bottom - Clip.Top;
   for (std::vector<int>* V : {Scratch.RowFirst, Scratch.RowCount})
     for (int t = 0; t < 2; ++t) V[t].resize(static_cast<std::size_t>(Rows));
@@ -228,24 +228,20 @@ bool DrawLayered(const TTarget& Target, const TDrawState& BelowState, const TTri
         (Scratch.RowCount[0][R] > 0 && Scratch.RowFirst[0][R] != Scratch.RowFirst[1][R]))
       return false;
   }
-  TSpanPipeline Lower(Target, BelowState, Scratch), Upper(Target, OverState, Scratch);
-  // The stretched picture's rows are cached in the scratch: Over must not use that cache.
-  Scratch.UnderUniform = false;
+  // Over is drawn over what Below leaves, not over the uniform colour.
+  TSpanPipeline Lower(Target, BelowState, Scratch, Mode), Upper(Target, OverState, Scratch);
   Upper.BeginTriangle(Over, std::max(Over.MinX, Clip.Left), std::min(Over.MaxX, Clip.Right - 1) + 1);
-  Scratch.UnderUniform = true;
+  // The stretched picture's rows are cached in the scratch: Over must not use that cache.
   if (Upper.RowCached()) return false;
   Lower.BeginTriangle(Below, std::max(Below.MinX, Clip.Left), std::min(Below.MaxX, Clip.Right - 1) + 1);
   for (int r = 0; r < Rows; ++r) {
     const int X = Scratch.RowFirst[0][static_cast<std::size_t>(r)], N = Scratch.RowCount[0][static_cast<std::size_t>(r)];
     if (N == 0 || TSpanPipeline::LayeredSpan(Lower, Upper, X, Clip.Top + r, N)) continue;
     // Pixels depend on nothing but their own destination: one span, then the other.
-    Scratch.UnderUniform = true;
     Lower.TriangleSpan(X, Clip.Top + r, N);
-    Scratch.UnderUniform = false;
     Upper.TriangleSpan(X, Clip.Top + r, N);
-    if (Scratch.MakeOpaque) OpaqueRow(Target.Pixels + static_cast<std::size_t>(Clip.Top + r) * Target.Pitch + X, N);
+    if (Mode.MakeOpaque) OpaqueRow(Target.Pixels + static_cast<std::size_t>(Clip.Top + r) * Target.Pitch + X, N);
   }
-  Scratch.UnderUniform = true;
   return true;
 }
 

@@ -100,6 +100,15 @@ struct TTriangleSetup {
 
 // Scratch memory of one drawing thread.
 struct TRasterScratch;
+// How a tile's triangles are drawn, passed with them: over a target that reads as one colour
+// Under but is not filled yet (triangles that cover each pixel once; each span takes the
+// colour as its destination), and with alpha 255 at once (the layers under a tile's adds in a
+// target shown opaque, as the tile's last pass would give them).
+struct TTileMode {
+  bool UnderUniform = false;
+  std::uint32_t Under = 0;
+  bool MakeOpaque = false;
+};
 // A pipeline with what follows from it for the pixel work (SpanPipeline.h).
 struct TDrawState;
 
@@ -110,19 +119,19 @@ bool SetupTriangle(const TPipeline& Pipeline, const TVertex& A, const TVertex& B
 // Draws the part of a set-up triangle inside Clip. Pixels do not depend on the clip: drawing
 // into disjoint rectangles gives the same pixels as drawing at once.
 void DrawTriangle(const TTarget& Target, const TDrawState& State, const TTriangleSetup& Setup, const TClipRect& Clip,
-                  TRasterScratch& Scratch);
+                  TRasterScratch& Scratch, const TTileMode& Mode = {});
 // Draws two triangles of one state inside Clip as DrawTriangle would, one after the other,
 // when they are strips of light whose pixels follow from V alone: where their spans of a row
 // meet with the same V, as one span. False, with nothing drawn, when they are not such strips.
 bool DrawTrianglePair(const TTarget& Target, const TDrawState& State, const TTriangleSetup& First,
                       const TTriangleSetup& Second, const TClipRect& Clip, TRasterScratch& Scratch);
-// Over a tile that reads as one colour (the scratch says which): Below, then Over, as
+// Over a tile that reads as one colour (Mode says which): Below, then Over, as
 // DrawTriangle would draw them one after the other, when both cover the same pixels of Clip;
 // row by row, each span in one pass where a kernel draws both layers. False, with nothing
 // drawn, when they cover different pixels or a fast path is off.
 bool DrawLayered(const TTarget& Target, const TDrawState& BelowState, const TTriangleSetup& Below,
                  const TDrawState& OverState, const TTriangleSetup& Over, const TClipRect& Clip,
-                 TRasterScratch& Scratch);
+                 TRasterScratch& Scratch, const TTileMode& Mode);
 // The span of each row of Clip that the triangle covers: row Clip.Top + i from First[i],
 // Count[i] pixels (0 where it covers none).
 void TriangleRows(const TTriangleSetup& Setup, const TClipRect& Clip, int* First, int* Count);

@@ -6,16 +6,15 @@
 
 #include "platform/d3d9/soft/PixelMath.h"
 #include "platform/d3d9/soft/RowKernels.h"
-#include "platform/d3d9/soft/RowWalker.h"
 #include "platform/d3d9/soft/SoftResources.h"
 
 namespace qel::soft {
 namespace {
 
-constexpr std::int64_t Half32 = std::int64_t{1} << 31;
 using px::Fixed;
 using px::FixedCoord;
 using px::FixedStep;
+using px::Half32;
 
 int Address(std::int64_t I, int N, DWORD Mode) {
   switch (Mode) {
@@ -160,7 +159,6 @@ std::shared_ptr<const TDrawState> MakeDrawState(const TPipeline& Pipeline, bool 
   auto Made = std::make_shared<TDrawState>();
   TDrawState& D = *Made;
   D.Pipeline = Pipeline;
-  D.Fast = FastPaths;
   const TPipeline& P = D.Pipeline;
   // Stages that sample: every stage up to the last one with a texture.
   for (int s = 0; s < P.StageCount; ++s) {
@@ -248,13 +246,8 @@ std::shared_ptr<const TDrawState> MakeDrawState(const TPipeline& Pipeline, bool 
              (P.SrcBlend == D3DBLEND_DESTCOLOR && P.DestBlend == D3DBLEND_ZERO))
       D.Blend = TBlend::Multiply;
   }
-  if (!D.Fast) {
-    if (D.Combine != TCombine::Diffuse || P.StageCount > 1) D.Combine = TCombine::General;
-    D.Blend = TBlend::General;
-  }
   D.Tests = P.AlphaTest || P.DepthTest || P.ColorWriteMask != 0xF;
-  D.Strips = D.Fast && D.TexturedStages == 1 && !D.Tests && D.Tex[0].RowsUniform && D.Tex[0].Pow2Wrap &&
-             D.Blend == TBlend::Add && (D.Combine == TCombine::Modulate || D.Combine == TCombine::Texture);
+  DecideFastPaths(D, FastPaths);
   return Made;
 }
 
@@ -265,12 +258,13 @@ bool TexturesCurrent(const TDrawState& State) {
   return true;
 }
 
-TSpanPipeline::TSpanPipeline(const TTarget& Target, const TDrawState& State, TRasterScratch& Scratch)
+TSpanPipeline::TSpanPipeline(const TTarget& Target, const TDrawState& State, TRasterScratch& Scratch,
+                             const TTileMode& Mode)
     : FTarget(Target),
       FState(State),
       FPipeline(State.Pipeline),
       FScratch(Scratch),
-      FFast(State.Fast),
+      FMode(Mode),
       FCombine(State.Combine),
       FBlend(State.Blend),
       FTexturedStages(State.TexturedStages),
@@ -279,7 +273,7 @@ TSpanPipeline::TSpanPipeline(const TTarget& Target, const TDrawState& State, TRa
 bool TSpanPipeline::PrepareRowCache(const TTriangleSetup& S, int Left, int Right) {
   const TTexInfo& T = FTex[0];
   const TStage& St = FPipeline.Stages[0];
-  if (!FFast || FTexturedStages < 1 || !T.Texels || S.Perspective || T.AddressV == D3DTADDRESS_BORDER) return false;
+  if (!FState.Paths.RowCache || S.Perspective) return false;
   // Rows must map to constant texture rows, and columns to the same texture columns.
   if (S.V.DX != 0 || S.U.DY != 0) return false;
   const double RowsPerPixel = std::fabs(S.V.DY * T.Height);
@@ -322,32 +316,17 @@ void TSpanPipeline::BeginTriangle(const TTriangleSetup& Setup, int Left, int Rig
     }
   // Over a colour not yet filled in: the stretched picture multiplied in reads it as it is,
   // every other path finds it filled.
-  FFillUnder = FScratch.UnderUniform && !(FRowCacheReady && !FState.Tests && FCombine == TCombine::Modulate &&
-                                          Setup.FlatColor && FBlend == TBlend::Multiply);
+  FFillUnder = FMode.UnderUniform && !(FRowCacheReady && FState.Paths.MultiplyCached && Setup.FlatColor);
   // Additive strips of a texture of uniform rows (the pixels are those of every other path).
   FStrip = FState.Strips && !Setup.Perspective && !FRowCacheReady && FLinear[0];
   // The two layers LayeredSpan draws in one pass.
-  const bool Flat = FFast && !FState.Tests && FCombine == TCombine::Modulate && Setup.FlatColor;
-  FLayerBelow = Flat && FScratch.UnderUniform && FRowCacheReady && !FFillUnder && FBlend == TBlend::Multiply;
-  FLayerOver = Flat && !FScratch.UnderUniform && !Setup.Perspective && FTexturedStages == 1 && !FRowCacheReady &&
-               FBlend == TBlend::Alpha;
+  FLayerBelow = FState.Paths.LayerBelow && Setup.FlatColor && FMode.UnderUniform && FRowCacheReady && !FFillUnder;
+  FLayerOver = FState.Paths.LayerOver && Setup.FlatColor && !FMode.UnderUniform && !Setup.Perspective && !FRowCacheReady;
 }
 
 void TSpanPipeline::TriangleSpan(int X, int Y, int Count) {
-  const TTriangleSetup& S = *FSetup;
-  if (FFillUnder) FillRow(FScratch.Under, FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X, Count);
-  if (FStrip) {
-    // Only V matters to a texture of uniform rows: the short way for the strips of light.
-    const std::int64_t DV = FDV[0];
-    const std::int64_t V = StripRowV(S, Y) + DV * X;
-    int First, Last;
-    if (!LitPart(V, DV, Count, First, Last)) return;  // adds nothing
-    if (FCombine == TCombine::Modulate && S.FlatColor) {
-      StripRow(V + DV * First, DV, S.Flat, FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X + First,
-               Last - First + 1);
-      return;
-    }
-  }
+  if (FFillUnder) FillRow(FMode.Under, FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X, Count);
+  if (FStrip && StripTriangleSpan(X, Y, Count)) return;
   TSpanInputs In;
   SpanInputs(X, Y, Count, In);
   Run(In);
@@ -377,7 +356,7 @@ void TSpanPipeline::SpanInputs(int X, int Y, int Count, TSpanInputs& In) const {
       In.V[s] = FixedCoord((S.V.Base + S.V.DY * Y) * H) + In.DV[s] * X;
     }
   In.UseRowCache = FRowCacheReady;
-  if (FFast && !S.Perspective && FTexturedStages == 1 && !FRowCacheReady) {
+  if (FState.Paths.TexelExact && !S.Perspective && !FRowCacheReady) {
     // One texel a pixel at texel centres: every filter gives the texel itself.
     const TTexInfo& T = FTex[0];
     const std::int64_t U0 = In.U[0] - Half32, V0 = In.V[0] - Half32;
@@ -399,143 +378,19 @@ bool TSpanPipeline::LayeredSpan(TSpanPipeline& Below, TSpanPipeline& Over, int X
   std::uint32_t Fy;
   Below.CachedRows(Top, 0, Above, Beneath, Fy);
   std::uint32_t* Dst = Below.FTarget.Pixels + static_cast<std::size_t>(Y) * Below.FTarget.Pitch + X;
-  const std::uint32_t Set = Below.FScratch.MakeOpaque ? 0xFF000000u : 0u;
+  const std::uint32_t Set = Below.FMode.MakeOpaque ? 0xFF000000u : 0u;
   const TTexInfo& T = Over.FTex[0];
   if (T.Rgb565) {
     // Half the bytes to read (the picture over the whole screen comes from memory).
     const std::int64_t Column = (Up.U[0] - Half32) >> 32, Row = (Up.V[0] - Half32) >> 32;
-    LerpModulateMultiplyColorRgb565BlendRow(Above, Beneath, Fy, Top.Flat, Below.FScratch.Under,
+    LerpModulateMultiplyColorRgb565BlendRow(Above, Beneath, Fy, Top.Flat, Below.FMode.Under,
                                             T.Rgb565 + static_cast<std::size_t>(Row) * T.Rgb565Pitch + Column, Up.Flat,
                                             Set, Dst, Count);
     return true;
   }
   (T.Opaque ? LerpModulateMultiplyColorOpaqueBlendRow : LerpModulateMultiplyColorAlphaBlendRow)(
-      Above, Beneath, Fy, Top.Flat, Below.FScratch.Under, Over.ExactTexels(Up, 0), Up.Flat, Set, Dst, Count);
+      Above, Beneath, Fy, Top.Flat, Below.FMode.Under, Over.ExactTexels(Up, 0), Up.Flat, Set, Dst, Count);
   return true;
-}
-
-inline std::int64_t TSpanPipeline::StripRowV(const TTriangleSetup& S, int Y) const {
-  return FixedCoord((S.V.Base + S.V.DY * Y) * FTex[0].Height);
-}
-
-// Inlined into the row loop of the strips, where it runs for every row. White light is added
-// by Batch, many rows at a time (a fill under the strips covers each pixel once, so no fill
-// lands on light added before it).
-inline __attribute__((always_inline)) void TSpanPipeline::StripSpan(int X, int Y, int Count, std::int64_t RowV,
-                                                                   TWhiteBatch* Batch, bool Lit) {
-  std::uint32_t* Dst = FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X;
-  if (FFillUnder) FillRow(FScratch.Under, Dst, Count);
-  const std::int64_t DV = FDV[0], V = RowV + DV * X;
-  int First = 0, Last = Count - 1;
-  if (!Lit && !LitPart(V, DV, Count, First, Last)) return;
-  if (!Batch) return StripRow(V + DV * First, DV, FSetup->Flat, Dst + First, Last - First + 1);
-  Batch->Spans[Batch->Count++] = {Dst + First, V + DV * First, Last - First + 1};
-  if (Batch->Count == TWhiteBatch::Size) AddWhite(*Batch);
-}
-
-TSpanPipeline::TWhiteBatch* TSpanPipeline::WhiteBatch(TWhiteBatch& Spans) const {
-  return FTex[0].WhitePairs && (FSetup->Flat & 0xFFFFFF) == 0xFFFFFF ? &Spans : nullptr;
-}
-
-void TSpanPipeline::AddWhite(TWhiteBatch& Batch) {
-  const TTexInfo& T = FTex[0];
-  WhiteRowsAddSpans(T.WhitePairs, T.HeightMask, FDV[0], FSetup->Flat >> 24, Batch.Spans, Batch.Count);
-  Batch.Count = 0;
-}
-
-void TSpanPipeline::StripPair(const TTriangleSetup& A, TRowWalker& RowsA, const TTriangleSetup& B,
-                              TRowWalker& RowsB) {
-  const bool SameV = A.V.Base == B.V.Base && A.V.DY == B.V.DY;
-  TWhiteBatch WhiteSpans;
-  TWhiteBatch* Batch = WhiteBatch(WhiteSpans);
-  int Top = std::min(RowsA.Top, RowsB.Top), Bottom = std::max(RowsA.Bottom, RowsB.Bottom);
-  if (!LitRows(A, SameV ? nullptr : &B, std::min(RowsA.Left(), RowsB.Left()), std::max(RowsA.Right(), RowsB.Right()),
-               Top, Bottom))
-    return;
-  RowsA.SkipTo(Top), RowsB.SkipTo(Top);
-  for (int y = Top; y <= Bottom; ++y) {
-    std::int64_t A0 = 0, A1 = -1, B0 = 0, B1 = -1;
-    if (y >= RowsA.Top && y <= RowsA.Bottom) RowsA.Next(A0, A1);
-    if (y >= RowsB.Top && y <= RowsB.Bottom) RowsB.Next(B0, B1);
-    const bool HasA = A0 <= A1, HasB = B0 <= B1;
-    // Rows are independent, so drawing row by row keeps the pixels of drawing A, then B.
-    if (HasA && HasB && (A1 + 1 == B0 || B1 + 1 == A0)) {
-      const std::int64_t V = StripRowV(A, y);
-      if (SameV || V == StripRowV(B, y)) {
-        const std::int64_t X0 = std::min(A0, B0);
-        StripSpan(static_cast<int>(X0), y, static_cast<int>(std::max(A1, B1) - X0 + 1), V, Batch);
-        continue;
-      }
-    }
-    if (HasA) StripSpan(static_cast<int>(A0), y, static_cast<int>(A1 - A0 + 1), StripRowV(A, y), Batch);
-    if (HasB) StripSpan(static_cast<int>(B0), y, static_cast<int>(B1 - B0 + 1), StripRowV(B, y), Batch);
-  }
-  if (Batch && Batch->Count) AddWhite(*Batch);
-}
-
-void TSpanPipeline::StripQuad(const TTriangleSetup& A, TRowWalker& Rows) {
-  TWhiteBatch WhiteSpans;
-  TWhiteBatch* Batch = WhiteBatch(WhiteSpans);
-  int Top = Rows.Top, Bottom = Rows.Bottom;
-  bool Lit = false;
-  if (!LitRows(A, nullptr, Rows.Left(), Rows.Right(), Top, Bottom, &Lit)) return;
-  Rows.SkipTo(Top);
-  for (int y = Top; y <= Bottom; ++y) {
-    std::int64_t X0, X1;
-    Rows.Next(X0, X1);
-    if (X0 <= X1) StripSpan(static_cast<int>(X0), y, static_cast<int>(X1 - X0 + 1), StripRowV(A, y), Batch, Lit);
-  }
-  if (Batch && Batch->Count) AddWhite(*Batch);
-}
-
-bool TSpanPipeline::LitRows(const TTriangleSetup& A, const TTriangleSetup* B, int Left, int Right, int& Top,
-                            int& Bottom, bool* AllLit) const {
-  const TTexInfo& T = FTex[0];
-  if (Top > Bottom) return false;
-  if (FFillUnder || T.LitRows == T.Height) return true;  // a fill goes under every row
-  // Found from V's plane (a row's V only grows, or only falls, down the strip) instead of walked.
-  const std::int64_t DV = FDV[0], Lit = (std::int64_t{T.LitFrom} << 32) + Half32;
-  const std::int64_t AtLeft = DV * Left, AtRight = DV * Right;
-  const std::int64_t Lo = std::min(AtLeft, AtRight) - Lit, Hi = std::max(AtLeft, AtRight) - Lit;
-  const int TopRun = ClearRun(A, Top, Bottom + 1, Lo, Hi);
-  Top = 1 + (B ? std::min(TopRun, ClearRun(*B, Top, Bottom + 1, Lo, Hi)) : TopRun);
-  if (Top > Bottom) return false;
-  const int BottomRun = ClearRun(A, Bottom, Top - 1, Lo, Hi);
-  Bottom = (B ? std::max(BottomRun, ClearRun(*B, Bottom, Top - 1, Lo, Hi)) : BottomRun) - 1;
-  if (AllLit) {
-    // Lit at both ends within one round: lit in every row between (V moves one way).
-    const std::int64_t K = RoundOf(A, Top, Lo, Hi, false);
-    *AllLit = K != NoRound && K == RoundOf(A, Bottom, Lo, Hi, false);
-  }
-  return true;
-}
-
-std::int64_t TSpanPipeline::RoundOf(const TTriangleSetup& S, int Y, std::int64_t Lo, std::int64_t Hi,
-                                    bool Clear) const {
-  const TTexInfo& T = FTex[0];
-  const std::int64_t Period = std::int64_t{T.Height} << 32, Lit = std::int64_t{T.LitRows} << 32;
-  const std::int64_t V = StripRowV(S, Y), Low = V + Lo, High = V + Hi, K = Low & ~(Period - 1);
-  return (Clear ? Low >= K + Lit && High < K + Period : High < K + Lit) ? K : NoRound;
-}
-
-int TSpanPipeline::ClearRun(const TTriangleSetup& S, int From, int End, std::int64_t Lo, std::int64_t Hi) const {
-  const int Dir = End > From ? 1 : -1, Last = End - Dir;
-  const std::int64_t K = RoundOf(S, From, Lo, Hi, true);
-  if (K == NoRound) return From - Dir;
-  // Where V's plane leaves the round's clear rows, as a first guess (a row's V moves one way
-  // only, so the clear rows of the round are one run), then made exact by the rows' own V.
-  const TTexInfo& T = FTex[0];
-  const double Step = S.V.DY * Dir;
-  const std::int64_t Bound =
-      Step > 0 ? K + (std::int64_t{T.Height} << 32) - 1 - Hi : K + (std::int64_t{T.LitRows} << 32) - Lo;
-  const double Row = (static_cast<double>(Bound) / (4294967296.0 * T.Height) - S.V.Base) / S.V.DY;
-  const double Near = std::min(From, Last), Far = std::max(From, Last);
-  int Guess = Last;
-  if (Step != 0 && std::isfinite(Row))
-    Guess = static_cast<int>(std::clamp(Dir > 0 ? std::floor(Row) : std::ceil(Row), Near, Far));
-  while (Guess != From && RoundOf(S, Guess, Lo, Hi, true) != K) Guess -= Dir;
-  while (Guess != Last && RoundOf(S, Guess + Dir, Lo, Hi, true) == K) Guess += Dir;
-  return Guess;
 }
 
 void TSpanPipeline::ConstantSpan(int X, int Y, int Count, const TVertex& Vertex) {
@@ -579,9 +434,9 @@ void TSpanPipeline::FetchStage(int Stage, const TSpanInputs& In, int Offset, int
   const bool Linear = FLinear[Stage];
   std::int64_t U = In.U[Stage] + In.DU[Stage] * Offset, V = In.V[Stage] + In.DV[Stage] * Offset;
   const std::int64_t DU = In.DU[Stage], DV = In.DV[Stage];
-  if (Linear && T.Pow2Wrap && FFast && T.RowsUniform) {
+  if (Linear && (FState.Paths.RowsFetch >> Stage & 1)) {
     UniformRowsWrapRow({T.Texels, T.WidthShift, T.WidthMask, T.HeightMask}, V, DV, Out, Count);
-  } else if (Linear && T.Pow2Wrap && FFast) {
+  } else if (Linear && (FState.Paths.WrapFetch >> Stage & 1)) {
     BilinearWrapRow({T.Texels, T.WidthShift, T.WidthMask, T.HeightMask}, U, V, DU, DV, Out, Count);
   } else if (Linear) {
     for (int i = 0; i < Count; ++i, U += DU, V += DV) Out[i] = SampleLinear(T, U, V);
@@ -629,7 +484,7 @@ void TSpanPipeline::FetchFromRowCache(const TSpanInputs& In, int Offset, int Cou
 }
 
 bool TSpanPipeline::RunFused(const TSpanInputs& In) {
-  if (!FFast || FState.Tests) return false;
+  if (!FState.Paths.Fused) return false;
   std::uint32_t* Dst = FTarget.Pixels + static_cast<std::size_t>(In.Y) * FTarget.Pitch + In.X;
   if (FCombine == TCombine::Diffuse && In.FlatColor && FTexturedStages == 0) {
     switch (FBlend) {
@@ -657,16 +512,6 @@ bool TSpanPipeline::RunFused(const TSpanInputs& In) {
       default: return false;
     }
   }
-  const TTexInfo& T = FTex[0];
-  if (FFast && !In.UseRowCache && !In.TexelExact && !In.Perspective && FLinear[0] && T.RowsUniform && T.Pow2Wrap &&
-      FBlend == TBlend::Add && (FCombine == TCombine::Modulate || FCombine == TCombine::Texture)) {
-    int First, Last;
-    if (!LitPart(In.V[0], In.DV[0], In.Count, First, Last)) return true;  // adds nothing
-    if (FCombine == TCombine::Modulate && In.FlatColor) {
-      StripRow(In.V[0] + In.DV[0] * First, In.DV[0], In.Flat, Dst + First, Last - First + 1);
-      return true;
-    }
-  }
   if (!In.UseRowCache) return false;
   const std::uint32_t *Top, *Bottom;
   std::uint32_t Fy;
@@ -687,48 +532,13 @@ bool TSpanPipeline::RunFused(const TSpanInputs& In) {
       return true;
     case TBlend::Multiply:
       CachedRows(In, 0, Top, Bottom, Fy);
-      if (FScratch.UnderUniform)
-        LerpModulateMultiplyColorRow(Top, Bottom, Fy, In.Flat, FScratch.Under, Dst, In.Count);
+      if (FMode.UnderUniform)
+        LerpModulateMultiplyColorRow(Top, Bottom, Fy, In.Flat, FMode.Under, Dst, In.Count);
       else
         LerpModulateMultiplyRow(Top, Bottom, Fy, In.Flat, Dst, In.Count);
       return true;
     default: return false;
   }
-}
-
-inline void TSpanPipeline::StripRow(std::int64_t V, std::int64_t DV, std::uint32_t Color, std::uint32_t* Dst,
-                                    int Count) {
-  const TTexInfo& T = FTex[0];
-  if (T.WhitePairs && (Color & 0xFFFFFF) == 0xFFFFFF) {
-    const TWhiteSpan Span{Dst, V, Count};
-    WhiteRowsAddSpans(T.WhitePairs, T.HeightMask, DV, Color >> 24, &Span, 1);
-  } else
-    UniformRowsModulateAddRow({T.Texels, T.WidthShift, T.WidthMask, T.HeightMask}, V, DV, Color, Dst, Count);
-}
-
-bool TSpanPipeline::LitPart(std::int64_t V, std::int64_t DV, int Count, int& First, int& Last) const {
-  const TTexInfo& T = FTex[0];
-  First = 0, Last = Count - 1;
-  if (T.LitRows == T.Height) return true;
-  if (T.LitRows == 0) return false;
-  // W: a sample's position from the start of the lit rows; lit when W mod Period < Lit.
-  const std::int64_t Period = std::int64_t{T.Height} << 32, Lit = std::int64_t{T.LitRows} << 32;
-  const std::int64_t Steps = Count - 1, Magnitude = DV < 0 ? -DV : DV;
-  if (Magnitude > Period || Magnitude * Steps >= Period) return true;  // more than a round of rows
-  const std::int64_t W0 = V - Half32 - (std::int64_t{T.LitFrom} << 32), WEnd = W0 + DV * Steps;
-  const std::int64_t Low = std::min(W0, WEnd), High = std::max(W0, WEnd);
-  // Low's round of rows starts at K (the height is a power of two); the lit W in Low .. High
-  // lie in A .. B.
-  const std::int64_t K = Low & ~(Period - 1);
-  const std::int64_t A = Low < K + Lit ? Low : K + Period;
-  const std::int64_t B = High >= K + Period ? std::min(High, K + Period + Lit - 1) : std::min(High, K + Lit - 1);
-  if (A > B) return false;
-  if (A == Low && B == High) return true;
-  if (DV > 0)
-    First = static_cast<int>(CeilDiv(A - W0, DV)), Last = static_cast<int>(FloorDiv(B - W0, DV));
-  else if (DV < 0)
-    First = static_cast<int>(CeilDiv(W0 - B, -DV)), Last = static_cast<int>(FloorDiv(W0 - A, -DV));
-  return true;
 }
 
 void TSpanPipeline::CombineGeneral(const std::uint32_t* Diffuse, std::uint32_t* Out, int Count) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/d3d9/ComPtr.h"
+#include "platform/d3d9/soft/FastPaths.h"
 #include "platform/d3d9/soft/Rasterizer.h"
 #include "platform/d3d9/soft/RowKernels.h"
 
@@ -28,14 +29,6 @@ struct TRowCache {
 struct TRasterScratch {
   TRowCache RowCache;
   std::vector<int> RowFirst[2], RowCount[2];  // spans of two triangles over a tile's rows
-  // Set while triangles that cover each pixel once are drawn over a target that reads as one
-  // colour but is not filled yet: each span takes the colour as its destination.
-  bool UnderUniform = false;
-  std::uint32_t Under = 0;
-  // Set while the layers under a tile's adds are drawn into a target shown opaque: their pixels
-  // take alpha 255 at once, as the tile's last pass would give them. Opaqued is cleared when
-  // some of them did not.
-  bool MakeOpaque = false, Opaqued = false;
 };
 
 class TRowWalker;
@@ -74,7 +67,8 @@ struct TDrawState {
   int TexturedStages = 0;  // stages 0 .. TexturedStages-1 are fetched
   TCombine Combine = TCombine::General;
   TBlend Blend = TBlend::General;
-  bool Fast = true;
+  bool Fast = true;  // made with the fast paths on (Paths answers which)
+  TFastPaths Paths;
   bool Tests = false;  // alpha test, depth test or a colour write mask
   // Stage 0's texture of uniform rows filtered linearly and added: strips of light, whose
   // pixels depend only on V (and the colour).
@@ -92,7 +86,7 @@ class TSpanPipeline {
  public:
   static constexpr int Chunk = 256;
 
-  TSpanPipeline(const TTarget& Target, const TDrawState& State, TRasterScratch& Scratch);
+  TSpanPipeline(const TTarget& Target, const TDrawState& State, TRasterScratch& Scratch, const TTileMode& Mode = {});
 
   // Triangles: BeginTriangle once, then the spans of its rows (Left/Right bound them).
   void BeginTriangle(const TTriangleSetup& Setup, int Left, int Right);
@@ -106,8 +100,8 @@ class TSpanPipeline {
   void StripPair(const TTriangleSetup& A, TRowWalker& RowsA, const TTriangleSetup& B, TRowWalker& RowsB);
   // The same for two whose V is one plane, A's, and whose spans of a row make one span of Rows.
   void StripQuad(const TTriangleSetup& A, TRowWalker& Rows);
-  // Over a tile of one colour: what TriangleSpan draws for Below (begun while the scratch
-  // says so), then for Over over the same span, in one pass where a kernel does both (the
+  // Over a tile of one colour: what TriangleSpan draws for Below (made with the tile's mode
+  // UnderUniform), then for Over over the same span, in one pass where a kernel does both (the
   // stretched picture multiplied in, then a picture at one texel a pixel blended over it).
   // False, with nothing drawn, otherwise.
   // After BeginTriangle: its texture rows are filtered across once, in the scratch's cache.
@@ -140,6 +134,9 @@ class TSpanPipeline {
                   std::uint32_t& Fy);
   // The whole span in one pass when it is the stretched-picture case; false otherwise.
   bool RunFused(const TSpanInputs& In);
+  // What TriangleSpan draws when FStrip (StripRows.cpp); false where the general path is to
+  // draw the span (a colour not flat, or not modulated).
+  bool StripTriangleSpan(int X, int Y, int Count);
   // Texels of uniform rows at V stepping by DV, modulated by Color and added into Dst.
   void StripRow(std::int64_t V, std::int64_t DV, std::uint32_t Color, std::uint32_t* Dst, int Count);
   std::int64_t StripRowV(const TTriangleSetup& Setup, int Y) const;  // at x = 0
@@ -158,7 +155,7 @@ class TSpanPipeline {
   // The pixels First .. Last of the span whose samples may have alpha above 0 (a texture of
   // uniform rows, filtered linearly): the span less the ends that add nothing. False when
   // nothing is left.
-  inline bool LitPart(std::int64_t V, std::int64_t DV, int Count, int& First, int& Last) const;
+  bool LitPart(std::int64_t V, std::int64_t DV, int Count, int& First, int& Last) const;
   // Row Y of the strip of S, over columns whose V lies Lo .. Hi from the row's V at x = 0 (less
   // where the lit rows begin): the round of rows whose clear rows (Clear) or lit rows hold all
   // those samples, or NoRound. The same round over a run of rows holds every row between too.
@@ -181,7 +178,7 @@ class TSpanPipeline {
   const TDrawState& FState;
   const TPipeline& FPipeline;
   TRasterScratch& FScratch;
-  const bool FFast;
+  const TTileMode FMode;
   const TCombine FCombine;
   const TBlend FBlend;
   const int FTexturedStages;

@@ -51,8 +51,7 @@ bool TTileRenderer::AddsOnly(const std::vector<int>& Bin, std::size_t First) con
 }
 
 bool TTileRenderer::Rememberable(const TTarget& Target, const TDrawSettings& Settings) const {
-  // With the fast paths only, so that turning them off shows any fault.
-  return Settings.RememberTiles && FastPathsEnabled() && !Target.Depth &&
+  return Settings.RememberTiles && !Target.Depth &&
          static_cast<std::size_t>(Target.Width) * static_cast<std::size_t>(Target.Height) <= MaxRememberedPixels &&
          FNow.Commands.size() <= MaxRememberedCommands;
 }

@@ -45,10 +45,10 @@ void TTileRenderer::Discard() {
 }
 
 void TTileRenderer::Draw(const TTarget& Target, const TCommand& Command, const TClipRect& Tile,
-                         TRasterScratch& Scratch) const {
+                         TRasterScratch& Scratch, const TTileMode& Mode) const {
   if (!Command.IsClear) {
     const TTriangle& T = FNow.Triangles[static_cast<std::size_t>(Command.Index)];
-    DrawTriangle(Target, *T.State, T.Setup, Tile, Scratch);
+    DrawTriangle(Target, *T.State, T.Setup, Tile, Scratch, Mode);
     return;
   }
   const TClear& C = FNow.Clears[static_cast<std::size_t>(Command.Index)];
@@ -125,9 +125,7 @@ std::size_t TTileRenderer::UniformStart(const TTarget& Target, const std::vector
     // same function of the colour before.
     const TTriangle& T = FNow.Triangles[static_cast<std::size_t>(C.Index)];
     const TDrawState& St = *T.State;
-    if (!St.Fast || St.Tests || St.TexturedStages != 0 || St.Combine != TCombine::Diffuse ||
-        St.Blend == TBlend::General || !T.Setup.FlatColor)
-      break;
+    if (!St.Paths.UniformFold || !T.Setup.FlatColor) break;
     // Covering the tile once, in one triangle or two of one colour.
     const int Group = CoveringGroup(Bin, i, Tile, Scratch);
     if (!Group) break;
@@ -165,7 +163,8 @@ int TTileRenderer::CoveringGroup(const std::vector<int>& Bin, std::size_t First,
 }
 
 std::size_t TTileRenderer::DrawLayeredGroups(const TTarget& Target, const std::vector<int>& Bin, std::size_t First,
-                                             int Group, const TClipRect& Tile, TRasterScratch& Scratch) const {
+                                             int Group, const TClipRect& Tile, TRasterScratch& Scratch,
+                                             const TTileMode& Mode, bool& Opaqued) const {
   const std::size_t Next = First + static_cast<std::size_t>(Group);
   if (CoveringGroup(Bin, Next, Tile, Scratch) != Group) return 0;
   for (std::size_t k = 0; k < static_cast<std::size_t>(Group); ++k) {
@@ -173,14 +172,12 @@ std::size_t TTileRenderer::DrawLayeredGroups(const TTarget& Target, const std::v
     const TCommand& Over = FNow.Commands[static_cast<std::size_t>(Bin[Next + k])];
     const TTriangle& B = FNow.Triangles[static_cast<std::size_t>(Below.Index)];
     const TTriangle& O = FNow.Triangles[static_cast<std::size_t>(Over.Index)];
-    if (DrawLayered(Target, *B.State, B.Setup, *O.State, O.Setup, Tile, Scratch)) continue;
+    if (DrawLayered(Target, *B.State, B.Setup, *O.State, O.Setup, Tile, Scratch, Mode)) continue;
     if (k == 0) return 0;
     // The first pair covered the same pixels, so this one does too: one, then the other.
-    Draw(Target, Below, Tile, Scratch);
-    Scratch.UnderUniform = false;
+    Draw(Target, Below, Tile, Scratch, Mode);
     Draw(Target, Over, Tile, Scratch);
-    Scratch.UnderUniform = true;
-    Scratch.Opaqued = false;
+    Opaqued = false;
   }
   return static_cast<std::size_t>(Group);
 }
@@ -302,20 +299,19 @@ void TTileRenderer::DrawTile(const TTarget& Target, TTargetBuffer* Buffer, int T
       // filling it first when it covers every pixel once.
       const int Group = CoveringGroup(Bin, First, Clip, Scratch);
       if (Group > 0) {
-        Scratch.UnderUniform = true;
-        Scratch.Under = Color;
-        // The shape after it goes with it, unless its pixels are to be kept in between.
+        // The shape after it goes with it, unless its pixels are to be kept in between; made
+        // opaque at once: later colours never read the alpha of a target shown opaque.
+        const TTileMode Under{true, Color, Opaque};
         const std::size_t Over = First + static_cast<std::size_t>(Group);
         const bool KeptBetween = End >= Over && End < Over + static_cast<std::size_t>(Group);
-        // Made opaque at once: later colours never read the alpha of a target shown opaque.
-        Scratch.MakeOpaque = Scratch.Opaqued = Opaque;
-        const std::size_t Layered = KeptBetween ? 0 : DrawLayeredGroups(Target, Bin, First, Group, Clip, Scratch);
-        Scratch.MakeOpaque = false;
-        MadeOpaque = Layered > 0 && Scratch.Opaqued;
+        bool Opaqued = Opaque;
+        const std::size_t Layered =
+            KeptBetween ? 0 : DrawLayeredGroups(Target, Bin, First, Group, Clip, Scratch, Under, Opaqued);
+        MadeOpaque = Layered > 0 && Opaqued;
         if (!Layered)
           for (int k = 0; k < Group; ++k)
-            Draw(Target, FNow.Commands[static_cast<std::size_t>(Bin[First + static_cast<std::size_t>(k)])], Clip, Scratch);
-        Scratch.UnderUniform = false;
+            Draw(Target, FNow.Commands[static_cast<std::size_t>(Bin[First + static_cast<std::size_t>(k)])], Clip, Scratch,
+                 {true, Color, false});
         First = Over + Layered;
       } else {
         // A tile left all one colour (a frame only cleared) is made opaque as it is filled.

@@ -86,7 +86,8 @@ class TTileRenderer {
     bool HasAlpha = false;
     bool operator==(const TLayout&) const = default;
   };
-  void Draw(const TTarget& Target, const TCommand& Command, const TClipRect& Tile, TRasterScratch& Scratch) const;
+  void Draw(const TTarget& Target, const TCommand& Command, const TClipRect& Tile, TRasterScratch& Scratch,
+            const TTileMode& Mode = {}) const;
   // Draws commands First and Second together when they are triangles that can share spans
   // (DrawTrianglePair); false, with nothing drawn, otherwise.
   bool DrawPair(const TTarget& Target, int First, int Second, const TClipRect& Tile, TRasterScratch& Scratch) const;
@@ -97,11 +98,13 @@ class TTileRenderer {
   // 1 or 2 when the triangle at Bin[First], or it and the next of the same state, cover
   // every pixel of the tile once; else 0.
   int CoveringGroup(const std::vector<int>& Bin, std::size_t First, const TClipRect& Tile, TRasterScratch& Scratch) const;
-  // Over a tile of one colour, after the covering group of Group triangles at Bin[First]: when
-  // the shape after it covers the tile in as many triangles, draws both (DrawLayered) and
+  // Over a tile of one colour (Mode), after the covering group of Group triangles at Bin[First]:
+  // when the shape after it covers the tile in as many triangles, draws both (DrawLayered) and
   // answers how many commands of the second it took; 0, with nothing drawn, otherwise.
+  // Opaqued: every pixel drawn was given alpha 255 as Mode asked.
   std::size_t DrawLayeredGroups(const TTarget& Target, const std::vector<int>& Bin, std::size_t First, int Group,
-                                const TClipRect& Tile, TRasterScratch& Scratch) const;
+                                const TClipRect& Tile, TRasterScratch& Scratch, const TTileMode& Mode,
+                                bool& Opaqued) const;
   // The triangles cover every pixel of the tile exactly once.
   static bool CoverOnce(const TTriangleSetup* const* Setups, int Count, const TClipRect& Tile, TRasterScratch& Scratch);
   // How many first commands of the tile's bin equal those of the last sync point, when the

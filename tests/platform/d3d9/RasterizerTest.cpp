@@ -36,7 +36,8 @@ class RasterTest : public SoftDeviceTest {
     const std::vector<std::string> Variants = RowKernelVariants();
     TFrame First;
     for (const std::string& Variant : Variants) {
-      // Drawn in full each time: the general path keeps nothing for the next frame to start from.
+      // Drawn in full each time: the general path's states are other objects than the fast
+      // path's, so no tile starts from what the other kept.
       UseFastPaths(false);
       Scene();
       const TFrame General = Frame();

@@ -191,8 +191,8 @@ TEST_F(TiledDrawingTest, ThreadsTilesAndFastPathsGiveTheSameFrame) {
     bool Fast;
     TDrawSettings Settings;
   };
-  const TConfig Configs[] = {{false, {0, 0, 0}},  {true, {0, 0, 0}},  {true, {2, 0, 16}},
-                             {true, {3, 16, 8}},  {true, {4, 7, 5}},  {false, {2, 33, 1}}, {true, {-1, 0, 32}}};
+  const TConfig Configs[] = {{false, {0, 0, 0, false}}, {true, {0, 0, 0}},  {true, {2, 0, 16}},
+                             {true, {3, 16, 8}},         {true, {4, 7, 5}},  {false, {2, 33, 1}}, {true, {-1, 0, 32}}};
   for (std::uint32_t Seed = 1; Seed <= 10; ++Seed) {
     const auto Scene = RandomScene(Seed, W, H);
     const auto& Set = Seed % 2 ? Textures : WithBusy;
@@ -257,7 +257,8 @@ TEST_F(TiledDrawingTest, FramesThatRepeatTheirStartGiveTheFramesDrawnInFull) {
         for (TQuadVertex& V : Scene[3].Vertices) V.X += 0.25f;
       if (f >= 11) Scene[2].Filter = D3DTEXF_POINT;  // a state of the background changes
       if (f == 3) WriteBackBuffer(H);                // the back buffer is written directly
-      EXPECT_TRUE(SetDrawSettings(Device.Get(), {Threads, 0, f >= 13 ? 16 : 8}));
+      // The reference: every frame drawn in full by the general path.
+      EXPECT_TRUE(SetDrawSettings(Device.Get(), {Threads, 0, f >= 13 ? 16 : 8, Fast}));
       DrawScene(Scene, Textures);
       EXPECT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
       Frames.push_back(Lend ? Shown : *PresentedFrame(TestWindow()));
@@ -388,7 +389,9 @@ TEST_F(TiledDrawingTest, RandomFrameSequencesGiveTheFramesDrawnInFull) {
       for (const TFramePlan& F : Plan) {
         if (F.Salt != Salt) Textures[0] = MakeTexture(64, 64, Picture(Salt = F.Salt));
         if (F.Lock) WriteBackBuffer(H);
-        EXPECT_TRUE(SetDrawSettings(Device.Get(), F.Settings));
+        TDrawSettings Settings = F.Settings;
+        Settings.RememberTiles = Fast;  // the reference drawn in full
+        EXPECT_TRUE(SetDrawSettings(Device.Get(), Settings));
         DrawScene(F.Scene, Textures, ClearAll);
         if (!F.Present) continue;
         EXPECT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
@@ -478,6 +481,7 @@ TEST_F(TiledDrawingTest, BuffersLentInAnyOrderAreShownWhole) {
   constexpr int Frames = 22;
   std::vector<TFrame> Whole;
   UseFastPaths(false);  // every frame drawn whole into memory of the device's own
+  ASSERT_TRUE(SetDrawSettings(Device.Get(), {1, 0, 8, false}));
   for (int f = 0; f < Frames; ++f) {
     DrawScene(SceneOf(f), Textures);
     ASSERT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
