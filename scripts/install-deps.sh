@@ -10,6 +10,7 @@ packages=(
   wine wine64 xvfb xauth xdotool imagemagick
   libwayland-dev libxkbcommon-dev wayland-protocols librust-wayland-protocols-dev sway weston
   clang libclang-rt-14-dev
+  libegl-dev libgles-dev libegl-mesa0 libgl1-mesa-dri
   libwayland-dev libwayland-bin libxkbcommon-dev wayland-protocols librust-wayland-protocols-dev
 )
 missing=()

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/d3d9/soft/PixelMath.h"
+#include "platform/d3d9/soft/RequestRules.h"
 #include "platform/d3d9/soft/RowKernels.h"
 #include "platform/d3d9/soft/RowWalker.h"
 #include "platform/d3d9/soft/SoftResources.h"
@@ -18,9 +19,7 @@ namespace {
 
 constexpr int SubPixelBits = 8;
 constexpr double SubPixel = 1 << SubPixelBits;
-// Positions beyond this many pixels from the origin are clamped; the edge arithmetic stays
-// inside 64 bits.
-constexpr double PositionLimit = 1 << 21;
+constexpr double PositionLimit = MaxPosition;
 
 std::atomic<bool> FastPaths = true;
 

@@ -116,6 +116,7 @@ void FailNext(const std::string& Operation, int Count, HRESULT Result, int After
 
 void LoseDevices(int StillLostPolls) {
   for (TSoftDevice* Device : State().Devices) Device->Lose(StillLostPolls);
+  for (TControlledDevice* Device : State().OtherDevices) Device->Lose(StillLostPolls);
 }
 
 void RegisterPresenter(HWND Window, TPresenter Presenter) {
@@ -149,6 +150,11 @@ int PresentCount(HWND Window) {
 bool ReadBackBuffer(IDirect3DDevice9* Device, TFrame& Frame) {
   for (TSoftDevice* D : State().Devices)
     if (static_cast<IDirect3DDevice9*>(D) == Device) {
+      D->ReadBackBuffer(Frame);
+      return true;
+    }
+  for (TControlledDevice* D : State().OtherDevices)
+    if (D->Interface() == Device) {
       D->ReadBackBuffer(Frame);
       return true;
     }

@@ -5,115 +5,12 @@
 #include <cstring>
 #include <new>
 
+#include "platform/d3d9/soft/RequestRules.h"
 #include "platform/d3d9/soft/SoftDirect3D.h"
 #include "platform/d3d9/soft/SoftSurface.h"
 #include "platform/d3d9/soft/TexelFormats.h"
 
 namespace qel::soft {
-namespace {
-
-constexpr DWORD FloatBits(float Value) { return std::bit_cast<DWORD>(Value); }
-
-bool Contains(const std::vector<D3DFORMAT>& List, D3DFORMAT Format) {
-  return std::find(List.begin(), List.end(), Format) != List.end();
-}
-
-// The display formats a back buffer may have for a mode of the given format.
-bool BackBufferFitsMode(D3DFORMAT BackBuffer, D3DFORMAT Mode) {
-  if (BackBuffer == Mode) return true;
-  return (BackBuffer == D3DFMT_A8R8G8B8 && Mode == D3DFMT_X8R8G8B8) ||
-         (BackBuffer == D3DFMT_A1R5G5B5 && Mode == D3DFMT_X1R5G5B5);
-}
-
-bool ValidPool(D3DPOOL Pool) { return Pool >= D3DPOOL_DEFAULT && Pool <= D3DPOOL_SCRATCH; }
-
-// Keeps one resource from taking more memory than a test machine can give.
-constexpr std::uint64_t MaxResourceBytes = 512ull << 20;
-// The longest side of a back buffer or surface: a 16384 x 16384 frame is 1 GiB.
-constexpr UINT MaxSurfaceSide = 16384;
-
-struct TFvfLayout {
-  UINT Size = 0;
-  int Diffuse = -1;
-  int TexCoords[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
-  int TexCount = 0;
-};
-
-// Only pre-transformed positions are drawn; false for any other vertex format.
-bool Layout(DWORD FVF, TFvfLayout& L) {
-  if ((FVF & D3DFVF_POSITION_MASK) != D3DFVF_XYZRHW) return false;
-  UINT Offset = 16;
-  if (FVF & D3DFVF_NORMAL) Offset += 12;
-  if (FVF & D3DFVF_PSIZE) Offset += 4;
-  if (FVF & D3DFVF_DIFFUSE) {
-    L.Diffuse = static_cast<int>(Offset);
-    Offset += 4;
-  }
-  if (FVF & D3DFVF_SPECULAR) Offset += 4;
-  L.TexCount = static_cast<int>((FVF & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT);
-  if (L.TexCount > 8) return false;
-  for (int i = 0; i < L.TexCount; ++i) {
-    L.TexCoords[i] = static_cast<int>(Offset);
-    static const UINT Floats[4] = {2, 3, 4, 1};
-    Offset += 4 * Floats[(FVF >> (16 + 2 * i)) & 3];
-  }
-  L.Size = Offset;
-  return true;
-}
-
-UINT VertexCountOf(D3DPRIMITIVETYPE Type, UINT Primitives) {
-  switch (Type) {
-    case D3DPT_POINTLIST: return Primitives;
-    case D3DPT_LINELIST: return Primitives * 2;
-    case D3DPT_LINESTRIP: return Primitives + 1;
-    case D3DPT_TRIANGLELIST: return Primitives * 3;
-    case D3DPT_TRIANGLESTRIP:
-    case D3DPT_TRIANGLEFAN: return Primitives + 2;
-    default: return 0;
-  }
-}
-
-}  // namespace
-
-HRESULT CompletePresentParams(D3DPRESENT_PARAMETERS& P, HWND FocusWindow) {
-  const TAdapterConfig& A = State().Adapter;
-  if (!P.hDeviceWindow && !FocusWindow) return D3DERR_INVALIDCALL;
-  if (P.SwapEffect < D3DSWAPEFFECT_DISCARD || P.SwapEffect > D3DSWAPEFFECT_COPY) return D3DERR_INVALIDCALL;
-  if (P.MultiSampleType != D3DMULTISAMPLE_NONE) return D3DERR_INVALIDCALL;
-  if (P.BackBufferCount > 3) return D3DERR_INVALIDCALL;
-  switch (P.PresentationInterval) {
-    case D3DPRESENT_INTERVAL_DEFAULT:
-    case D3DPRESENT_INTERVAL_ONE:
-    case D3DPRESENT_INTERVAL_TWO:
-    case D3DPRESENT_INTERVAL_THREE:
-    case D3DPRESENT_INTERVAL_FOUR:
-    case D3DPRESENT_INTERVAL_IMMEDIATE: break;
-    default: return D3DERR_INVALIDCALL;
-  }
-  if (P.Windowed) {
-    // A windowed refresh rate is the desktop's; asking for one is an error in Direct3D 9.
-    if (P.FullScreen_RefreshRateInHz != 0) return D3DERR_INVALIDCALL;
-    if (P.BackBufferWidth == 0) P.BackBufferWidth = A.DesktopMode.Width;
-    if (P.BackBufferHeight == 0) P.BackBufferHeight = A.DesktopMode.Height;
-    if (P.BackBufferFormat == D3DFMT_UNKNOWN) P.BackBufferFormat = A.DesktopMode.Format;
-    if (!Contains(A.BackBufferFormats, P.BackBufferFormat)) return D3DERR_INVALIDCALL;
-  } else {
-    bool Found = false;
-    for (const D3DDISPLAYMODE& M : A.Modes)
-      if (M.Width == P.BackBufferWidth && M.Height == P.BackBufferHeight &&
-          BackBufferFitsMode(P.BackBufferFormat, M.Format) &&
-          (P.FullScreen_RefreshRateInHz == 0 || P.FullScreen_RefreshRateInHz == M.RefreshRate))
-        Found = true;
-    if (!Found) return D3DERR_INVALIDCALL;
-  }
-  if (P.BackBufferWidth == 0 || P.BackBufferHeight == 0 || P.BackBufferWidth > MaxSurfaceSide ||
-      P.BackBufferHeight > MaxSurfaceSide)
-    return D3DERR_INVALIDCALL;
-  if (P.EnableAutoDepthStencil && !Contains(A.DepthFormats, P.AutoDepthStencilFormat)) return D3DERR_INVALIDCALL;
-  if (P.BackBufferCount == 0) P.BackBufferCount = 1;
-  return D3D_OK;
-}
-
 TSoftDevice::TSoftDevice(IDirect3D9* Direct3D, HWND FocusWindow, const D3DPRESENT_PARAMETERS& Params)
     : FDirect3D(ComPtr<IDirect3D9>::Share(Direct3D)), FLink(std::make_shared<TDeviceLink>()), FFocusWindow(FocusWindow) {
   FLink->Device = this;
@@ -139,82 +36,7 @@ void TSoftDevice::ApplyParams(const D3DPRESENT_PARAMETERS& Params) {
 }
 
 void TSoftDevice::SetDefaultStates() {
-  DWORD* R = FRenderStates;
-  std::fill(R, R + RenderStateCount, 0);
-  R[D3DRS_ZENABLE] = FParams.EnableAutoDepthStencil ? D3DZB_TRUE : D3DZB_FALSE;
-  R[D3DRS_FILLMODE] = D3DFILL_SOLID;
-  R[D3DRS_SHADEMODE] = D3DSHADE_GOURAUD;
-  R[D3DRS_ZWRITEENABLE] = TRUE;
-  R[D3DRS_LASTPIXEL] = TRUE;
-  R[D3DRS_SRCBLEND] = D3DBLEND_ONE;
-  R[D3DRS_DESTBLEND] = D3DBLEND_ZERO;
-  R[D3DRS_CULLMODE] = D3DCULL_CCW;
-  R[D3DRS_ZFUNC] = D3DCMP_LESSEQUAL;
-  R[D3DRS_ALPHAFUNC] = D3DCMP_ALWAYS;
-  R[D3DRS_FOGEND] = FloatBits(1.0f);
-  R[D3DRS_FOGDENSITY] = FloatBits(1.0f);
-  R[D3DRS_STENCILFAIL] = D3DSTENCILOP_KEEP;
-  R[D3DRS_STENCILZFAIL] = D3DSTENCILOP_KEEP;
-  R[D3DRS_STENCILPASS] = D3DSTENCILOP_KEEP;
-  R[D3DRS_STENCILFUNC] = D3DCMP_ALWAYS;
-  R[D3DRS_STENCILMASK] = 0xFFFFFFFF;
-  R[D3DRS_STENCILWRITEMASK] = 0xFFFFFFFF;
-  R[D3DRS_TEXTUREFACTOR] = 0xFFFFFFFF;
-  R[D3DRS_CLIPPING] = TRUE;
-  R[D3DRS_LIGHTING] = TRUE;
-  R[D3DRS_COLORVERTEX] = TRUE;
-  R[D3DRS_LOCALVIEWER] = TRUE;
-  R[D3DRS_DIFFUSEMATERIALSOURCE] = D3DMCS_COLOR1;
-  R[D3DRS_SPECULARMATERIALSOURCE] = D3DMCS_COLOR2;
-  R[D3DRS_POINTSIZE] = FloatBits(1.0f);
-  R[D3DRS_POINTSIZE_MIN] = FloatBits(1.0f);
-  R[D3DRS_POINTSIZE_MAX] = FloatBits(64.0f);
-  R[D3DRS_POINTSCALE_A] = FloatBits(1.0f);
-  R[D3DRS_MULTISAMPLEANTIALIAS] = TRUE;
-  R[D3DRS_MULTISAMPLEMASK] = 0xFFFFFFFF;
-  R[D3DRS_COLORWRITEENABLE] = 0xF;
-  R[D3DRS_BLENDOP] = D3DBLENDOP_ADD;
-  R[D3DRS_MINTESSELLATIONLEVEL] = FloatBits(1.0f);
-  R[D3DRS_MAXTESSELLATIONLEVEL] = FloatBits(1.0f);
-  R[D3DRS_ADAPTIVETESS_Z] = FloatBits(1.0f);
-  R[D3DRS_CCW_STENCILFAIL] = D3DSTENCILOP_KEEP;
-  R[D3DRS_CCW_STENCILZFAIL] = D3DSTENCILOP_KEEP;
-  R[D3DRS_CCW_STENCILPASS] = D3DSTENCILOP_KEEP;
-  R[D3DRS_CCW_STENCILFUNC] = D3DCMP_ALWAYS;
-  R[D3DRS_COLORWRITEENABLE1] = 0xF;
-  R[D3DRS_COLORWRITEENABLE2] = 0xF;
-  R[D3DRS_COLORWRITEENABLE3] = 0xF;
-  R[D3DRS_BLENDFACTOR] = 0xFFFFFFFF;
-  R[D3DRS_SRCBLENDALPHA] = D3DBLEND_ONE;
-  R[D3DRS_DESTBLENDALPHA] = D3DBLEND_ZERO;
-  R[D3DRS_BLENDOPALPHA] = D3DBLENDOP_ADD;
-
-  for (int s = 0; s < StageCount; ++s) {
-    DWORD* T = FStageStates[s];
-    std::fill(T, T + StageStateCount, 0);
-    T[D3DTSS_COLOROP] = s == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
-    T[D3DTSS_COLORARG1] = D3DTA_TEXTURE;
-    T[D3DTSS_COLORARG2] = D3DTA_CURRENT;
-    T[D3DTSS_ALPHAOP] = s == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE;
-    T[D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
-    T[D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
-    T[D3DTSS_TEXCOORDINDEX] = static_cast<DWORD>(s);
-    T[D3DTSS_COLORARG0] = D3DTA_CURRENT;
-    T[D3DTSS_ALPHAARG0] = D3DTA_CURRENT;
-    T[D3DTSS_RESULTARG] = D3DTA_CURRENT;
-  }
-  for (int s = 0; s < SamplerCount; ++s) {
-    DWORD* S = FSamplerStates[s];
-    std::fill(S, S + SamplerStateCount, 0);
-    S[D3DSAMP_ADDRESSU] = D3DTADDRESS_WRAP;
-    S[D3DSAMP_ADDRESSV] = D3DTADDRESS_WRAP;
-    S[D3DSAMP_ADDRESSW] = D3DTADDRESS_WRAP;
-    S[D3DSAMP_MAGFILTER] = D3DTEXF_POINT;
-    S[D3DSAMP_MINFILTER] = D3DTEXF_POINT;
-    S[D3DSAMP_MIPFILTER] = D3DTEXF_NONE;
-    S[D3DSAMP_MAXANISOTROPY] = 1;
-    S[D3DSAMP_DMAPOFFSET] = 256;
-  }
+  DefaultStates(FParams.EnableAutoDepthStencil != 0, FRenderStates, FStageStates, FSamplerStates);
   for (auto& T : FTextures) T = nullptr;
   FState = nullptr;
   StatesChanged();
@@ -338,22 +160,8 @@ HRESULT TSoftDevice::CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD U
   return Logged("CreateTexture", [&] { return TLogArgs{Width, Height, Levels, Usage, LogArg(Format), LogArg(Pool)}; }, [&]() -> HRESULT {
                   if (!ppTexture) return D3DERR_INVALIDCALL;
                   *ppTexture = nullptr;
-                  const TAdapterConfig& A = State().Adapter;
-                  if (pSharedHandle || !ValidPool(Pool)) return D3DERR_INVALIDCALL;
-                  if (Width == 0 || Height == 0 || Width > A.MaxTextureWidth || Height > A.MaxTextureHeight)
-                    return D3DERR_INVALIDCALL;
-                  if (Usage & ~(D3DUSAGE_DYNAMIC | D3DUSAGE_AUTOGENMIPMAP)) return D3DERR_INVALIDCALL;
-                  if ((Usage & D3DUSAGE_AUTOGENMIPMAP) && Levels > 1) return D3DERR_INVALIDCALL;
-                  bool Supported = false;
-                  for (const TFormatSupport& S : A.Textures)
-                    if (S.Format == Format && SUCCEEDED(S.AsTexture)) Supported = true;
-                  if (!Supported || TexelBytes(Format) == 0) return D3DERR_INVALIDCALL;
-                  UINT Chain = 1;
-                  for (UINT W = Width, H = Height; W > 1 || H > 1; W = std::max(1u, W / 2), H = std::max(1u, H / 2))
-                    ++Chain;
-                  if (Levels > Chain) return D3DERR_INVALIDCALL;
-                  const std::uint64_t Bytes = std::uint64_t{Width} * Height * (TexelBytes(Format) + 4);
-                  if (Bytes > MaxResourceBytes) return D3DERR_OUTOFVIDEOMEMORY;
+                  const HRESULT Check = CheckTextureRequest(Width, Height, Levels, Usage, Format, Pool, pSharedHandle);
+                  if (Check != D3D_OK) return Check;
                   try {
                     *ppTexture = new TSoftTexture(FLink, Width, Height, Levels, Usage, Format, Pool);
                   } catch (const std::bad_alloc&) {
@@ -368,8 +176,7 @@ HRESULT TSoftDevice::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3D
   return Logged("CreateVertexBuffer", [&] { return TLogArgs{Length, Usage, FVF, LogArg(Pool)}; }, [&]() -> HRESULT {
     if (!ppVertexBuffer) return D3DERR_INVALIDCALL;
     *ppVertexBuffer = nullptr;
-    if (pSharedHandle || !ValidPool(Pool) || Length == 0) return D3DERR_INVALIDCALL;
-    if (Length > MaxResourceBytes) return D3DERR_OUTOFVIDEOMEMORY;
+    if (const HRESULT Check = CheckBufferRequest(Length, Pool, pSharedHandle); Check != D3D_OK) return Check;
     try {
       *ppVertexBuffer = new TSoftVertexBuffer(FLink, Length, Usage, FVF, Pool);
     } catch (const std::bad_alloc&) {
@@ -384,9 +191,8 @@ HRESULT TSoftDevice::CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Forma
   return Logged("CreateIndexBuffer", [&] { return TLogArgs{Length, Usage, LogArg(Format), LogArg(Pool)}; }, [&]() -> HRESULT {
     if (!ppIndexBuffer) return D3DERR_INVALIDCALL;
     *ppIndexBuffer = nullptr;
-    if (pSharedHandle || !ValidPool(Pool) || Length == 0) return D3DERR_INVALIDCALL;
+    if (const HRESULT Check = CheckBufferRequest(Length, Pool, pSharedHandle); Check != D3D_OK) return Check;
     if (Format != D3DFMT_INDEX16 && Format != D3DFMT_INDEX32) return D3DERR_INVALIDCALL;
-    if (Length > MaxResourceBytes) return D3DERR_OUTOFVIDEOMEMORY;
     try {
       *ppIndexBuffer = new TSoftIndexBuffer(FLink, Length, Usage, Format, Pool);
     } catch (const std::bad_alloc&) {
@@ -413,11 +219,8 @@ HRESULT TSoftDevice::CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFOR
   return Logged("CreateOffscreenPlainSurface", [&] { return TLogArgs{Width, Height, LogArg(Format), LogArg(Pool), LogArg(ppSurface)}; }, [&]() -> HRESULT {
                   if (!ppSurface) return D3DERR_INVALIDCALL;
                   *ppSurface = nullptr;
-                  if (pSharedHandle || !ValidPool(Pool) || Pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
-                  if (Width == 0 || Height == 0 || Width > MaxSurfaceSide || Height > MaxSurfaceSide)
-                    return D3DERR_INVALIDCALL;
-                  // Surfaces receive frames, which this device keeps in 32 bits.
-                  if (Format != D3DFMT_X8R8G8B8 && Format != D3DFMT_A8R8G8B8) return D3DERR_INVALIDCALL;
+                  const HRESULT Check = CheckSurfaceRequest(Width, Height, Format, Pool, pSharedHandle);
+                  if (Check != D3D_OK) return Check;
                   try {
                     *ppSurface = new TSoftSurface(FLink, Width, Height, Format, Pool);
                   } catch (const std::bad_alloc&) {
@@ -677,14 +480,11 @@ TPipeline TSoftDevice::Pipeline() const {
 }
 
 bool TSoftDevice::FetchVertices(INT First, UINT Count, std::vector<TVertex>& Out) const {
+  if (!StreamHolds(FStream.Get(), FFVF, FStreamOffset, FStreamStride, First, Count)) return false;
   TFvfLayout L;
-  if (!FStream || !Layout(FFVF, L)) return false;
+  FvfLayout(FFVF, L);
   const UINT Stride = FStreamStride;
-  if (Stride < L.Size) return false;
   const TBufferStorage& Storage = static_cast<TSoftVertexBuffer*>(FStream.Get())->Storage();
-  if (First < 0 || Count > Storage.Length()) return false;
-  const std::uint64_t End = FStreamOffset + (std::uint64_t(First) + Count) * Stride;
-  if (Count > 0 && End - Stride + L.Size > Storage.Length()) return false;
   Out.resize(Count);
   const DWORD CoordSet = FStageStates[0][D3DTSS_TEXCOORDINDEX] & 0xFFFF;
   const std::uint8_t* Base = Storage.Data() + FStreamOffset + std::uint64_t(First) * Stride;
@@ -755,9 +555,9 @@ HRESULT TSoftDevice::Draw(D3DPRIMITIVETYPE Type, UINT PrimitiveCount, const std:
 HRESULT TSoftDevice::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex, UINT PrimitiveCount) {
   return Logged("DrawPrimitive", [&] { return TLogArgs{LogArg(PrimitiveType), StartVertex, PrimitiveCount}; }, [&]() -> HRESULT {
     if (!FInScene) return D3DERR_INVALIDCALL;
-    const UINT Count = VertexCountOf(PrimitiveType, PrimitiveCount);
-    if (PrimitiveCount == 0) return VertexCountOf(PrimitiveType, 1) ? D3D_OK : D3DERR_INVALIDCALL;
-    if (Count == 0 || PrimitiveCount > 0xFFFFF) return D3DERR_INVALIDCALL;
+    UINT Count = 0;
+    if (const HRESULT Check = CheckPrimitiveCount(PrimitiveType, PrimitiveCount, Count); Check != D3D_OK)
+      return Check == S_FALSE ? D3D_OK : Check;
     if (StartVertex > 0x7FFFFFFF || !FetchVertices(static_cast<INT>(StartVertex), Count, FVertexScratch))
       return D3DERR_INVALIDCALL;
     if (FLoss != TLoss::Ok) return D3D_OK;
@@ -769,29 +569,18 @@ HRESULT TSoftDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT Ba
                                           UINT NumVertices, UINT StartIndex, UINT PrimitiveCount) {
   return Logged("DrawIndexedPrimitive", [&] { return TLogArgs{LogArg(PrimitiveType), LogArg(BaseVertexIndex), MinVertexIndex, NumVertices, StartIndex, PrimitiveCount}; }, [&]() -> HRESULT {
                   if (!FInScene || !FIndices) return D3DERR_INVALIDCALL;
-                  const UINT Count = VertexCountOf(PrimitiveType, PrimitiveCount);
-                  if (PrimitiveCount == 0) return VertexCountOf(PrimitiveType, 1) ? D3D_OK : D3DERR_INVALIDCALL;
-                  if (Count == 0 || PrimitiveCount > 0xFFFFF) return D3DERR_INVALIDCALL;
+                  UINT Count = 0;
+                  if (const HRESULT Check = CheckPrimitiveCount(PrimitiveType, PrimitiveCount, Count); Check != D3D_OK)
+                    return Check == S_FALSE ? D3D_OK : Check;
                   const auto* Buffer = static_cast<TSoftIndexBuffer*>(FIndices.Get());
                   const UINT Size = Buffer->Shape() == D3DFMT_INDEX32 ? 4 : 2;
                   if ((std::uint64_t{StartIndex} + Count) * Size > Buffer->Storage().Length()) return D3DERR_INVALIDCALL;
                   // Gather the indices and fetch just the vertices they reach.
-                  FIndexScratch.resize(Count);
                   const std::uint8_t* Data = Buffer->Storage().Data() + std::uint64_t{StartIndex} * Size;
-                  std::int64_t Low = INT64_MAX, High = INT64_MIN;
-                  for (UINT i = 0; i < Count; ++i) {
-                    std::uint32_t Index = 0;
-                    std::memcpy(&Index, Data + std::uint64_t{i} * Size, Size);
-                    const std::int64_t Vertex = std::int64_t{BaseVertexIndex} + Index;
-                    Low = std::min(Low, Vertex);
-                    High = std::max(High, Vertex);
-                    FIndexScratch[i] = Index;
-                  }
-                  if (Low < 0 || High > 0x7FFFFFFF) return D3DERR_INVALIDCALL;
+                  std::int64_t Low = 0, High = 0;
+                  if (!GatherIndices(Data, Size, Count, BaseVertexIndex, FIndexScratch, Low, High)) return D3DERR_INVALIDCALL;
                   if (!FetchVertices(static_cast<INT>(Low), static_cast<UINT>(High - Low + 1), FVertexScratch))
                     return D3DERR_INVALIDCALL;
-                  const std::int64_t Shift = std::int64_t{BaseVertexIndex} - Low;
-                  for (std::uint32_t& Index : FIndexScratch) Index = static_cast<std::uint32_t>(Index + Shift);
                   if (FLoss != TLoss::Ok) return D3D_OK;
                   return Draw(PrimitiveType, PrimitiveCount, FVertexScratch, &FIndexScratch);
                 });

@@ -7,24 +7,15 @@
 #include "platform/d3d9/ComPtr.h"
 #include "platform/d3d9/soft/DrawStateTable.h"
 #include "platform/d3d9/soft/Rasterizer.h"
+#include "platform/d3d9/soft/RequestRules.h"
 #include "platform/d3d9/soft/SoftResources.h"
 #include "platform/d3d9/soft/SwapChain.h"
 #include "platform/d3d9/soft/TileRenderer.h"
 
 namespace qel::soft {
 
-// Checks presentation parameters as CreateDevice and Reset do and fills in what Direct3D
-// fills in (sizes and format of a windowed back buffer, back-buffer count).
-HRESULT CompletePresentParams(D3DPRESENT_PARAMETERS& Params, HWND FocusWindow);
-
 class TSoftDevice final : public TRefCounted<IDirect3DDevice9> {
  public:
-  static constexpr int RenderStateCount = 256;
-  static constexpr int StageCount = 8;
-  static constexpr int StageStateCount = 33;
-  static constexpr int SamplerCount = 16;
-  static constexpr int SamplerStateCount = 14;
-
   TSoftDevice(IDirect3D9* Direct3D, HWND FocusWindow, const D3DPRESENT_PARAMETERS& Params);
   ~TSoftDevice() override;
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/d3d9/DeviceChoice.h"
 #include "platform/d3d9/soft/SoftDevice.h"
 
 namespace qel::soft {
@@ -135,10 +136,15 @@ HRESULT TSoftDirect3D::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hF
                   D3DPRESENT_PARAMETERS Params = *pPresentationParameters;
                   const HRESULT Check = CompletePresentParams(Params, hFocusWindow);
                   if (FAILED(Check)) return Check;
-                  try {
-                    *ppReturnedDeviceInterface = new TSoftDevice(this, hFocusWindow, Params);
-                  } catch (const std::bad_alloc&) {
-                    return E_OUTOFMEMORY;
+                  if (FMakeDevice) {
+                    const HRESULT Made = FMakeDevice(this, hFocusWindow, Params, ppReturnedDeviceInterface);
+                    if (FAILED(Made)) return Made;
+                  } else {
+                    try {
+                      *ppReturnedDeviceInterface = new TSoftDevice(this, hFocusWindow, Params);
+                    } catch (const std::bad_alloc&) {
+                      return E_OUTOFMEMORY;
+                    }
                   }
                   *pPresentationParameters = Params;
                   return D3D_OK;
@@ -147,12 +153,18 @@ HRESULT TSoftDirect3D::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hF
 
 }  // namespace qel::soft
 
+namespace qel::d3d9 {
+
+void UseDirect3D(IDirect3D9* (*Make)()) { qel::soft::State().MakeDirect3D = Make; }
+
+}  // namespace qel::d3d9
+
 IDirect3D9* Direct3DCreate9(UINT SDKVersion) {
   using namespace qel::soft;
   HRESULT Injected;
   IDirect3D9* Result = nullptr;
   if (!TakeInjected("Direct3DCreate9", Injected) && (SDKVersion & 0x7FFFFFFFu) == D3D_SDK_VERSION)
-    Result = new TSoftDirect3D();
+    Result = State().MakeDirect3D ? State().MakeDirect3D() : new TSoftDirect3D();
   if (CallControls.LogCalls) LogCall("Direct3DCreate9", TLogArgs{SDKVersion}, Result ? D3D_OK : D3DERR_NOTAVAILABLE);
   return Result;
 }

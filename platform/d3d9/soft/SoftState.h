@@ -30,6 +30,18 @@ struct TPresentTarget {
   int Presents = 0;
 };
 
+// A device of another kind that answers these controls too (the GL device): it keeps its
+// place in State().OtherDevices while it lives.
+class TControlledDevice {
+ public:
+  virtual IDirect3DDevice9* Interface() = 0;
+  virtual void Lose(int StillLostPolls) = 0;
+  virtual void ReadBackBuffer(TFrame& Frame) = 0;
+
+ protected:
+  ~TControlledDevice() = default;
+};
+
 struct TSoftState {
   TAdapterConfig Adapter = DefaultAdapter();
   TCallLog Log;
@@ -37,6 +49,8 @@ struct TSoftState {
   std::vector<TInjection> Injections;
   std::map<HWND, TPresentTarget> Targets;
   std::set<TSoftDevice*> Devices;
+  std::set<TControlledDevice*> OtherDevices;
+  IDirect3D9* (*MakeDirect3D)() = nullptr;  // the device chosen, when not this one
   int LiveObjects = 0;
 };
 TSoftState& State();

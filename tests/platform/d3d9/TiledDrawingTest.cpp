@@ -8,7 +8,7 @@
 
 #include "platform/d3d9/soft/DrawStateTable.h"
 #include "platform/d3d9/soft/TileRenderer.h"
-#include "tests/platform/d3d9/SoftDeviceFixture.h"
+#include "tests/platform/d3d9/DeviceFixture.h"
 
 namespace qel::soft::testing {
 namespace {

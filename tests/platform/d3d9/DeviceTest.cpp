@@ -2,14 +2,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "tests/platform/d3d9/SoftDeviceFixture.h"
+#include "tests/platform/d3d9/DeviceFixture.h"
 
 namespace qel::soft::testing {
 namespace {
 
-using DeviceTest = SoftDeviceTest;
+QEL_ON_EVERY_DEVICE(DeviceTest);
 
-TEST_F(DeviceTest, Direct3DCreate9TakesOnlyTheSdkVersion) {
+TEST_P(DeviceTest, Direct3DCreate9TakesOnlyTheSdkVersion) {
   EXPECT_EQ(nullptr, Direct3DCreate9(31));
   IDirect3D9* D = Direct3DCreate9(0x80000020);
   ASSERT_NE(nullptr, D);
@@ -19,7 +19,7 @@ TEST_F(DeviceTest, Direct3DCreate9TakesOnlyTheSdkVersion) {
   EXPECT_EQ(0, LiveObjects());
 }
 
-TEST_F(DeviceTest, DefaultAdapterAnswersAsDirect3DUnderWineHere) {
+TEST_P(DeviceTest, DefaultAdapterAnswersAsDirect3DUnderWineHere) {
   Direct3D = ComPtr<IDirect3D9>::Adopt(Direct3DCreate9(D3D_SDK_VERSION));
   D3DDISPLAYMODE Mode;
   ASSERT_EQ(D3D_OK, Direct3D->GetAdapterDisplayMode(0, &Mode));
@@ -56,7 +56,7 @@ TEST_F(DeviceTest, DefaultAdapterAnswersAsDirect3DUnderWineHere) {
   EXPECT_EQ(16384u, Caps.MaxTextureWidth);
 }
 
-TEST_F(DeviceTest, AdapterCanBeReconfigured) {
+TEST_P(DeviceTest, AdapterCanBeReconfigured) {
   Adapter().Textures = {{D3DFMT_R3G3B2, D3D_OK, D3DOK_NOAUTOGEN}};
   Adapter().MaxTextureWidth = 64;
   MakeDevice(8, 8);
@@ -72,7 +72,7 @@ TEST_F(DeviceTest, AdapterCanBeReconfigured) {
   EXPECT_EQ(64u, Caps.MaxTextureWidth);
 }
 
-TEST_F(DeviceTest, CreateDeviceChecksItsParameters) {
+TEST_P(DeviceTest, CreateDeviceChecksItsParameters) {
   Direct3D = ComPtr<IDirect3D9>::Adopt(Direct3DCreate9(D3D_SDK_VERSION));
   auto Try = [&](D3DPRESENT_PARAMETERS P, HWND Focus = TestWindow(), DWORD Flags = D3DCREATE_SOFTWARE_VERTEXPROCESSING) {
     ComPtr<IDirect3DDevice9> D;
@@ -107,7 +107,7 @@ TEST_F(DeviceTest, CreateDeviceChecksItsParameters) {
   EXPECT_EQ(D3D_OK, Try(Good));
 }
 
-TEST_F(DeviceTest, WindowedDeviceFillsInUnsetSizeAndFormat) {
+TEST_P(DeviceTest, WindowedDeviceFillsInUnsetSizeAndFormat) {
   Direct3D = ComPtr<IDirect3D9>::Adopt(Direct3DCreate9(D3D_SDK_VERSION));
   D3DPRESENT_PARAMETERS P = WindowedParams(0, 0, D3DFMT_UNKNOWN);
   ASSERT_EQ(D3D_OK, Direct3D->CreateDevice(0, D3DDEVTYPE_HAL, TestWindow(), 0x20, &P, Device.Put()));
@@ -117,7 +117,7 @@ TEST_F(DeviceTest, WindowedDeviceFillsInUnsetSizeAndFormat) {
   EXPECT_EQ(1u, P.BackBufferCount);
 }
 
-TEST_F(DeviceTest, StatesStartAtDirect3DDefaultsAndResetRestoresThem) {
+TEST_P(DeviceTest, StatesStartAtDirect3DDefaultsAndResetRestoresThem) {
   MakeDevice(8, 8);
   auto Render = [&](D3DRENDERSTATETYPE S) {
     DWORD V = 0xDEAD;
@@ -163,7 +163,7 @@ TEST_F(DeviceTest, StatesStartAtDirect3DDefaultsAndResetRestoresThem) {
   EXPECT_EQ(D3DERR_INVALIDCALL, Device->GetSamplerState(0, D3DSAMP_MAGFILTER, nullptr));
 }
 
-TEST_F(DeviceTest, TexturesOfEveryEngineFormatDecodeForSampling) {
+TEST_P(DeviceTest, TexturesOfEveryEngineFormatDecodeForSampling) {
   Adapter().Textures.push_back({D3DFMT_R3G3B2, D3D_OK, D3D_OK});
   Adapter().Textures.push_back({D3DFMT_A8R3G3B2, D3D_OK, D3D_OK});
   MakeDevice(1, 1);
@@ -194,7 +194,7 @@ TEST_F(DeviceTest, TexturesOfEveryEngineFormatDecodeForSampling) {
   }
 }
 
-TEST_F(DeviceTest, LockRectHonoursPitchRectanglesAndReadOnlyLocks) {
+TEST_P(DeviceTest, LockRectHonoursPitchRectanglesAndReadOnlyLocks) {
   MakeDevice(4, 4);
   ComPtr<IDirect3DTexture9> T;
   ASSERT_EQ(D3D_OK, Device->CreateTexture(5, 3, 1, 0, D3DFMT_R5G6B5, D3DPOOL_MANAGED, T.Put(), nullptr));
@@ -218,7 +218,7 @@ TEST_F(DeviceTest, LockRectHonoursPitchRectanglesAndReadOnlyLocks) {
   EXPECT_EQ(D3D_OK, T->LockRect(0, &Part, nullptr, 0));
 }
 
-TEST_F(DeviceTest, MipChainsAndAutomaticMipmaps) {
+TEST_P(DeviceTest, MipChainsAndAutomaticMipmaps) {
   MakeDevice(4, 4);
   ComPtr<IDirect3DTexture9> Chain, Auto, Two;
   ASSERT_EQ(D3D_OK, Device->CreateTexture(16, 4, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, Chain.Put(), nullptr));
@@ -243,7 +243,7 @@ TEST_F(DeviceTest, MipChainsAndAutomaticMipmaps) {
   EXPECT_FALSE(Two);
 }
 
-TEST_F(DeviceTest, BadTextureRequestsAreRefused) {
+TEST_P(DeviceTest, BadTextureRequestsAreRefused) {
   MakeDevice(4, 4);
   ComPtr<IDirect3DTexture9> T;
   EXPECT_EQ(D3DERR_INVALIDCALL, Device->CreateTexture(0, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, T.Put(), nullptr));
@@ -259,7 +259,7 @@ TEST_F(DeviceTest, BadTextureRequestsAreRefused) {
   EXPECT_FALSE(T);
 }
 
-TEST_F(DeviceTest, BuffersLockWithinTheirLength) {
+TEST_P(DeviceTest, BuffersLockWithinTheirLength) {
   MakeDevice(4, 4);
   ComPtr<IDirect3DVertexBuffer9> V;
   ComPtr<IDirect3DIndexBuffer9> I;
@@ -285,7 +285,7 @@ TEST_F(DeviceTest, BuffersLockWithinTheirLength) {
   EXPECT_EQ(D3DERR_INVALIDCALL, Device->CreateVertexBuffer(0, 0, QuadFVF, D3DPOOL_DEFAULT, nullptr, nullptr));
 }
 
-TEST_F(DeviceTest, IndexedDrawingChecksEveryIndex) {
+TEST_P(DeviceTest, IndexedDrawingChecksEveryIndex) {
   MakeDevice(4, 4);
   Clear(0xFF000000);
   ComPtr<IDirect3DVertexBuffer9> V;
@@ -326,7 +326,7 @@ TEST_F(DeviceTest, IndexedDrawingChecksEveryIndex) {
   Device->EndScene();
 }
 
-TEST_F(DeviceTest, ScenesNestOnlyOnce) {
+TEST_P(DeviceTest, ScenesNestOnlyOnce) {
   MakeDevice(4, 4);
   EXPECT_EQ(D3DERR_INVALIDCALL, Device->EndScene());
   EXPECT_EQ(D3D_OK, Device->BeginScene());
@@ -334,7 +334,7 @@ TEST_F(DeviceTest, ScenesNestOnlyOnce) {
   EXPECT_EQ(D3D_OK, Device->EndScene());
 }
 
-TEST_F(DeviceTest, ClearChecksFlagsAndClearsOnlyRectangles) {
+TEST_P(DeviceTest, ClearChecksFlagsAndClearsOnlyRectangles) {
   MakeDevice(4, 4);
   Clear(0xFF000000);
   const D3DRECT R = {1, 1, 3, 2};
@@ -347,7 +347,7 @@ TEST_F(DeviceTest, ClearChecksFlagsAndClearsOnlyRectangles) {
   EXPECT_EQ(D3DERR_INVALIDCALL, Device->Clear(0, nullptr, 0, 0, 1.0f, 0));
 }
 
-TEST_F(DeviceTest, DepthBufferClearsAndTests) {
+TEST_P(DeviceTest, DepthBufferClearsAndTests) {
   Direct3D = ComPtr<IDirect3D9>::Adopt(Direct3DCreate9(D3D_SDK_VERSION));
   D3DPRESENT_PARAMETERS P = WindowedParams(4, 1);
   P.EnableAutoDepthStencil = TRUE;
@@ -368,7 +368,7 @@ TEST_F(DeviceTest, DepthBufferClearsAndTests) {
   EXPECT_EQ(0xFF000000u, Pixel(3, 0));  // behind the cleared depth
 }
 
-TEST_F(DeviceTest, ManagedTexturesSurviveResetDefaultPoolResourcesBlockIt) {
+TEST_P(DeviceTest, ManagedTexturesSurviveResetDefaultPoolResourcesBlockIt) {
   MakeDevice(2, 1);
   auto Texture = MakeTexture(2, 1, {0xFF112233, 0xFF445566});
   ComPtr<IDirect3DVertexBuffer9> Buffer;
@@ -388,7 +388,7 @@ TEST_F(DeviceTest, ManagedTexturesSurviveResetDefaultPoolResourcesBlockIt) {
   EXPECT_EQ(0xFF445566u, Pixel(1, 0));
 }
 
-TEST_F(DeviceTest, LostDeviceAnswersAsDirect3DDefinesIt) {
+TEST_P(DeviceTest, LostDeviceAnswersAsDirect3DDefinesIt) {
   MakeDevice(2, 2);
   Clear(0xFF0000FF);
   LoseDevices(2);  // two polls still lost, then resettable
@@ -406,7 +406,35 @@ TEST_F(DeviceTest, LostDeviceAnswersAsDirect3DDefinesIt) {
   EXPECT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
 }
 
-TEST_F(DeviceTest, PresentGoesToTheWindowsPresenterOrIsKept) {
+TEST_P(DeviceTest, TexturesShowEveryLockAndSurviveALoss) {
+  // A texture drawn, changed through a lock of part of it, drawn again; then the device is
+  // lost (on GL its context is given up) and reset: the managed texture draws as before.
+  MakeDevice(4, 1);
+  auto Texture = MakeTexture(4, 1, {0xFF000001, 0xFF000002, 0xFF000003, 0xFF000004});
+  auto Draw = [&] {
+    Device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    Device->SetTexture(0, Texture.Get());
+    Device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    EXPECT_EQ(D3D_OK, this->Draw(D3DPT_TRIANGLELIST, Quad(-0.5f, -0.5f, 3.5f, 0.5f, 0xFFFFFFFF), 2));
+    const TFrame F = Frame();
+    return std::vector<std::uint32_t>(F.Pixels.begin(), F.Pixels.end());
+  };
+  EXPECT_EQ((std::vector<std::uint32_t>{0xFF000001, 0xFF000002, 0xFF000003, 0xFF000004}), Draw());
+  D3DLOCKED_RECT L;
+  const RECT Middle = {1, 0, 3, 1};
+  ASSERT_EQ(D3D_OK, Texture->LockRect(0, &L, &Middle, 0));
+  static_cast<std::uint32_t*>(L.pBits)[1] = 0xFF00AA00;
+  ASSERT_EQ(D3D_OK, Texture->UnlockRect(0));
+  const std::vector<std::uint32_t> Changed = {0xFF000001, 0xFF000002, 0xFF00AA00, 0xFF000004};
+  EXPECT_EQ(Changed, Draw());
+  LoseDevices(0);
+  EXPECT_EQ(D3DERR_DEVICENOTRESET, Device->TestCooperativeLevel());
+  D3DPRESENT_PARAMETERS P = WindowedParams(4, 1);
+  ASSERT_EQ(D3D_OK, Device->Reset(&P));
+  EXPECT_EQ(Changed, Draw());
+}
+
+TEST_P(DeviceTest, PresentGoesToTheWindowsPresenterOrIsKept) {
   MakeDevice(3, 2, D3DFMT_X8R8G8B8);
   Clear(0x00102030);
   ASSERT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
@@ -447,7 +475,7 @@ TEST_F(DeviceTest, PresentGoesToTheWindowsPresenterOrIsKept) {
   EXPECT_EQ(D3DERR_INVALIDCALL, Device->Present(&R, nullptr, nullptr, nullptr));
 }
 
-TEST_F(DeviceTest, BufferPresenterLendsTheMemoryFramesAreDrawnInto) {
+TEST_F(SoftDeviceTest, BufferPresenterLendsTheMemoryFramesAreDrawnInto) {
   // Two buffers with a pitch of their own, lent in turn: each frame is drawn straight into
   // one and shown from there; unregistering hands the frame back to the device.
   MakeDevice(3, 2, D3DFMT_X8R8G8B8);
@@ -492,7 +520,7 @@ TEST_F(DeviceTest, BufferPresenterLendsTheMemoryFramesAreDrawnInto) {
   EXPECT_EQ(0xFFABCDEFu, PresentedFrame(TestWindow())->Pixel(0, 1));
 }
 
-TEST_F(DeviceTest, FramesReadBackThroughSurfacesAsOnWindows) {
+TEST_P(DeviceTest, FramesReadBackThroughSurfacesAsOnWindows) {
   MakeDevice(3, 2, D3DFMT_X8R8G8B8);
   Clear(0x00ABCDEF);
   ComPtr<IDirect3DSurface9> Back, Copy;
@@ -518,7 +546,7 @@ TEST_F(DeviceTest, FramesReadBackThroughSurfacesAsOnWindows) {
   EXPECT_EQ(D3DERR_INVALIDCALL, Device->GetBackBuffer(0, 1, D3DBACKBUFFER_TYPE_MONO, Small.Put()));
 }
 
-TEST_F(DeviceTest, CallLogRecordsNamesArgumentsAndResults) {
+TEST_P(DeviceTest, CallLogRecordsNamesArgumentsAndResults) {
   MakeDevice(2, 2);
   CallLog().Clear();
   Device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
@@ -533,7 +561,7 @@ TEST_F(DeviceTest, CallLogRecordsNamesArgumentsAndResults) {
   EXPECT_EQ(1, CallLog().Count("SetTexture"));
 }
 
-TEST_F(DeviceTest, InjectedFailuresCountDown) {
+TEST_P(DeviceTest, InjectedFailuresCountDown) {
   MakeDevice(2, 2);
   FailNext("BeginScene", 2, E_FAIL);
   EXPECT_EQ(E_FAIL, Device->BeginScene());
@@ -544,7 +572,7 @@ TEST_F(DeviceTest, InjectedFailuresCountDown) {
   EXPECT_EQ(D3D_OK, Device->EndScene());
 }
 
-TEST_F(DeviceTest, ObjectsLiveWhileReferencedAndNoLonger) {
+TEST_P(DeviceTest, ObjectsLiveWhileReferencedAndNoLonger) {
   MakeDevice(2, 2);
   auto Texture = MakeTexture(1, 1, {0xFF00FF00});
   const int Before = LiveObjects();
@@ -565,7 +593,7 @@ TEST_F(DeviceTest, ObjectsLiveWhileReferencedAndNoLonger) {
   EXPECT_EQ(0, LiveObjects());
 }
 
-TEST_F(DeviceTest, NonFiniteVerticesDrawNothing) {
+TEST_P(DeviceTest, NonFiniteVerticesDrawNothing) {
   MakeDevice(4, 4);
   Clear(0xFF000000);
   auto Q = Quad(0, 0, 4, 4, 0xFFFFFFFF);

@@ -3,10 +3,13 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/d3d9/ComPtr.h"
+#include "platform/d3d9/DeviceChoice.h"
 #include "platform/d3d9/d3d9api.h"
+#include "platform/d3d9/gl/GlDevice.h"
 #include "platform/d3d9/soft/SoftControls.h"
 
 namespace qel::soft::testing {
@@ -21,13 +24,26 @@ constexpr DWORD QuadFVF = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 
 inline HWND TestWindow(std::uintptr_t Id = 1) { return reinterpret_cast<HWND>(Id); }
 
-// A windowed software device of a small size, with the controls reset around each test.
+enum class TDeviceKind { Soft, Gl };
+inline std::string DeviceName(const ::testing::TestParamInfo<TDeviceKind>& Info) {
+  return Info.param == TDeviceKind::Soft ? "Soft" : "Gl";
+}
+
+// A windowed device of a small size, with the controls reset around each test: the software
+// device, or with DeviceTest the device of the test's parameter (the GL device on an EGL
+// surfaceless context, which the controls reach as well).
 class SoftDeviceTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetControls(); }
+  virtual TDeviceKind Kind() const { return TDeviceKind::Soft; }
+  bool OnGl() const { return Kind() == TDeviceKind::Gl; }
+  void SetUp() override {
+    ResetControls();
+    d3d9::UseDirect3D(OnGl() ? &gl::MakeDirect3D : nullptr);
+  }
   void TearDown() override {
     Device = nullptr;
     Direct3D = nullptr;
+    d3d9::UseDirect3D(nullptr);
     ResetControls();
   }
 
@@ -110,5 +126,15 @@ class SoftDeviceTest : public ::testing::Test {
   ComPtr<IDirect3D9> Direct3D;
   ComPtr<IDirect3DDevice9> Device;
 };
+
+// The fixture on both devices: TEST_P(DeviceTest, ...) runs once on each.
+template <class TFixture>
+class OnEveryDevice : public TFixture, public ::testing::WithParamInterface<TDeviceKind> {
+ protected:
+  TDeviceKind Kind() const override { return this->GetParam(); }
+};
+using DeviceTest = OnEveryDevice<SoftDeviceTest>;
+#define QEL_ON_EVERY_DEVICE(Fixture) \
+  INSTANTIATE_TEST_SUITE_P(, Fixture, ::testing::Values(TDeviceKind::Soft, TDeviceKind::Gl), DeviceName)
 
 }  // namespace qel::soft::testing
