@@ -1,5 +1,7 @@
 #pragma once
 #include <cstring>
+#include <functional>
+#include <string>
 #include <memory>
 
 #include "platform/headless/HeadlessPlatform.h"
@@ -22,6 +24,13 @@ class THeadlessHostOf : public TRenderHost {
   }
   TManualClock& Clock() override { return FPlatform->ManualClock(); }
   TPlatformClass* Platform() const { return FPlatform.get(); }
+  bool UseRenderer(const std::string& Name, std::string& Error) override {
+    if (Name.empty()) return true;
+    if (!ChooseRenderer) return Error = "--renderer: this build draws only with the system's Direct3D 9", false;
+    return ChooseRenderer(Name, Error);
+  }
+  // Chooses the device --renderer names, where the system offers a choice.
+  std::function<bool(const std::string& Name, std::string& Error)> ChooseRenderer;
 
  private:
   std::unique_ptr<TPlatformClass> FPlatform;

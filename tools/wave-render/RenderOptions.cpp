@@ -61,6 +61,8 @@ const char* RenderUsage() {
          "  --animate FILE    an animated PNG of S seconds (default 10) at N frames a second\n"
          "                    (1 ... 100, default 25)\n"
          "  --fps-readout     show the frame-rate readout\n"
+         "  --renderer NAME   the device that draws (Linux): soft, the software device (default); gl, the GL\n"
+         "                    device (OpenGL ES through EGL); auto, gl where a hardware GL driver answers\n"
          "  --print-state     print the wave's state once a simulated second for S seconds instead\n";
 }
 
@@ -78,7 +80,7 @@ bool ParseRenderOptions(const std::vector<std::string>& Args, TRenderOptions& O,
       continue;
     }
     static const std::set<std::string> WithValue = {"--seed", "--size",  "--desktop", "--at",     "--out",
-                                                    "--state", "--animate", "--fps",   "--seconds"};
+                                                    "--state", "--animate", "--fps",   "--seconds", "--renderer"};
     if (!WithValue.count(Arg)) {
       Error = "unknown argument '" + Arg + "'";
       return false;
@@ -103,6 +105,9 @@ bool ParseRenderOptions(const std::vector<std::string>& Args, TRenderOptions& O,
         return Error = "--at needs times in whole milliseconds 0 ... 86400000, separated by commas, not '" + V + "'",
                false;
       SawAt = true;
+    } else if (Arg == "--renderer") {
+      if (V != "auto" && V != "gl" && V != "soft") return Error = "--renderer needs auto, gl or soft, not '" + V + "'", false;
+      O.Renderer = V;
     } else if (Arg == "--fps") {
       if (!ParseInRange(V, 1, MaxFps, N)) return Error = "--fps needs a whole number 1 ... 100, not '" + V + "'", false;
       O.AnimateFps = static_cast<int>(N);

@@ -21,6 +21,7 @@ struct TRenderOptions {
   std::string OutDir = "wave-frames";
   std::string StateFile;
   std::string AnimateFile;
+  std::string Renderer;  // as given: auto, gl or soft; empty when not given
   int AnimateFps = 25;
   int Seconds = 10;  // of the animation, or of --print-state
   bool FpsReadout = false;

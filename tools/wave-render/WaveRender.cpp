@@ -141,6 +141,7 @@ int WaveRenderMain(const std::vector<std::string>& Args, TRenderHost& Host, std:
   }
   if (Desktop.Width() != O.Width) return Fail(Err, "the screen is too large for this machine's memory", 1);
 
+  if (!Host.UseRenderer(O.Renderer, Error)) return Fail(Err, Error, 1);
   TPlatform& Platform = Host.MakePlatform(O.Width, O.Height, Desktop);
   if (O.PrintState) return PrintStates(O, Host, Platform, Out, Err);
 

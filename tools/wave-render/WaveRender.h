@@ -21,6 +21,9 @@ class TRenderHost {
   virtual TPlatform& MakePlatform(int Width, int Height, const TBitmap& Desktop) = 0;
   // The manual clock of the platform made (it starts at 0 ms).
   virtual TManualClock& Clock() = 0;
+  // Called before MakePlatform with --renderer's value (empty when not given): false, with
+  // the reason in Error, where that device cannot draw here.
+  virtual bool UseRenderer(const std::string& Name, std::string& Error) = 0;
 };
 
 // The whole of wave-render but the choice of platform: reads the arguments (without the

@@ -270,6 +270,12 @@ TEST_F(WaveRender, BadInputAndFailuresLeaveNoFiles) {
     EXPECT_NE(Err.find("wave-render: "), std::string::npos) << Bad;
     EXPECT_EQ(Files(), Before) << Bad;
   }
+  EXPECT_EQ(Run({"--renderer", "fast", "--at", "0"}), 2);
+  EXPECT_NE(Err.find("--renderer needs auto, gl or soft"), std::string::npos) << Err;
+  // A host that offers no choice of device (Windows' build) refuses one: status 1.
+  EXPECT_EQ(Run({"--renderer", "gl", "--size", "32x32", "--at", "0"}), 1);
+  EXPECT_NE(Err.find("--renderer"), std::string::npos) << Err;
+  EXPECT_EQ(Files(), Before);
   // The device does not start: the message, status 1, and nothing written.
   soft::FailNext("CreateDevice", 2);  // the start and its one retry
   EXPECT_EQ(Run({"--size", "32x32", "--state", "s.jsonl", "--animate", "a.png", "--seconds", "1", "--at", "0"}), 1);
