@@ -283,6 +283,8 @@ bool TWaylandPlatform::Open(const TWaylandOptions& Options, std::string& Error) 
   }
   FOutput = Chosen;
   posix::CatchQuitSignals();
+  // A test switch: each frame checked before it is shown against the same frame drawn whole.
+  soft::DefaultDrawSettings().CheckShown = posix::EnvironmentSwitch("QEL_TEST_CHECK_PRESENTS");
   return true;
 }
 

@@ -121,6 +121,7 @@ bool TX11Platform::Open(const TX11Options& Options, std::string& Error) {
   // sent in part checked against the same frames sent whole.
   FAllowShm = !posix::EnvironmentSwitch("QEL_TEST_NO_SHM");
   FCheckPresents = posix::EnvironmentSwitch("QEL_TEST_CHECK_PRESENTS");
+  soft::DefaultDrawSettings().CheckShown = FCheckPresents;  // and each frame against the frame drawn whole
   // Benchmark switches: the same waves on every run, and the number of frames shown
   // written to standard error when the program ends.
   if (const char* Seed = std::getenv("QEL_TEST_SEED")) {

@@ -127,6 +127,25 @@ case "$case_name" in
     expect_exit "$saver" 3000 0 "Escape"
     ;;
 
+  frames-whole)
+    # Through the desktop's dissolve, the first wave's fade-in and into the steady wave, with
+    # the compositor's three buffers lent in turn: every frame, before it is attached, is the
+    # same as the frame drawn whole.
+    sway_with_window
+    send at 0 0
+    QEL_TEST_CHECK_PRESENTS=1 start_saver
+    probe wave "$work" 30000 HEADLESS-1 || fail "no wave"
+    # The fade-in ends some 13 s after the start: wait for that moment, not for a fixed time.
+    until (($(( (${EPOCHREALTIME/./} - ${started/./}) / 1000 )) >= 14000)); do sleep 0.1; done
+    send key Escape
+    expect_exit "$saver" 3000 0 "Escape"
+    line=$(grep "frames checked against the frames drawn whole" "$work/qelwave.log") || fail "no count of the frames checked"
+    read -r checked differed < <(echo "$line" | sed 's/[^0-9 ]//g')
+    note "$line"
+    ((checked >= 200)) || fail "only $checked frames checked"
+    ((differed == 0)) || fail "$differed of $checked frames differ from the frames drawn whole"
+    ;;
+
   keys)
     sway_with_window
     send at 0 0

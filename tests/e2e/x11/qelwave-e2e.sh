@@ -135,6 +135,10 @@ case "$case_name" in
     ((checked >= 20)) || fail "only $checked presents checked"
     ((in_part > 0)) || fail "no frame was sent in part"
     ((differed == 0)) || fail "$differed frames sent in part differ from the whole frames"
+    line=$(grep "frames checked against the frames drawn whole" "$work/qelwave.log") || fail "no count of the frames checked"
+    read -r checked differed < <(echo "$line" | sed 's/[^0-9 ]//g')
+    note "$line"
+    ((checked >= 20 && differed == 0)) || fail "$differed of $checked frames differ from the frames drawn whole"
     ;;
 
   keys)
