@@ -58,6 +58,10 @@ TSaverCommand ParseSaverCommand(const std::vector<std::string>& Args, const char
       C.NoDesktop = true;
     } else if (A == "--fps" || A == "-fps") {
       C.ShowFPS = true;
+    } else if (A == "--renderer") {
+      if (i + 1 >= Args.size() || (Args[i + 1] != "auto" && Args[i + 1] != "gl" && Args[i + 1] != "soft"))
+        return Failed("--renderer needs auto, gl or soft");
+      C.Renderer = Args[++i];
     } else if (A == "--root" || A == "-root") {
       Root = true;
     } else if (A == "--primary-only") {
@@ -114,7 +118,7 @@ TDisplayChoice ChooseDisplay(TSaverCommand& Command, const char* WaylandDisplay,
 
 const char* SaverUsage() {
   return "usage: qelwave [--wayland | --x11] [--primary-only | --config | --root | --window-id ID |\n"
-         "               --background] [--no-desktop] [--fps] | [/s | /c | /p ...]\n"
+         "               --background] [--no-desktop] [--fps] [--renderer auto|gl|soft] | [/s | /c | /p ...]\n"
          "QEL Wave: six glowing ribbons of light over a tinted cloud picture.\n"
          "\n"
          "  (no argument)     run full screen on every monitor; Escape ends it. Under Wayland\n"
@@ -132,7 +136,11 @@ const char* SaverUsage() {
          "  --window-id ID    draw into the window ID (0x... or decimal); wins over --root\n"
          "  --monitor NAME    a saver for the monitor NAME that takes no input: how the saver\n"
          "                    on the primary monitor covers the others\n"
-         "  --fps, -fps       show the frame rate (full screen, only Escape ends the saver then)\n"
+         "  --fps, -fps       show the frame rate (full screen, only Escape ends the saver then), and\n"
+         "                    say on standard error which device draws and why\n"
+         "  --renderer NAME   the device that draws: gl (OpenGL ES through EGL), soft (the software\n"
+         "                    device) or auto (default: gl on a hardware GL driver, else soft);\n"
+         "                    $QEL_RENDERER gives it where the command line cannot\n"
          "  --help, --version this text, the version\n"
          "  /s, /c, /p ...    the Windows screensaver host's switches, with their meanings there\n";
 }

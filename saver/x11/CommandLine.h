@@ -26,6 +26,7 @@ struct TSaverCommand {
   bool Background = false;  // Wayland: the wave as the outputs' background, input ignored
   bool NoDesktop = false;   // start from black instead of the desktop
   bool ShowFPS = false;     // --fps: the frame-rate readout
+  std::string Renderer;     // --renderer auto|gl|soft as given; empty: $QEL_RENDERER, else auto
   std::string Error;        // Fail: what was wrong
 
   // Run mode on the primary monitor, which starts a saver for each other monitor.

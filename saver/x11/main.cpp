@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/Program.h"
+#include "platform/d3d9/gl/RendererChoice.h"
 #include "platform/unix/SaverGroup.h"
 #include "platform/wayland/WaylandPlatform.h"
 #include "platform/x11/X11Platform.h"
@@ -26,6 +27,7 @@ void StartOtherMonitors(const std::vector<std::string>& Names, const char* Syste
     std::vector<std::string> Argv = {Program, System, "--monitor", Names[i]};
     if (Command.Background) Argv.push_back("--background");
     if (Command.NoDesktop) Argv.push_back("--no-desktop");
+    if (!Command.Renderer.empty()) Argv.insert(Argv.end(), {"--renderer", Command.Renderer});
     std::string Error = "it has no name to be found by";
     if (Names[i].empty() || !Others.Start(Names[i], Argv, Error))
       std::fprintf(stderr, "qelwave: no saver on the monitor %s: %s\n", Names[i].c_str(), Error.c_str());
@@ -93,6 +95,22 @@ int main(int argc, char** argv) {
     case qel::TSaverCommand::TAction::Run:
       break;
   }
+  // The device: as asked for, else as the host's environment says, else the automatic choice.
+  if (Command.Renderer.empty()) {
+    const char* FromEnvironment = std::getenv("QEL_RENDERER");
+    Command.Renderer = FromEnvironment && *FromEnvironment ? FromEnvironment : "auto";
+  }
+  qel::gl::TRenderer Renderer = qel::gl::TRenderer::Auto;
+  std::string Chosen;
+  if (!qel::gl::ParseRenderer(Command.Renderer, Renderer)) {
+    std::fprintf(stderr, "qelwave: the renderer '%s' is none of auto, gl and soft\n", Command.Renderer.c_str());
+    return 2;
+  }
+  if (!qel::gl::ChooseRenderer(Renderer, Chosen, Error)) {
+    std::fprintf(stderr, "qelwave: %s\n", Error.c_str());
+    return 1;
+  }
+  if (Command.ShowFPS) std::fprintf(stderr, "qelwave: drawing with %s\n", Chosen.c_str());
   if (Display == qel::TDisplayChoice::Wayland) {
     if (!Wayland) Answers();  // chosen on the command line: not asked yet
     if (!Wayland->Opened()) {

@@ -104,16 +104,48 @@ wait_gone() {
 }
 
 case "$case_name" in
-  first-frame-then-wave | first-frame-no-shm)
+  first-frame-then-wave | first-frame-no-shm | renderer-gl)
     start_xvfb 800x600x24
     probe paint-root || fail "could not paint the root window"
     xdotool mousemove 0 0
     [ "$case_name" = first-frame-no-shm ] && export QEL_TEST_NO_SHM=1
-    start_saver
+    # On the GL device (llvmpipe here), which must start: --renderer gl insists.
+    renderer=()
+    [ "$case_name" = renderer-gl ] && renderer=(--renderer gl)
+    start_saver "${renderer[@]}"
     probe first-frame "$work/first-frame.png" 20000 || fail "the first frame is not the desktop picture"
     if [ "$case_name" = first-frame-then-wave ]; then
       probe wave "$work/wave.png" 30000 || fail "no wave"
     fi
+    xdotool key Escape
+    expect_exit "$saver" 3000 0 "Escape"
+    ;;
+
+  renderer-auto)
+    # llvmpipe is the only GL driver here: the automatic choice is the software device, as the
+    # saver says on standard error with --fps.
+    start_xvfb 640x480x24
+    xdotool mousemove 0 0
+    QEL_RENDERER=auto start_saver --fps
+    wait_saver_window
+    xdotool key Escape
+    expect_exit "$saver" 3000 0 "Escape"
+    line=$(grep "drawing with" "$work/qelwave.log") || fail "no word of the device chosen"
+    note "$line"
+    [[ "$line" == *"drawing with soft (llvmpipe"* ]] || fail "auto chose otherwise on llvmpipe: $line"
+    ;;
+
+  renderer-gl-no-egl)
+    # Without an EGL driver, --renderer gl ends at once with the reason, status 1, and no window.
+    start_xvfb 640x480x24
+    __EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent start_saver --renderer gl
+    wait_exit "$saver" 10000 || fail "the saver did not end"
+    [ "$status" = 1 ] || fail "status $status, expected 1"
+    grep -q "the GL device cannot start" "$work/qelwave.log" || fail "no message: $(cat "$work/qelwave.log")"
+    [ "$(probe windows)" = 0 ] || fail "a window was shown"
+    # auto there draws with the software device.
+    __EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent start_saver --renderer auto --fps
+    wait_saver_window
     xdotool key Escape
     expect_exit "$saver" 3000 0 "Escape"
     ;;
@@ -271,12 +303,14 @@ case "$case_name" in
     grep -q "no window" "$work/qelwave.log" || fail "no message for a window that does not exist"
     ;;
 
-  hack-host-24 | hack-host-16 | hack-private)
+  hack-host-24 | hack-host-16 | hack-private | hack-host-gl)
     # As under xscreensaver: a host window that carries the desktop it covered, the user's
     # grabDesktopImages setting in ~/.xscreensaver and the installed defaults of our own.
     # 16 bits with an odd width: every frame converted, rows padded to whole words.
     depth=24
     [ "$case_name" = hack-host-16 ] && depth=16
+    # xscreensaver starts a hack with fixed arguments: its environment chooses the device.
+    [ "$case_name" = hack-host-gl ] && export QEL_RENDERER=gl
     start_xvfb "640x480x$depth"
     home="$work/home"
     mkdir -p "$home"

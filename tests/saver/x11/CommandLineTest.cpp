@@ -44,11 +44,22 @@ TEST(SaverCommand, FpsShowsTheReadoutInEveryMode) {
   }
 }
 
+TEST(SaverCommand, RendererIsKeptAsGivenInEveryMode) {
+  EXPECT_EQ(ParseSaverCommand({"--fps"}, nullptr).Renderer, "");
+  for (const char* Name : {"auto", "gl", "soft"})
+    for (const auto& Args : std::vector<std::vector<std::string>>{{"--renderer", Name}, {"--root", "--renderer", Name}}) {
+      const TSaverCommand C = ParseSaverCommand(Args, nullptr);
+      EXPECT_EQ(C.Action, TAction::Run);
+      EXPECT_EQ(C.Renderer, Name);
+    }
+}
+
 TEST(SaverCommand, BadInputFailsWithAReason) {
   const std::vector<std::vector<std::string>> Bad = {
       {"--bogus"},          {"--window-id"},         {"--window-id", "0"},   {"--window-id", "0x"},
       {"--window-id", "12abc"}, {"--window-id", "-5"}, {"--window-id", "0x20000000"},
       {"--window-id", "99999999999999999999"}, {"--config", "--root"}, {"--root", "/s"},
+      {"--renderer"},       {"--renderer", "GL"},    {"--renderer", ""},
   };
   for (const auto& Args : Bad) {
     const TSaverCommand C = ParseSaverCommand(Args, nullptr);
