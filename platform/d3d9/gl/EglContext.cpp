@@ -16,27 +16,23 @@ bool HasExtension(const char* List, const char* Name) {
   return false;
 }
 
-// The surfaceless display, initialised once: EGL displays are never given back (terminating
-// one would end every context on it).
+// The surfaceless display is initialised while contexts live on it, and given back with the
+// last: a process without a device then holds no driver (nor its threads, which a fork would
+// not carry into the child).
+int Contexts = 0;
+
 EGLDisplay SurfacelessDisplay(std::string& Error) {
-  static EGLDisplay Display = EGL_NO_DISPLAY;
-  static std::string Failure;
-  static bool Tried = false;
-  if (!Tried) {
-    Tried = true;
-    if (!HasExtension(eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS), "EGL_MESA_platform_surfaceless")) {
-      Failure = "EGL offers no surfaceless platform";
-    } else {
-      EGLDisplay D = eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-      EGLint Major = 0, Minor = 0;
-      if (D == EGL_NO_DISPLAY || !eglInitialize(D, &Major, &Minor))
-        Failure = "EGL could not initialise its surfaceless display";
-      else
-        Display = D;
-    }
+  if (!HasExtension(eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS), "EGL_MESA_platform_surfaceless")) {
+    Error = "EGL offers no surfaceless platform";
+    return EGL_NO_DISPLAY;
   }
-  Error = Failure;
-  return Display;
+  EGLDisplay D = eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+  EGLint Major = 0, Minor = 0;
+  if (D == EGL_NO_DISPLAY || !eglInitialize(D, &Major, &Minor)) {
+    Error = "EGL could not initialise its surfaceless display";
+    return EGL_NO_DISPLAY;
+  }
+  return D;
 }
 
 }  // namespace
@@ -44,6 +40,10 @@ EGLDisplay SurfacelessDisplay(std::string& Error) {
 std::unique_ptr<TEglContext> TEglContext::Create(std::string& Error) {
   const EGLDisplay Display = SurfacelessDisplay(Error);
   if (Display == EGL_NO_DISPLAY) return nullptr;
+  // From here the context owns its hold on the display, failed or not.
+  std::unique_ptr<TEglContext> C(new TEglContext);
+  C->FDisplay = Display;
+  ++Contexts;
   const char* Extensions = eglQueryString(Display, EGL_EXTENSIONS);
   if (!HasExtension(Extensions, "EGL_KHR_surfaceless_context") || !HasExtension(Extensions, "EGL_KHR_no_config_context")) {
     Error = "EGL cannot make a context without a surface";
@@ -53,8 +53,6 @@ std::unique_ptr<TEglContext> TEglContext::Create(std::string& Error) {
     Error = "EGL offers no OpenGL ES";
     return nullptr;
   }
-  std::unique_ptr<TEglContext> C(new TEglContext);
-  C->FDisplay = Display;
   // Robustness where offered: a GPU reset then loses the context instead of ending the program.
   const bool Robust = HasExtension(Extensions, "EGL_EXT_create_context_robustness");
   const EGLint RobustAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY_EXT,
@@ -81,12 +79,16 @@ std::unique_ptr<TEglContext> TEglContext::Create(std::string& Error) {
 }
 
 TEglContext::~TEglContext() {
-  if (FContext == EGL_NO_CONTEXT) return;
   if (Current == this) {
     eglMakeCurrent(FDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     Current = nullptr;
   }
-  eglDestroyContext(FDisplay, FContext);
+  if (FContext != EGL_NO_CONTEXT) eglDestroyContext(FDisplay, FContext);
+  if (--Contexts == 0) {
+    eglMakeCurrent(FDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    eglTerminate(FDisplay);
+    eglReleaseThread();
+  }
 }
 
 bool TEglContext::MakeCurrent() {

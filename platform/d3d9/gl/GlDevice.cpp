@@ -65,11 +65,12 @@ TGlDevice::~TGlDevice() {
 bool TGlDevice::Use() { return FContext && FContext->MakeCurrent(); }
 
 bool TGlDevice::MakeContext(std::string& Error) {
+  // The new context first: the display stays initialised across the change.
+  std::unique_ptr<TEglContext> Fresh = TEglContext::Create(Error);
+  if (!Fresh) return false;
   if (FPrograms) FPrograms->Abandon();
   FPrograms.reset();
-  FContext.reset();
-  FContext = TEglContext::Create(Error);
-  if (!FContext) return false;
+  FContext = std::move(Fresh);
   ++FLink->Generation;
   FPrograms = std::make_unique<TProgramCache>();
   FColour = FDepth = 0;

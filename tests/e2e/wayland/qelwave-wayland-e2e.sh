@@ -110,14 +110,17 @@ case "$case_name" in
     grep -q '^1920x1080:' "$work/judged.txt" || fail "weston's screenshot: $(cat "$work/judged.txt")"
     ;;
 
-  first-frame-then-wave)
+  first-frame-then-wave | renderer-gl)
     sway_with_window
     send at 0 0
     timeout 60 "$WLPROBE" first-frame "$work/first-frame.png" 20000 >"$work/first-frame.txt" 2>&1 &
     watcher=$!
     pids+=("$watcher")
     wait_line "$work/first-frame.txt" 10000 '^watching' || fail "no screencopy: $(cat "$work/first-frame.txt")"
-    start_saver
+    # On the GL device (llvmpipe here), which must start: --renderer gl insists.
+    renderer=()
+    [ "$case_name" = renderer-gl ] && renderer=(--renderer gl)
+    start_saver "${renderer[@]}"
     wait "$watcher"
     watched=$?
     cat "$work/first-frame.txt"
