@@ -2,11 +2,14 @@
 // with any number of threads, any tile size and the fast paths on or off give one frame.
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/d3d9/soft/DrawStateTable.h"
+#include "platform/d3d9/soft/RowKernels.h"
 #include "platform/d3d9/soft/TileRenderer.h"
 #include "tests/platform/d3d9/DeviceFixture.h"
 
@@ -160,6 +163,12 @@ class TiledDrawingTest : public SoftDeviceTest {
     };
     return {Lend, Show};
   }
+  // Draws the vertices' own colours, without a texture or blending.
+  HRESULT DrawPlain(D3DPRIMITIVETYPE Type, const std::vector<TQuadVertex>& Vertices, UINT Primitives) {
+    Device->SetTexture(0, nullptr);
+    Device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    return Draw(Type, Vertices, Primitives);
+  }
   // Writes every byte of the back buffer directly.
   void WriteBackBuffer(int Height) {
     ComPtr<IDirect3DSurface9> Back;
@@ -271,11 +280,15 @@ TEST_F(TiledDrawingTest, FramesThatRepeatTheirStartGiveTheFramesDrawnInFull) {
     return Frames;
   };
   const auto Reference = Sequence(false, 0, false);
-  for (int Run = 0; Run < 3; ++Run) {
-    const auto Frames = Sequence(true, Run == 1 ? 2 : 0, Run == 2);
-    for (std::size_t f = 0; f < Frames.size(); ++f)
-      for (std::size_t i = 0; i < Frames[f].Pixels.size(); ++i)
-        ASSERT_EQ(Reference[f].Pixels[i], Frames[f].Pixels[i]) << "frame " << f << ", run " << Run << ", pixel " << i % W << "," << i / W;
+  for (const std::string& Variant : RowKernelVariants()) {
+    ASSERT_TRUE(UseRowKernelVariant(Variant));
+    for (int Run = 0; Run < 3; ++Run) {
+      const auto Frames = Sequence(true, Run == 1 ? 2 : 0, Run == 2);
+      for (std::size_t f = 0; f < Frames.size(); ++f)
+        for (std::size_t i = 0; i < Frames[f].Pixels.size(); ++i)
+          ASSERT_EQ(Reference[f].Pixels[i], Frames[f].Pixels[i])
+              << Variant << ", frame " << f << ", run " << Run << ", pixel " << i % W << "," << i / W;
+    }
   }
 }
 
@@ -368,11 +381,11 @@ TEST_F(TiledDrawingTest, RandomFrameSequencesGiveTheFramesDrawnInFull) {
       Plan.push_back(F);
     }
 
-    auto Run = [&](bool Fast) {
+    auto Run = [&](bool Fast, int Build) {
       UseFastPaths(Fast);
       Direct3D = ComPtr<IDirect3D9>::Adopt(Direct3DCreate9(D3D_SDK_VERSION));
       // A window of its own, which has shown no frame: the first frames come before any swap.
-      const HWND Window = TestWindow(1000 + 2 * Seed + Fast);
+      const HWND Window = TestWindow(1000 + 8 * Seed + Fast + 2 * Build);
       D3DPRESENT_PARAMETERS P = WindowedParams(W, H, Format);
       P.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
       P.hDeviceWindow = Window;
@@ -391,22 +404,33 @@ TEST_F(TiledDrawingTest, RandomFrameSequencesGiveTheFramesDrawnInFull) {
         if (F.Lock) WriteBackBuffer(H);
         TDrawSettings Settings = F.Settings;
         Settings.RememberTiles = Fast;  // the reference drawn in full
+        Settings.CheckShown = Fast;     // and the device's own check of what it shows
         EXPECT_TRUE(SetDrawSettings(Device.Get(), Settings));
         DrawScene(F.Scene, Textures, ClearAll);
         if (!F.Present) continue;
         EXPECT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
         Frames.push_back(Lend ? Shown : *PresentedFrame(Window));
       }
+      int Checked = 0, Differing = 0;
+      EXPECT_TRUE(ShownChecks(Device.Get(), Checked, Differing));
+      EXPECT_EQ(0, Differing) << "seed " << Seed;
       UnregisterPresenter(Window);
       Device = nullptr;
       return Frames;
     };
-    const auto Reference = Run(false), Frames = Run(true);
-    ASSERT_EQ(Reference.size(), Frames.size());
-    for (std::size_t f = 0; f < Frames.size(); ++f)
-      for (std::size_t i = 0; i < Frames[f].Pixels.size(); ++i)
-        ASSERT_EQ(Reference[f].Pixels[i], Frames[f].Pixels[i])
-            << "seed " << Seed << ", frame " << f << ", pixel " << i % W << "," << i / W;
+    const auto Reference = Run(false, 0);
+    // With every build of the row kernels the processor runs.
+    const std::vector<std::string> Builds = RowKernelVariants();
+    for (std::size_t b = 0; b < Builds.size(); ++b) {
+      const std::string& Variant = Builds[b];
+      ASSERT_TRUE(UseRowKernelVariant(Variant));
+      const auto Frames = Run(true, static_cast<int>(b));
+      ASSERT_EQ(Reference.size(), Frames.size());
+      for (std::size_t f = 0; f < Frames.size(); ++f)
+        for (std::size_t i = 0; i < Frames[f].Pixels.size(); ++i)
+          ASSERT_EQ(Reference[f].Pixels[i], Frames[f].Pixels[i])
+              << Variant << ", seed " << Seed << ", frame " << f << ", pixel " << i % W << "," << i / W;
+    }
   }
 }
 
@@ -563,6 +587,51 @@ TEST_F(TiledDrawingTest, TheShownFrameCheckCountsAFrameThatIsNotWhole) {
   EXPECT_EQ(5, Checked);
   EXPECT_EQ(2, Differing);  // the frames after the write: nothing the device drew mends that pixel
   UnregisterPresenter(TestWindow());
+}
+
+// Every write into the back buffer other than drawing its tiles makes the device forget what it
+// knew the buffer held: the next frames, whose tiles repeat their start, are then the frames
+// drawn whole, not mended over what the write left.
+TEST_F(TiledDrawingTest, AWriteOutsideDrawingIsNotMendedOver) {
+  constexpr int W = 80, H = 64;
+  const std::vector<TQuadVertex> Dots = {{5, 60, 0, 1, 0xFFFF00FF, 0, 0}, {70, 61, 0, 1, 0xFF00FFFF, 0, 0},
+                                         {33, 50, 0, 1, 0xFFFFFFFF, 0, 0}, {34, 50, 0, 1, 0xFFFFFFFF, 0, 0}};
+  struct TCase {
+    const char* Write;
+    std::function<void()> Act;  // between the scene and the present of frame 3
+  };
+  const TCase Cases[] = {
+      {"a lock of the back buffer", [&] { WriteBackBuffer(H); }},
+      {"points drawn at once", [&] { EXPECT_EQ(D3D_OK, DrawPlain(D3DPT_POINTLIST, Dots, 4)); }},
+      {"lines drawn at once", [&] { EXPECT_EQ(D3D_OK, DrawPlain(D3DPT_LINELIST, Dots, 2)); }},
+      {"a reset", [&] {
+         D3DPRESENT_PARAMETERS P = WindowedParams(W, H, D3DFMT_X8R8G8B8);
+         P.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
+         EXPECT_EQ(D3D_OK, Device->Reset(&P));
+         Device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+         Device->SetRenderState(D3DRS_LIGHTING, FALSE);
+       }},
+  };
+  auto Scene = RandomScene(11, W, H);
+  Scene.resize(5);  // the same frame each time: every tile repeats its start
+  for (const TCase& C : Cases) {
+    std::vector<TFrame> Frames[2];
+    for (bool Remember : {false, true}) {
+      MakeDevice(W, H, D3DFMT_X8R8G8B8, D3DPRESENTFLAG_LOCKABLE_BACKBUFFER);
+      ASSERT_TRUE(SetDrawSettings(Device.Get(), {1, 0, 8, Remember}));
+      const std::vector<ComPtr<IDirect3DTexture9>> Textures = SceneTextures();
+      for (int f = 0; f < 7; ++f) {
+        DrawScene(Scene, Textures);
+        if (f == 3) C.Act();
+        ASSERT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
+        Frames[Remember].push_back(*PresentedFrame(TestWindow()));
+      }
+    }
+    for (std::size_t f = 0; f < Frames[0].size(); ++f)
+      for (std::size_t i = 0; i < Frames[0][f].Pixels.size(); ++i)
+        ASSERT_EQ(Frames[0][f].Pixels[i], Frames[1][f].Pixels[i])
+            << C.Write << ", frame " << f << ", pixel " << i % W << "," << i / W;
+  }
 }
 
 }  // namespace
