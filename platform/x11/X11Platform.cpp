@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "framework/Random.h"
+#include "platform/d3d9/NativeWindow.h"
 #include "platform/d3d9/soft/Presentation.h"
 #include "platform/resources/EmbeddedResources.h"
 #include "platform/unix/ControlCanvas.h"
@@ -306,6 +307,13 @@ TWindowHandle TX11Platform::CreateWindow(const TWindowParams& Params) {
     ++FFramesShown;
   };
   soft::RegisterBufferPresenter(AsHwnd(Handle), std::move(Presenter));
+  // A GL device shows its frames in the window itself.
+  d3d9::TNativeWindow Native;
+  Native.Display = FDisplay;
+  Native.Window = W.Xid;
+  Native.Showable = [&W] { return !W.Gone && (!W.Own || W.Mapped); };
+  Native.Shown = [this] { ++FFramesShown; };
+  d3d9::RegisterNativeWindow(AsHwnd(Handle), std::move(Native));
   if (W.Own && Params.Visible) Map(W);
   return Handle;
 }
@@ -424,6 +432,7 @@ void TX11Platform::DestroyWindow(TWindowHandle Handle) {
   auto It = FWindows.find(Handle);
   if (It == FWindows.end()) return;
   soft::UnregisterPresenter(AsHwnd(Handle));
+  d3d9::UnregisterNativeWindow(AsHwnd(Handle));
   TWindowRec& W = *It->second;
   {
     // The window may be going at this very moment by another hand.

@@ -1,6 +1,7 @@
 #include "platform/d3d9/gl/EglContext.h"
 
 #include <cstring>
+#include <map>
 
 namespace qel::gl {
 namespace {
@@ -16,34 +17,53 @@ bool HasExtension(const char* List, const char* Name) {
   return false;
 }
 
-// The surfaceless display is initialised while contexts live on it, and given back with the
-// last: a process without a device then holds no driver (nor its threads, which a fork would
-// not carry into the child).
-int Contexts = 0;
+// A display is initialised while contexts live on it, and given back with the last: a process
+// without a device then holds no driver (nor its threads, which a fork would not carry into
+// the child).
+std::map<EGLDisplay, int> Contexts;
 
-EGLDisplay SurfacelessDisplay(std::string& Error) {
-  if (!HasExtension(eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS), "EGL_MESA_platform_surfaceless")) {
-    Error = "EGL offers no surfaceless platform";
+EGLDisplay OpenDisplay(const d3d9::TNativeWindow* Window, std::string& Error) {
+  const char* Client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+  const bool X11 = Window && Window->System == d3d9::TNativeWindow::TSystem::X11;
+  if (!HasExtension(Client, X11 ? "EGL_KHR_platform_x11" : "EGL_MESA_platform_surfaceless")) {
+    Error = X11 ? "EGL offers no X11 platform" : "EGL offers no surfaceless platform";
     return EGL_NO_DISPLAY;
   }
-  EGLDisplay D = eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+  EGLDisplay D = X11 ? eglGetPlatformDisplay(EGL_PLATFORM_X11_KHR, Window->Display, nullptr)
+                     : eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
   EGLint Major = 0, Minor = 0;
   if (D == EGL_NO_DISPLAY || !eglInitialize(D, &Major, &Minor)) {
-    Error = "EGL could not initialise its surfaceless display";
+    Error = X11 ? "EGL could not initialise the X display" : "EGL could not initialise its surfaceless display";
     return EGL_NO_DISPLAY;
   }
   return D;
 }
 
+// A surface on the X11 window in an 8-bit RGB configuration, where EGL gives one.
+EGLSurface WindowSurface(EGLDisplay Display, const d3d9::TNativeWindow& Window) {
+  const EGLint Wanted[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_ES3_BIT, EGL_RED_SIZE, 8,
+                           EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_NONE};
+  EGLConfig Configs[64];
+  EGLint Count = 0;
+  if (!eglChooseConfig(Display, Wanted, Configs, 64, &Count)) return EGL_NO_SURFACE;
+  for (EGLint i = 0; i < Count; ++i) {
+    // Whichever matches the window's visual takes it.
+    std::uintptr_t Xid = Window.Window;
+    const EGLSurface S = eglCreatePlatformWindowSurface(Display, Configs[i], &Xid, nullptr);
+    if (S != EGL_NO_SURFACE) return S;
+  }
+  return EGL_NO_SURFACE;
+}
+
 }  // namespace
 
-std::unique_ptr<TEglContext> TEglContext::Create(std::string& Error) {
-  const EGLDisplay Display = SurfacelessDisplay(Error);
+std::unique_ptr<TEglContext> TEglContext::Create(std::string& Error, const d3d9::TNativeWindow* Window) {
+  const EGLDisplay Display = OpenDisplay(Window, Error);
   if (Display == EGL_NO_DISPLAY) return nullptr;
   // From here the context owns its hold on the display, failed or not.
   std::unique_ptr<TEglContext> C(new TEglContext);
   C->FDisplay = Display;
-  ++Contexts;
+  ++Contexts[Display];
   const char* Extensions = eglQueryString(Display, EGL_EXTENSIONS);
   if (!HasExtension(Extensions, "EGL_KHR_surfaceless_context") || !HasExtension(Extensions, "EGL_KHR_no_config_context")) {
     Error = "EGL cannot make a context without a surface";
@@ -65,6 +85,7 @@ std::unique_ptr<TEglContext> TEglContext::Create(std::string& Error) {
     Error = "EGL gives no OpenGL ES 3.0 context";
     return nullptr;
   }
+  if (Window) C->FSurface = WindowSurface(Display, *Window);
   if (!C->MakeCurrent()) {
     Error = "EGL cannot make the OpenGL ES context current";
     return nullptr;
@@ -83,17 +104,33 @@ TEglContext::~TEglContext() {
     eglMakeCurrent(FDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     Current = nullptr;
   }
+  if (FSurface != EGL_NO_SURFACE) eglDestroySurface(FDisplay, FSurface);
   if (FContext != EGL_NO_CONTEXT) eglDestroyContext(FDisplay, FContext);
-  if (--Contexts == 0) {
+  if (--Contexts[FDisplay] == 0) {
+    Contexts.erase(FDisplay);
     eglMakeCurrent(FDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     eglTerminate(FDisplay);
     eglReleaseThread();
   }
 }
 
+int TEglContext::SurfaceHeight() const {
+  EGLint Height = 0;
+  eglQuerySurface(FDisplay, FSurface, EGL_HEIGHT, &Height);
+  return Height;
+}
+
+bool TEglContext::Swap() { return eglSwapBuffers(FDisplay, FSurface) == EGL_TRUE; }
+
+void TEglContext::SetSwapInterval(int Interval) {
+  if (Interval == FInterval || !MakeCurrent()) return;
+  eglSwapInterval(FDisplay, Interval);
+  FInterval = Interval;
+}
+
 bool TEglContext::MakeCurrent() {
   if (Current == this) return true;
-  if (!eglMakeCurrent(FDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, FContext)) return false;
+  if (!eglMakeCurrent(FDisplay, FSurface, FSurface, FContext)) return false;
   Current = this;
   return true;
 }

@@ -1,17 +1,21 @@
 #pragma once
-// An OpenGL ES 3.0 context through EGL, for one device: made on the surfaceless platform
-// (frames read back or handed to a presenter), current whenever the device works.
+// An OpenGL ES 3.0 context through EGL, for one device: on the display of the window the
+// platform handed over, with a surface on it that frames are swapped to, or else on the
+// surfaceless platform (frames read back and handed to a presenter); current whenever the
+// device works.
 #include <memory>
 #include <string>
 
+#include "platform/d3d9/NativeWindow.h"
 #include "platform/d3d9/gl/GlApi.h"
 
 namespace qel::gl {
 
 class TEglContext {
  public:
-  // Null, with the reason in Error, where EGL gives no OpenGL ES 3.0 context.
-  static std::unique_ptr<TEglContext> Create(std::string& Error);
+  // Null, with the reason in Error, where EGL gives no OpenGL ES 3.0 context. With Window, on
+  // its display with a surface on it where EGL gives one (see HasSurface), else surfaceless.
+  static std::unique_ptr<TEglContext> Create(std::string& Error, const d3d9::TNativeWindow* Window = nullptr);
   ~TEglContext();
   TEglContext(const TEglContext&) = delete;
   TEglContext& operator=(const TEglContext&) = delete;
@@ -24,12 +28,21 @@ class TEglContext {
   bool Lost();
   // The driver reads BGRA pixels back directly (GL_EXT_read_format_bgra).
   bool ReadsBgra() const { return FReadsBgra; }
+  // A window surface: framebuffer 0 is the window's, and Swap shows it.
+  bool HasSurface() const { return FSurface != EGL_NO_SURFACE; }
+  int SurfaceHeight() const;
+  // Shows what framebuffer 0 holds; false when EGL could not.
+  bool Swap();
+  // 0: frames go to the screen at once; 1: with the display's refresh, where it paces.
+  void SetSwapInterval(int Interval);
 
  private:
   TEglContext() = default;
 
   EGLDisplay FDisplay = EGL_NO_DISPLAY;
   EGLContext FContext = EGL_NO_CONTEXT;
+  EGLSurface FSurface = EGL_NO_SURFACE;
+  int FInterval = -1;
   std::string FRenderer;
   bool FReadsBgra = false;
   bool FLost = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "platform/d3d9/NativeWindow.h"
 #include "platform/d3d9/soft/SoftDirect3D.h"
 #include "platform/d3d9/soft/SoftSurface.h"
 
@@ -18,7 +19,7 @@ HRESULT TGlDevice::Make(IDirect3D9* Direct3D, HWND FocusWindow, const D3DPRESENT
                         IDirect3DDevice9** Device) {
   TGlDevice* D = nullptr;
   try {
-    D = new TGlDevice(Direct3D, FocusWindow);
+    D = new TGlDevice(Direct3D, FocusWindow, Params.hDeviceWindow ? Params.hDeviceWindow : FocusWindow);
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
@@ -31,8 +32,11 @@ HRESULT TGlDevice::Make(IDirect3D9* Direct3D, HWND FocusWindow, const D3DPRESENT
   return D3D_OK;
 }
 
-TGlDevice::TGlDevice(IDirect3D9* Direct3D, HWND FocusWindow)
-    : FDirect3D(ComPtr<IDirect3D9>::Share(Direct3D)), FLink(std::make_shared<TGlLink>()), FFocusWindow(FocusWindow) {
+TGlDevice::TGlDevice(IDirect3D9* Direct3D, HWND FocusWindow, HWND DeviceWindow)
+    : FDirect3D(ComPtr<IDirect3D9>::Share(Direct3D)),
+      FLink(std::make_shared<TGlLink>()),
+      FFocusWindow(FocusWindow),
+      FSurfaceWindow(DeviceWindow) {
   FLink->Device = this;
   FLink->Gl = this;
   soft::State().OtherDevices.insert(this);
@@ -66,7 +70,7 @@ bool TGlDevice::Use() { return FContext && FContext->MakeCurrent(); }
 
 bool TGlDevice::MakeContext(std::string& Error) {
   // The new context first: the display stays initialised across the change.
-  std::unique_ptr<TEglContext> Fresh = TEglContext::Create(Error);
+  std::unique_ptr<TEglContext> Fresh = TEglContext::Create(Error, d3d9::FindNativeWindow(FSurfaceWindow));
   if (!Fresh) return false;
   if (FPrograms) FPrograms->Abandon();
   FPrograms.reset();
@@ -236,7 +240,9 @@ HRESULT TGlDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND 
     soft::TPresentTarget& T = soft::State().Targets[Window];
     ++T.Presents;
     const int W = static_cast<int>(FParams.BackBufferWidth), H = static_cast<int>(FParams.BackBufferHeight);
-    if (T.BufferPresenter.Show) {
+    if (SwapTo(Window)) {
+      // On the screen without passing through memory.
+    } else if (T.BufferPresenter.Show) {
       // Read back into memory the presenter lends, or into memory of the device's own.
       soft::TFrameBuffer Frame;
       if (!T.BufferPresenter.Lend || !T.BufferPresenter.Lend(W, H, Frame) || !Frame.Pixels || Frame.Width != W ||
@@ -257,6 +263,26 @@ HRESULT TGlDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND 
     }
     return D3D_OK;
   });
+}
+
+bool TGlDevice::SwapTo(HWND Window) {
+  const d3d9::TNativeWindow* Native = d3d9::FindNativeWindow(Window);
+  if (!FContext->HasSurface() || Window != FSurfaceWindow || !Native) return false;
+  if (Native->Showable && !Native->Showable()) return true;  // dropped, as on a covered screen
+  FContext->SetSwapInterval(FParams.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
+  const auto W = static_cast<GLint>(FParams.BackBufferWidth), H = static_cast<GLint>(FParams.BackBufferHeight);
+  const GLint Height = FContext->SurfaceHeight();
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, FFramebuffer);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  // The frame's top row is row 0 here and the window's top row its last: the copy turns it
+  // over, into the window's top-left corner.
+  glBlitFramebuffer(0, 0, W, H, 0, Height, W, Height - H, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  const bool Swapped = FContext->Swap();
+  glBindFramebuffer(GL_FRAMEBUFFER, FFramebuffer);
+  StatesChanged();
+  if (Swapped && Native->Shown) Native->Shown();
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------

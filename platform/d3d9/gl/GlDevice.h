@@ -68,7 +68,7 @@ class TGlDevice final : public soft::TRefCounted<IDirect3DDevice9>, private soft
  private:
   enum class TLoss { Ok, Lost, NotReset };
 
-  TGlDevice(IDirect3D9* Direct3D, HWND FocusWindow);
+  TGlDevice(IDirect3D9* Direct3D, HWND FocusWindow, HWND DeviceWindow);
   // GL objects of a context made anew: the back buffer, stream buffers, samplers.
   bool MakeContext(std::string& Error);
   bool ApplyParams(const D3DPRESENT_PARAMETERS& Params);
@@ -82,6 +82,8 @@ class TGlDevice final : public soft::TRefCounted<IDirect3DDevice9>, private soft
   void ReadBackBuffer(soft::TFrame& Frame) override;
   // The back buffer as 0xAARRGGBB rows, top-down, into Pixels (Pitch pixels a row).
   void ReadPixels(std::uint32_t* Pixels, int Pitch);
+  // Shows the frame in the window surface of the context: false when there is none for Window.
+  bool SwapTo(HWND Window);
 
   // Drawing (GlDrawing.cpp).
   HRESULT Draw(D3DPRIMITIVETYPE Type, UINT PrimitiveCount, UINT FirstVertex, UINT VertexCount,
@@ -91,6 +93,7 @@ class TGlDevice final : public soft::TRefCounted<IDirect3DDevice9>, private soft
   ComPtr<IDirect3D9> FDirect3D;
   std::shared_ptr<TGlLink> FLink;
   HWND FFocusWindow;
+  HWND FSurfaceWindow;  // the window the platform may have handed over for a surface
   D3DPRESENT_PARAMETERS FParams = {};
   bool FTargetHasAlpha = false;
 
