@@ -155,7 +155,7 @@ class TSpanPipeline {
   // The pixels First .. Last of the span whose samples may have alpha above 0 (a texture of
   // uniform rows, filtered linearly): the span less the ends that add nothing. False when
   // nothing is left.
-  bool LitPart(std::int64_t V, std::int64_t DV, int Count, int& First, int& Last) const;
+  inline bool LitPart(std::int64_t V, std::int64_t DV, int Count, int& First, int& Last) const;
   // Row Y of the strip of S, over columns whose V lies Lo .. Hi from the row's V at x = 0 (less
   // where the lit rows begin): the round of rows whose clear rows (Clear) or lit rows hold all
   // those samples, or NoRound. The same round over a run of rows holds every row between too.

@@ -14,19 +14,7 @@ namespace qel::soft {
 using px::FixedCoord;
 using px::Half32;
 
-bool TSpanPipeline::StripTriangleSpan(int X, int Y, int Count) {
-  const TTriangleSetup& S = *FSetup;
-  const std::int64_t DV = FDV[0];
-  const std::int64_t V = StripRowV(S, Y) + DV * X;
-  int First, Last;
-  if (!LitPart(V, DV, Count, First, Last)) return true;  // adds nothing
-  if (FCombine != TCombine::Modulate || !S.FlatColor) return false;
-  StripRow(V + DV * First, DV, S.Flat, FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X + First,
-           Last - First + 1);
-  return true;
-}
-
-std::int64_t TSpanPipeline::StripRowV(const TTriangleSetup& S, int Y) const {
+inline std::int64_t TSpanPipeline::StripRowV(const TTriangleSetup& S, int Y) const {
   return FixedCoord((S.V.Base + S.V.DY * Y) * FTex[0].Height);
 }
 
@@ -160,7 +148,7 @@ inline void TSpanPipeline::StripRow(std::int64_t V, std::int64_t DV, std::uint32
     UniformRowsModulateAddRow({T.Texels, T.WidthShift, T.WidthMask, T.HeightMask}, V, DV, Color, Dst, Count);
 }
 
-bool TSpanPipeline::LitPart(std::int64_t V, std::int64_t DV, int Count, int& First, int& Last) const {
+inline bool TSpanPipeline::LitPart(std::int64_t V, std::int64_t DV, int Count, int& First, int& Last) const {
   const TTexInfo& T = FTex[0];
   First = 0, Last = Count - 1;
   if (T.LitRows == T.Height) return true;
@@ -182,6 +170,18 @@ bool TSpanPipeline::LitPart(std::int64_t V, std::int64_t DV, int Count, int& Fir
     First = static_cast<int>(CeilDiv(A - W0, DV)), Last = static_cast<int>(FloorDiv(B - W0, DV));
   else if (DV < 0)
     First = static_cast<int>(CeilDiv(W0 - B, -DV)), Last = static_cast<int>(FloorDiv(W0 - A, -DV));
+  return true;
+}
+
+bool TSpanPipeline::StripTriangleSpan(int X, int Y, int Count) {
+  const TTriangleSetup& S = *FSetup;
+  const std::int64_t DV = FDV[0];
+  const std::int64_t V = StripRowV(S, Y) + DV * X;
+  int First, Last;
+  if (!LitPart(V, DV, Count, First, Last)) return true;  // adds nothing
+  if (FCombine != TCombine::Modulate || !S.FlatColor) return false;
+  StripRow(V + DV * First, DV, S.Flat, FTarget.Pixels + static_cast<std::size_t>(Y) * FTarget.Pitch + X + First,
+           Last - First + 1);
   return true;
 }
 
