@@ -9,6 +9,8 @@ namespace qel::soft {
 
 namespace {
 
+constexpr int MaxNamedFrames = 10;
+
 // The one opacity fix-up: every pixel of Height rows of Width gets alpha 255.
 void MakeOpaque(std::uint32_t* Pixels, int Width, int Height, int Pitch) {
   for (int y = 0; y < Height; ++y) OpaqueRow(Pixels + static_cast<std::size_t>(y) * Pitch, Width);
@@ -98,8 +100,8 @@ void TSwapChain::FinishCheck() {
   Check();
   FWholeStale = true;
   ++FChecked;
-  if (FFrameDiffs.Pixels > 0) {
-    ++FDiffering;
+  // The first frames that differ are named; the count says how many more did.
+  if (FFrameDiffs.Pixels > 0 && ++FDiffering <= MaxNamedFrames) {
     std::fprintf(stderr,
                  "soft device: frame %d differs from the frame drawn whole in %lld pixels, the first at (%d, %d): "
                  "%08X instead of %08X\n",
