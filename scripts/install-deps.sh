@@ -8,7 +8,7 @@ packages=(
   libfreetype-dev fonts-dejavu-core libstb-dev
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine64 xvfb xauth xdotool imagemagick
-  libwayland-dev libxkbcommon-dev wayland-protocols librust-wayland-protocols-dev sway weston
+  libwayland-dev libxkbcommon-dev wayland-protocols librust-wayland-protocols-dev sway weston kwin-wayland dbus
   clang libclang-rt-14-dev
   libegl-dev libgles-dev libegl-mesa0 libgl1-mesa-dri
   libwayland-dev libwayland-bin libxkbcommon-dev wayland-protocols librust-wayland-protocols-dev

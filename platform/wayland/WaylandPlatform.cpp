@@ -25,6 +25,8 @@
 #include "platform/wayland/WaylandCapture.h"
 #include "platform/wayland/WaylandPresenter.h"
 #include "platform/wayland/WaylandSurface.h"
+#include "fractional-scale-v1-client-protocol.h"
+#include "platform/wayland/SurfaceScale.h"
 #include "viewporter-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
@@ -130,6 +132,16 @@ struct TWaylandPlatform::TListeners {
   static const zwlr_layer_surface_v1_listener Layer;
   static const xdg_surface_listener XdgSurface;
   static const xdg_toplevel_listener Toplevel;
+  static const wp_fractional_scale_v1_listener FractionalScale;
+};
+
+const wp_fractional_scale_v1_listener TWaylandPlatform::TListeners::FractionalScale = {
+    // preferred_scale
+    [](void* Data, wp_fractional_scale_v1*, std::uint32_t Scale) {
+      auto* S = static_cast<TSurface*>(Data);
+      S->Scale120 = static_cast<int>(std::clamp<std::uint32_t>(Scale, 1, 120 * 16));
+      if (S->Configured) S->Platform->Rescaled(*S);
+    },
 };
 
 const zwlr_layer_surface_v1_listener TWaylandPlatform::TListeners::Layer = {
@@ -176,6 +188,7 @@ TWaylandPlatform::~TWaylandPlatform() {
   FSeats.clear();
   FOutputs.clear();
   if (FScreencopy) zwlr_screencopy_manager_v1_destroy(FScreencopy);
+  if (FFractionalScale) wp_fractional_scale_manager_v1_destroy(FFractionalScale);
   if (FLayerShell) zwlr_layer_shell_v1_destroy(FLayerShell);
   if (FXdgOutputs) zxdg_output_manager_v1_destroy(FXdgOutputs);
   if (FViewporter) wp_viewporter_destroy(FViewporter);
@@ -225,6 +238,9 @@ void TWaylandPlatform::Global(void* Data, wl_registry* Registry, std::uint32_t N
     P->FViewporter = Bind<wp_viewporter>(Registry, Name, wp_viewporter_interface, Version, 1);
   } else if (Is(zwlr_layer_shell_v1_interface) && !P->FLayerShell) {
     P->FLayerShell = Bind<zwlr_layer_shell_v1>(Registry, Name, zwlr_layer_shell_v1_interface, Version, 4);
+  } else if (Is(wp_fractional_scale_manager_v1_interface) && !P->FFractionalScale) {
+    P->FFractionalScale =
+        Bind<wp_fractional_scale_manager_v1>(Registry, Name, wp_fractional_scale_manager_v1_interface, Version, 1);
   } else if (Is(zwlr_screencopy_manager_v1_interface) && !P->FScreencopy) {
     P->FScreencopy =
         Bind<zwlr_screencopy_manager_v1>(Registry, Name, zwlr_screencopy_manager_v1_interface, Version, 3);
@@ -412,7 +428,13 @@ void TWaylandPlatform::Map(TSurface& S) {
     zwlr_layer_surface_v1_set_exclusive_zone(S.Layer, -1);
     zwlr_layer_surface_v1_set_keyboard_interactivity(S.Layer, FOptions.Keyboard && !FOptions.Background ? 1 : 0);
     zwlr_layer_surface_v1_add_listener(S.Layer, &TListeners::Layer, &S);
-  } else {
+  }
+  // A fractional scale needs the viewporter to show its buffers at the surface's size.
+  if (S.Saver && S.Viewport && FFractionalScale) {
+    S.FractionalScale = wp_fractional_scale_manager_v1_get_fractional_scale(FFractionalScale, S.Surface);
+    wp_fractional_scale_v1_add_listener(S.FractionalScale, &TListeners::FractionalScale, &S);
+  }
+  if (!S.Layer) {
     S.Xdg = xdg_wm_base_get_xdg_surface(FWmBase, S.Surface);
     xdg_surface_add_listener(S.Xdg, &TListeners::XdgSurface, &S);
     S.Toplevel = xdg_surface_get_toplevel(S.Xdg);
@@ -433,11 +455,14 @@ void TWaylandPlatform::Map(TSurface& S) {
 void TWaylandPlatform::Unmap(TSurface& S) {
   if (FMotionSurface == &S) FMotionSurface = nullptr;
   S.Presenter->Detach();
+  if (S.FractionalScale) wp_fractional_scale_v1_destroy(S.FractionalScale);
   if (S.Layer) zwlr_layer_surface_v1_destroy(S.Layer);
   if (S.Toplevel) xdg_toplevel_destroy(S.Toplevel);
   if (S.Xdg) xdg_surface_destroy(S.Xdg);
   if (S.Viewport) wp_viewport_destroy(S.Viewport);
   if (S.Surface) wl_surface_destroy(S.Surface);
+  S.FractionalScale = nullptr;
+  S.Scale120 = 0;
   S.Layer = nullptr;
   S.Toplevel = nullptr;
   S.Xdg = nullptr;
@@ -451,10 +476,10 @@ void TWaylandPlatform::Unmap(TSurface& S) {
 void TWaylandPlatform::Configured(TSurface& S, int Width, int Height) {
   const int Scale = FOutput->Scale;
   if (Width <= 0 || Height <= 0) {
-    // The client's choice: the output's size for the saver, the form's for other windows.
+    // The client's choice: the output's logical size for the saver, the form's for other windows.
     const TScreenSize Full = FOutput->Pixels();
-    Width = S.Saver ? Full.Width / Scale : S.Params.ClientWidth;
-    Height = S.Saver ? Full.Height / Scale : S.Params.ClientHeight;
+    Width = !S.Saver ? S.Params.ClientWidth : FOutput->LogicalWidth > 0 ? FOutput->LogicalWidth : Full.Width / Scale;
+    Height = !S.Saver ? S.Params.ClientHeight : FOutput->LogicalHeight > 0 ? FOutput->LogicalHeight : Full.Height / Scale;
   }
   if (!S.Saver) {
     // A window of controls keeps the form's size and is drawn at once.
@@ -469,8 +494,20 @@ void TWaylandPlatform::Configured(TSurface& S, int Width, int Height) {
   S.LogicalHeight = std::max(Height, 1);
   S.Configured = true;
   S.Presenter->SetLogicalSize(S.LogicalWidth, S.LogicalHeight, Scale);
-  // The frames follow the surface at the output's full resolution.
-  const int PixelWidth = S.LogicalWidth * Scale, PixelHeight = S.LogicalHeight * Scale;
+  Rescaled(S);
+}
+
+void TWaylandPlatform::Rescaled(TSurface& S) {
+  // The frames follow the surface at the output's full resolution: at the compositor's
+  // fractional scale where it says one (until then as the output's pixels are to its logical
+  // size), else at the output's integer scale.
+  int PixelWidth = S.LogicalWidth * FOutput->Scale, PixelHeight = S.LogicalHeight * FOutput->Scale;
+  if (S.FractionalScale) {
+    const int Scale120 =
+        S.Scale120 > 0 ? S.Scale120 : wl::ScaleBetween(FOutput->Pixels().Width, FOutput->LogicalWidth);
+    PixelWidth = wl::BufferPixels(S.LogicalWidth, Scale120);
+    PixelHeight = wl::BufferPixels(S.LogicalHeight, Scale120);
+  }
   if (PixelWidth != S.Width || PixelHeight != S.Height) {
     S.Width = PixelWidth;
     S.Height = PixelHeight;

@@ -21,6 +21,7 @@ struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
 struct zwlr_layer_shell_v1;
 struct zwlr_screencopy_manager_v1;
+struct wp_fractional_scale_manager_v1;
 
 namespace qel {
 namespace wl {
@@ -95,6 +96,7 @@ class TWaylandPlatform : public TPlatform, private wl::TSeatSink {
   void Map(TSurface& S);
   void Unmap(TSurface& S);
   void Configured(TSurface& S, int Width, int Height);
+  void Rescaled(TSurface& S);  // the saver's frames take the size its surface shows at
   void Paint(TSurface& S);  // a window of controls, or the message box
   wl::TBufferCanvas& CanvasOf(TSurface& S);
   TSurface* Find(wl_surface* Surface);
@@ -117,6 +119,7 @@ class TWaylandPlatform : public TPlatform, private wl::TSeatSink {
   zxdg_output_manager_v1* FXdgOutputs = nullptr;
   zwlr_layer_shell_v1* FLayerShell = nullptr;
   zwlr_screencopy_manager_v1* FScreencopy = nullptr;
+  wp_fractional_scale_manager_v1* FFractionalScale = nullptr;
   std::vector<std::unique_ptr<wl::TSeat>> FSeats;
   std::vector<std::unique_ptr<TOutput>> FOutputs;
   TOutput* FOutput = nullptr;  // the one the program covers

@@ -8,6 +8,7 @@
 #include "platform/wayland/LayerShell.h"
 #include "platform/wayland/WaylandPlatform.h"
 #include "platform/wayland/WaylandPresenter.h"
+#include "fractional-scale-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 
 namespace qel {
@@ -25,6 +26,8 @@ struct TWaylandPlatform::TSurface {
   xdg_surface* Xdg = nullptr;
   xdg_toplevel* Toplevel = nullptr;
   wp_viewport* Viewport = nullptr;
+  wp_fractional_scale_v1* FractionalScale = nullptr;  // where the compositor offers it
+  int Scale120 = 0;  // the scale it prefers, in 120ths; 0 until it says
   bool Configured = false;
   int LogicalWidth = 0, LogicalHeight = 0;  // as the compositor sized the surface
   int PendingWidth = 0, PendingHeight = 0;  // a toplevel's size until its configure ends

@@ -9,9 +9,14 @@
 # compositor's PID in $compositor. Each compositor gets a runtime folder of its own under
 # /tmp, so its socket's name cannot collide with another test's running at the same time.
 runtime_dirs=()
+sessions=()
 
 end_compositors() {
-  local d
+  local d p
+  for p in "${sessions[@]}"; do
+    for _ in $(seq 100); do kill -0 "$p" 2>/dev/null || break; sleep 0.02; done
+    kill "$p" 2>/dev/null
+  done
   for d in "${runtime_dirs[@]}"; do rm -rf "$d"; done
   return 0
 }
@@ -94,4 +99,23 @@ start_weston() {
   pids+=("$compositor")
   wait_wayland_socket weston
   note "weston on $WAYLAND_DISPLAY in $runtime"
+}
+
+# KWin's virtual back end (KDE Plasma's compositor), in a D-Bus session of its own, with the
+# arguments given (--output-count 2 --scale 1.25 ...). The installed kwin_wayland carries a file
+# capability that cannot be used here: a copy without it runs, under the same file name.
+start_kwin() {
+  type -P kwin_wayland >/dev/null && type -P dbus-run-session >/dev/null || skip "KWin (kwin-wayland) is not installed"
+  new_runtime_dir
+  mkdir -p "$runtime/bin" "$runtime/home"
+  cp "$(type -P kwin_wayland)" "$runtime/bin/kwin_wayland" || fail "cannot copy kwin_wayland"
+  (cd "$runtime" && exec env -i PATH=/usr/bin:/bin HOME="$runtime/home" XDG_RUNTIME_DIR="$runtime" \
+    dbus-run-session -- sh -c 'kbuildsycoca5 --noincremental >/dev/null 2>&1; echo $$ >kwin.pid; exec "$0" "$@"' \
+    "$runtime/bin/kwin_wayland" --virtual --width 1920 --height 1080 --socket wayland-kwin "$@") >"$work/kwin.log" 2>&1 &
+  sessions+=($!)  # ends its bus by itself once KWin has ended
+  for _ in $(seq 200); do [ -s "$runtime/kwin.pid" ] && break; sleep 0.05; done
+  compositor=$(cat "$runtime/kwin.pid" 2>/dev/null) || fail "KWin did not start (see $work/kwin.log)"
+  pids+=("$compositor")
+  wait_wayland_socket kwin
+  note "KWin on $WAYLAND_DISPLAY in $runtime"
 }

@@ -322,6 +322,27 @@ case "$case_name" in
       fail "the message went to standard error although the box showed it"
     ;;
 
+  kwin-fractional)
+    # Two outputs at scale 1.25: 2400 x 1350 pixels each, 1920 x 1080 logical. What the savers
+    # ask of the compositor is read from their protocol log.
+    start_kwin --output-count 2 --scale 1.25
+    WAYLAND_DEBUG=client start_saver
+    log=$work/qelwave.log
+    shown() { grep -c 'wl_surface@[0-9]*\.attach(wl_buffer' "$log"; }
+    for _ in $(seq 600); do (($(shown) >= 20)) && break; sleep 0.05; done
+    (($(shown) >= 20)) || fail "the savers showed $(shown) frames in 30 s"
+    kill -0 "$saver" 2>/dev/null || fail "the saver ended"
+    sizes=$(grep -o 'create_buffer(new id wl_buffer@[0-9]*, 0, [0-9]*, [0-9]*' "$log" | awk '{print $(NF-1) $NF}' | sort | uniq -c)
+    note "buffers made (count, width, height): $(echo $sizes)"
+    grep -q 'create_buffer(.*, 0, 2400, 1350, 9600, 1)' "$log" || fail "no buffer of the outputs' 2400 x 1350 pixels"
+    grep -E 'create_buffer\(.*, 0, [0-9]+, [0-9]+' "$log" | grep -vE ', 0, (2400, 1350|1920, 1080), ' &&
+      fail "buffers of another size than the outputs' pixels"
+    (($(grep -c 'set_destination(1920, 1080)' "$log") >= 2)) || fail "not both savers show at the logical size"
+    grep -q 'set_buffer_scale' "$log" && fail "a buffer scale set on top of the fractional scale"
+    kill -TERM "$saver"
+    expect_exit "$saver" 5000 0 "SIGTERM"
+    ;;
+
   *)
     echo "unknown case '$case_name'"
     exit 2
