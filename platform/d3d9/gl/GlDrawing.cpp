@@ -143,7 +143,7 @@ bool TGlDevice::ApplyStates() {
   glUseProgram(FProgram->Name);
   glUniform2f(FProgram->Scale, 2.0f / static_cast<float>(FParams.BackBufferWidth),
               2.0f / static_cast<float>(FParams.BackBufferHeight));
-  glUniform1f(FProgram->PointSize, std::clamp(std::bit_cast<float>(R[D3DRS_POINTSIZE]), 1.0f, 64.0f));
+  glUniform1f(FProgram->PointSize, std::clamp(std::bit_cast<float>(R[D3DRS_POINTSIZE]), 1.0f, soft::MaxPointSize));
   auto Bytes = [](DWORD C) {
     return std::array<float, 4>{float((C >> 16) & 0xFF), float((C >> 8) & 0xFF), float(C & 0xFF), float(C >> 24)};
   };

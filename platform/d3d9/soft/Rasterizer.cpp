@@ -259,7 +259,7 @@ void TRasterizer::Triangle(const TVertex& A, const TVertex& B, const TVertex& C)
 
 void TRasterizer::Point(const TVertex& A) {
   if (!Finite(A)) return;
-  const double Size = std::clamp(static_cast<double>(FState->Pipeline.PointSize), 1.0, 64.0);
+  const double Size = std::clamp(static_cast<double>(FState->Pipeline.PointSize), 1.0, double{MaxPointSize});
   // Covered: centre - size/2 <= pixel < centre + size/2, in both directions.
   const double X = std::clamp(static_cast<double>(A.X), -PositionLimit, PositionLimit);
   const double Y = std::clamp(static_cast<double>(A.Y), -PositionLimit, PositionLimit);

@@ -15,6 +15,8 @@ constexpr std::uint64_t MaxResourceBytes = 512ull << 20;
 constexpr double MaxPosition = 1 << 21;
 // The longest side of a back buffer or surface: a 16384 x 16384 frame is 1 GiB.
 constexpr UINT MaxSurfaceSide = 16384;
+// The largest point drawn, in pixels a side (what the capabilities answer).
+constexpr float MaxPointSize = 64.0f;
 
 // The states a device keeps, and how many of each.
 constexpr int RenderStateCount = 256;

@@ -97,7 +97,7 @@ void FillCaps(D3DCAPS9& Caps) {
   Caps.MaxAnisotropy = 1;
   Caps.MaxTextureBlendStages = 8;
   Caps.MaxSimultaneousTextures = 8;
-  Caps.MaxPointSize = 64.0f;
+  Caps.MaxPointSize = MaxPointSize;
   Caps.MaxPrimitiveCount = 0xFFFFF;
   Caps.MaxVertexIndex = 0xFFFFFF;
   Caps.MaxStreams = 1;

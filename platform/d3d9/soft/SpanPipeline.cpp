@@ -282,7 +282,7 @@ bool TSpanPipeline::PrepareRowCache(const TTriangleSetup& S, int Left, int Right
   const bool Linear = Magnified ? T.Linear : (St.MinFilter == D3DTEXF_LINEAR || St.MinFilter == D3DTEXF_ANISOTROPIC);
   // Worth it only when several frame rows share a texture row pair.
   if (!Linear || RowsPerPixel > 0.5 || Right - Left < 32) return false;
-  if (std::int64_t{T.Height} * (Right - Left) > (8 << 20)) return false;
+  if (std::int64_t{T.Height} * (Right - Left) > TRowCache::MaxTexels) return false;
   TRowCache& C = FScratch.RowCache;
   const std::int64_t URow = FixedCoord(S.U.Base * T.Width), DU = FixedStep(S.U.DX * T.Width);
   const TSoftTexture* Texture = FPipeline.Stages[0].Texture;

@@ -17,6 +17,7 @@ namespace qel::soft {
 // axis-aligned magnified quads (the picture stretched over the screen): each frame row
 // then only filters down between two cached rows.
 struct TRowCache {
+  static constexpr std::int64_t MaxTexels = 8 << 20;  // rows x columns cached, at most
   const TSoftTexture* Texture = nullptr;
   std::uint64_t Version = 0;
   std::int64_t URow = 0, DU = 0;

@@ -26,7 +26,6 @@ void TTileRenderer::Triangle(const std::shared_ptr<const TDrawState>& State, con
   FNow.Triangles.push_back({Setup, State.get()});
 }
 
-bool TTileRenderer::Full() const { return FNow.Commands.size() >= 32768; }
 
 void TTileRenderer::TRecording::Clear() {
   Commands.clear();

@@ -37,7 +37,9 @@ class TTileRenderer {
   void Triangle(const std::shared_ptr<const TDrawState>& State, const TTriangleSetup& Setup);
   bool Empty() const { return FNow.Commands.empty(); }
   // Enough is recorded that drawing it now keeps the memory bounded.
-  bool Full() const;
+  bool Full() const { return FNow.Commands.size() >= MaxRecorded; }
+  // Commands recorded before a sync point is made: what they hold stays in a few megabytes.
+  static constexpr std::size_t MaxRecorded = 32768;
   // Draws everything recorded into Target and forgets it. Opaque: then sets the alpha of
   // every pixel of the target to 255 while its tile is still in the cache (a target without
   // alpha, whose frames are shown opaque). Whole (a check): the same commands are drawn there
