@@ -3,7 +3,7 @@
 # on an Xvfb screen of the given size with a fixed seed (the desktop dissolves, the first wave
 # fades in, moves, fades out and the next fades in), and its processor time (user and system,
 # all threads), the X server's and the frames shown are read over the run. A figure, not a
-# pass/fail test.
+# pass/fail test. QEL_BENCH_LABEL names the saver in the line printed (bench/gl/saver-cpu.sh).
 #   bench/x11/saver-cpu.sh [SAVER] [SECONDS] [WxH] [DISPLAY_NUMBER] [SEED]
 # Seed 2 gives a first wave of 42 s: 90 s hold both fades and the next wave's rise.
 set -euo pipefail
@@ -43,5 +43,6 @@ frames=$(grep -o '[0-9]* frames shown' "$work/saver.log" | grep -o '^[0-9]*' || 
 [ -n "$frames" ] || { echo "the saver did not say how many frames it showed (see $work/saver.log)" >&2; exit 1; }
 hz=$(getconf CLK_TCK)
 awk -v t="$used" -v x=$((server_end - server_start)) -v hz="$hz" -v a="$started" -v b="$ended" -v size="$size" -v f="$frames" \
-  'BEGIN { printf "saver %s: %.1f%% of one core (saver), %.1f%% (X server), %.0f frames/s\n",
-           size, 100 * t / hz / (b - a), 100 * x / hz / (b - a), f / (b - a) }'
+  -v label="${QEL_BENCH_LABEL:-saver}" \
+  'BEGIN { printf "%s %s: %.1f%% of one core (saver), %.1f%% (X server), %.0f frames/s\n",
+           label, size, 100 * t / hz / (b - a), 100 * x / hz / (b - a), f / (b - a) }'

@@ -123,6 +123,7 @@ class TGlDevice final : public soft::TRefCounted<IDirect3DDevice9>, private soft
   std::vector<std::uint32_t> FIndexScratch;  // the primitives drawn, where some are left out
   std::vector<std::uint32_t> FPixelScratch;
   std::vector<std::uint8_t> FVertexScratch;  // vertices with positions clamped
+  std::vector<bool> FBadVertices;            // of a draw that reaches some
 };
 
 // The Direct3D object whose devices are GL devices (for qel::d3d9::UseDirect3D).

@@ -216,13 +216,14 @@ HRESULT TGlDevice::Draw(D3DPRIMITIVETYPE Type, UINT PrimitiveCount, UINT FirstVe
   const std::size_t Bytes = std::uint64_t{VertexCount - 1} * Stride + L.Size;
   // A primitive that reaches a vertex with a position that is not a number draws nothing;
   // positions far outside are clamped, as the software device clamps them.
-  std::vector<bool> Bad(VertexCount, false);
+  std::vector<bool>& Bad = FBadVertices;
   bool AnyBad = false;
   constexpr float Limit = soft::MaxPosition;
   for (UINT i = 0; i < VertexCount; ++i) {
     float P[4];
     std::memcpy(P, Base + std::uint64_t{i} * Stride, 16);
     if (!std::isfinite(P[0]) || !std::isfinite(P[1]) || !std::isfinite(P[2]) || !std::isfinite(P[3]) || P[3] == 0.0f) {
+      if (!AnyBad) Bad.assign(VertexCount, false);
       Bad[i] = AnyBad = true;
     } else if (std::fabs(P[0]) > Limit || std::fabs(P[1]) > Limit) {
       if (FVertexScratch.empty()) FVertexScratch.assign(Base, Base + Bytes);
@@ -257,6 +258,7 @@ HRESULT TGlDevice::Draw(D3DPRIMITIVETYPE Type, UINT PrimitiveCount, UINT FirstVe
   GLenum GlMode = Mode(Type);
   const std::vector<std::uint32_t>* Sent = Indices;
   if (AnyBad || Flat) {
+    if (!AnyBad) Bad.assign(VertexCount, false);
     ListPrimitives(Type, PrimitiveCount, Indices, Bad, Flat, FIndexScratch);
     Sent = &FIndexScratch;
     GlMode = Type == D3DPT_POINTLIST ? GL_POINTS : Type <= D3DPT_LINESTRIP ? GL_LINES : GL_TRIANGLES;
