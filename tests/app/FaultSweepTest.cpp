@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -138,7 +139,16 @@ int RunInChild(const TFault& Fault, const TRunRecord& Clean) {
 class FaultSweep : public ::testing::TestWithParam<bool> {
  protected:
   bool OnGl() const { return GetParam(); }
-  void SetUp() override { d3d9::UseDirect3D(OnGl() ? &gl::MakeDirect3D : nullptr); }
+  void SetUp() override {
+    // The faulted runs are children forked from a process whose EGL display (llvmpipe here)
+    // stays initialised, and threads do not survive a fork: llvmpipe then draws on the
+    // thread that calls it, and keeps no shader cache of its own.
+    if (OnGl()) {
+      setenv("LP_NUM_THREADS", "0", 1);
+      setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
+    }
+    d3d9::UseDirect3D(OnGl() ? &gl::MakeDirect3D : nullptr);
+  }
   void TearDown() override { d3d9::UseDirect3D(nullptr); }
   bool Swept(const std::string& Name) const {
     return !OnGl() || Name.find("Create") != std::string::npos || Name.find("Lock") != std::string::npos;

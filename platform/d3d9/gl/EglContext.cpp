@@ -1,7 +1,6 @@
 #include "platform/d3d9/gl/EglContext.h"
 
 #include <cstring>
-#include <map>
 
 namespace qel::gl {
 namespace {
@@ -17,11 +16,8 @@ bool HasExtension(const char* List, const char* Name) {
   return false;
 }
 
-// A display is initialised while contexts live on it, and given back with the last: a process
-// without a device then holds no driver (nor its threads, which a fork would not carry into
-// the child).
-std::map<EGLDisplay, int> Contexts;
-
+// Displays are initialised when first asked for and never given back: terminating one would
+// end every context on it and unload the driver with what it keeps.
 EGLDisplay OpenDisplay(const d3d9::TNativeWindow* Window, std::string& Error) {
   const char* Client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
   const bool X11 = Window && Window->System == d3d9::TNativeWindow::TSystem::X11;
@@ -60,10 +56,8 @@ EGLSurface WindowSurface(EGLDisplay Display, const d3d9::TNativeWindow& Window) 
 std::unique_ptr<TEglContext> TEglContext::Create(std::string& Error, const d3d9::TNativeWindow* Window) {
   const EGLDisplay Display = OpenDisplay(Window, Error);
   if (Display == EGL_NO_DISPLAY) return nullptr;
-  // From here the context owns its hold on the display, failed or not.
   std::unique_ptr<TEglContext> C(new TEglContext);
   C->FDisplay = Display;
-  ++Contexts[Display];
   const char* Extensions = eglQueryString(Display, EGL_EXTENSIONS);
   if (!HasExtension(Extensions, "EGL_KHR_surfaceless_context") || !HasExtension(Extensions, "EGL_KHR_no_config_context")) {
     Error = "EGL cannot make a context without a surface";
@@ -106,12 +100,6 @@ TEglContext::~TEglContext() {
   }
   if (FSurface != EGL_NO_SURFACE) eglDestroySurface(FDisplay, FSurface);
   if (FContext != EGL_NO_CONTEXT) eglDestroyContext(FDisplay, FContext);
-  if (--Contexts[FDisplay] == 0) {
-    Contexts.erase(FDisplay);
-    eglMakeCurrent(FDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    eglTerminate(FDisplay);
-    eglReleaseThread();
-  }
 }
 
 int TEglContext::SurfaceHeight() const {

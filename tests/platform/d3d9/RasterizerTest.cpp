@@ -317,8 +317,8 @@ TEST_P(RasterTest, UntexturedStagePassesDiffuseWhateverItsOperation) {
 }
 
 TEST_P(RasterTest, ModulateAndSelectCombineTextureAndDiffuse) {
-  MakeDevice(2, 1);
-  auto Texture = MakeTexture(2, 1, {0x80FF8040, 0xFF204060});
+  MakeDevice(3, 1);
+  auto Texture = MakeTexture(3, 1, {0x80FF8040, 0xFF204060, 0xC1C1C1C1});
   Device->SetTexture(0, Texture.Get());
   Device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
   Device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
@@ -326,11 +326,12 @@ TEST_P(RasterTest, ModulateAndSelectCombineTextureAndDiffuse) {
   Device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
   Device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
   Device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-  const auto Q = Quad(-0.5f, -0.5f, 1.5f, 0.5f, 0x80808080);
+  const auto Q = Quad(-0.5f, -0.5f, 2.5f, 0.5f, 0x80808080);
   ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Q, 2));
-  // round(a * b / 255) per channel.
+  // round(a * b / 255) per channel: 128 * 193 / 255 = 96.88 gives 97.
   EXPECT_EQ(0x40804020u, Pixel(0, 0));
   EXPECT_EQ(0x80102030u, Pixel(1, 0));
+  EXPECT_EQ(0x61616161u, Pixel(2, 0));
   Device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
   Device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
   ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Q, 2));
