@@ -322,6 +322,29 @@ case "$case_name" in
       fail "the message went to standard error although the box showed it"
     ;;
 
+  requests-scale-2)
+    # What the saver asks of sway at scale 2, from its protocol log: buffers of the output's
+    # 1920 x 1080 pixels shown at the 960 x 540 logical size, partial damage in buffer
+    # coordinates, and no frame committed before the compositor asked for it.
+    start_sway "output HEADLESS-1 scale 2"
+    WAYLAND_DEBUG=client start_saver
+    log=$work/qelwave.log
+    sum() { awk -v W=1920 -v H=1080 -f "$here/surface-requests.awk" "$log"; }
+    for _ in $(seq 600); do read -r _ commits _ _ _ partial _ <<<"$(sum)"; ((commits >= 150 && partial >= 20)) && break; sleep 0.05; done
+    note "$(sum)"
+    read -r _ commits _ early _ partial _ outside _ right _ bottom <<<"$(sum)"
+    ((commits >= 150)) || fail "only $commits frames committed in 30 s"
+    ((early == 0)) || fail "$early frames committed before the compositor's frame callback"
+    ((partial >= 20 && outside == 0)) || fail "damage: $partial partial rectangles, $outside outside the buffer"
+    ((right > 960 || bottom > 540)) || fail "the damage stays within the logical size: not in buffer coordinates"
+    grep -E 'create_buffer\(new id wl_buffer@[0-9]+, 0, ' "$log" | grep -vq ', 0, 1920, 1080, 7680, 1)' &&
+      fail "a buffer of another size than the output's pixels"
+    grep -q 'set_destination(960, 540)' "$log" || fail "the viewport does not show the frames at the logical size"
+    grep -q 'wl_surface@[0-9]*\.damage(' "$log" && fail "damage in surface coordinates"
+    kill -TERM "$saver"
+    expect_exit "$saver" 5000 0 "SIGTERM"
+    ;;
+
   kwin-fractional)
     # Two outputs at scale 1.25: 2400 x 1350 pixels each, 1920 x 1080 logical. What the savers
     # ask of the compositor is read from their protocol log.
