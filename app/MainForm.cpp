@@ -29,6 +29,7 @@ TMainForm::TMainForm(TComponent* Owner, std::string FirstArgument)
   SetOnShow([this](TObject* S) { FormShow(S); });
   SetOnKeyDown([this](TObject* S, std::uint16_t& Key, TShiftState Shift) { FormKeyDown(S, Key, Shift); });
   SetOnMouseMove([this](TObject* S, TShiftState Shift, int X, int Y) { FormMouseMove(S, Shift, X, Y); });
+  SetOnMouseEnter([this](TObject* S, TShiftState Shift, int X, int Y) { FormMouseEnter(S, Shift, X, Y); });
   SetOnResize([this](TObject* S) { FormResize(S); });
 
   Panel1 = Create<TPanel>(this);
@@ -159,6 +160,13 @@ void TMainForm::FormMouseMove(TObject*, TShiftState, int X, int Y) {
   if (ShowFPS || Panel1->Visible() || !ExitArmed) return;
   // 64-bit differences: no overflow whatever coordinates the platform reports.
   if (std::llabs(std::int64_t{X} - PrevMouseX) > 10 || std::llabs(std::int64_t{Y} - PrevMouseY) > 10) Close();
+}
+
+void TMainForm::FormMouseEnter(TObject*, TShiftState, int X, int Y) {
+  PrevMouseX = MouseX;
+  PrevMouseY = MouseY;
+  MouseX = X;
+  MouseY = Y;
 }
 
 void TMainForm::ExitTimerTimer(TObject*) {

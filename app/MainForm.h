@@ -47,6 +47,9 @@ class TMainForm : public TForm {
   void FormShow(TObject* Sender);
   void FormKeyDown(TObject* Sender, std::uint16_t& Key, TShiftState Shift);
   void FormMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
+  // Where the pointer rests when the window learns it only later than it appears: recorded as
+  // the move a window gets when it appears under the pointer, never ending the saver.
+  void FormMouseEnter(TObject* Sender, TShiftState Shift, int X, int Y);
   // The window got a new size from outside (a host's window, a new screen size).
   void FormResize(TObject* Sender);
   void ExitTimerTimer(TObject* Sender);

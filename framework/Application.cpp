@@ -95,6 +95,9 @@ void TApplication::Dispatch(const TPlatformEvent& Event) {
     case TPlatformEvent::TKind::MouseMove:
       Form->MouseMove(0, Event.X, Event.Y);
       break;
+    case TPlatformEvent::TKind::MouseEnter:
+      Form->MouseEnter(Event.X, Event.Y);
+      break;
     case TPlatformEvent::TKind::MouseDown:
       break;
     case TPlatformEvent::TKind::Click:

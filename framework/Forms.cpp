@@ -125,6 +125,8 @@ void TForm::KeyDown(std::uint16_t Key, TShiftState Shift) { Fire(FOnKeyDown, thi
 
 void TForm::MouseMove(TShiftState Shift, int X, int Y) { Fire(FOnMouseMove, this, Shift, X, Y); }
 
+void TForm::MouseEnter(int X, int Y) { Fire(FOnMouseEnter, this, 0, X, Y); }
+
 void TForm::ControlClicked(std::uintptr_t Id) {
   // Compared, never dereferenced: an Id of a control freed meanwhile finds nothing.
   for (int i = 0; i < ComponentCount(); ++i)

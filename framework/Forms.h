@@ -39,6 +39,9 @@ class TForm : public TControl {
   void SetOnKeyDown(TKeyEvent Value) { FOnKeyDown = std::move(Value); }
   const TMouseMoveEvent& OnMouseMove() const { return FOnMouseMove; }
   void SetOnMouseMove(TMouseMoveEvent Value) { FOnMouseMove = std::move(Value); }
+  // Where the pointer rests when the window first learns it (TPlatformEvent's MouseEnter).
+  const TMouseMoveEvent& OnMouseEnter() const { return FOnMouseEnter; }
+  void SetOnMouseEnter(TMouseMoveEvent Value) { FOnMouseEnter = std::move(Value); }
   const TNotifyEvent& OnResize() const { return FOnResize; }
   void SetOnResize(TNotifyEvent Value) { FOnResize = std::move(Value); }
 
@@ -57,6 +60,7 @@ class TForm : public TControl {
   // Input from the platform.
   void KeyDown(std::uint16_t Key, TShiftState Shift);
   void MouseMove(TShiftState Shift, int X, int Y);
+  void MouseEnter(int X, int Y);
   // The platform clicked one of the form's controls (an Id of TControlParams).
   void ControlClicked(std::uintptr_t Id);
   // The platform gave the window a new client size (fires OnResize).
@@ -80,7 +84,7 @@ class TForm : public TControl {
   bool FResizing = false;
   TNotifyEvent FOnCreate, FOnShow, FOnResize;
   TKeyEvent FOnKeyDown;
-  TMouseMoveEvent FOnMouseMove;
+  TMouseMoveEvent FOnMouseMove, FOnMouseEnter;
 };
 
 }  // namespace qel

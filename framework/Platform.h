@@ -53,7 +53,9 @@ struct TWindowParams {
 struct TPlatformEvent {
   // Click: a control was clicked (by mouse or keyboard). Resize: the window's client area
   // got a new size that the platform chose (X and Y hold the width and height).
-  enum class TKind { KeyDown, MouseMove, MouseDown, Click, Resize, Close, Quit };
+  // MouseEnter: where the pointer rests as the window first learns it, whenever that comes
+  // (a system that tells a window where the pointer is only when it enters it); not a move.
+  enum class TKind { KeyDown, MouseMove, MouseEnter, MouseDown, Click, Resize, Close, Quit };
   TKind Kind = TKind::Quit;
   TWindowHandle Window = 0;  // 0: the application's main window
   std::uint16_t Key = 0;     // virtual-key code (KeyDown)

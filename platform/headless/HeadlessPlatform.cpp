@@ -93,6 +93,13 @@ void THeadlessPlatform::MouseMoveAt(double AtMs, int X, int Y) {
   Schedule(AtMs, E);
 }
 
+void THeadlessPlatform::MouseEnterAt(double AtMs, int X, int Y) {
+  TPlatformEvent E{TPlatformEvent::TKind::MouseEnter};
+  E.X = X;
+  E.Y = Y;
+  Schedule(AtMs, E);
+}
+
 void THeadlessPlatform::CloseAt(double AtMs) { Schedule(AtMs, TPlatformEvent{TPlatformEvent::TKind::Close}); }
 
 void THeadlessPlatform::ClickAt(double AtMs, std::uintptr_t Control) {

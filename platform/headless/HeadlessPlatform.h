@@ -46,6 +46,7 @@ class THeadlessPlatform : public TPlatform {
   // Script: events delivered once the clock reaches AtMs (milliseconds since the start).
   void KeyDownAt(double AtMs, std::uint16_t Key);
   void MouseMoveAt(double AtMs, int X, int Y);
+  void MouseEnterAt(double AtMs, int X, int Y);
   void CloseAt(double AtMs);
   void ClickAt(double AtMs, std::uintptr_t Control);
   void ResizeAt(double AtMs, int Width, int Height);

@@ -3,7 +3,6 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
-#include <X11/keysym.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -19,7 +18,6 @@
 #include "platform/resources/EmbeddedResources.h"
 #include "platform/unix/ControlCanvas.h"
 #include "platform/unix/EnvironmentSwitch.h"
-#include "platform/unix/KeyTable.h"
 #include "platform/unix/QuitSignals.h"
 #include "platform/x11/X11Capture.h"
 #include "platform/x11/X11Errors.h"
@@ -48,7 +46,7 @@ struct TX11Platform::TWindowRec {
   int Depth = 0;
   Colormap Map = None;
   bool OwnColormap = false;
-  std::uintptr_t Pressed = 0;  // button held down with the mouse
+  posix::TPointerState Pointer;
   std::unique_ptr<x11::TPresenter> Presenter;
   std::unique_ptr<x11::TPainter> Painter;
 };
@@ -277,7 +275,8 @@ TWindowHandle TX11Platform::CreateWindow(const TWindowParams& Params) {
     A.colormap = W.Map;
     A.override_redirect = W.Fullscreen ? True : False;
     A.event_mask = StructureNotifyMask | ExposureMask | VisibilityChangeMask;
-    if (TakesInput()) A.event_mask |= KeyPressMask | PointerMotionMask | ButtonPressMask | ButtonReleaseMask;
+    if (TakesInput())
+      A.event_mask |= KeyPressMask | PointerMotionMask | ButtonPressMask | ButtonReleaseMask | EnterWindowMask;
     W.Width = std::max(Params.ClientWidth, 1);
     W.Height = std::max(Params.ClientHeight, 1);
     W.Xid = XCreateWindow(FDisplay, Root, FMonitor.X + Params.Left, FMonitor.Y + Params.Top,
@@ -364,7 +363,19 @@ void TX11Platform::Map(TWindowRec& W) {
     XMapWindow(FDisplay, W.Xid);
   }
   W.Mapped = true;
+  if (TakesInput()) LearnPointer(W);
   XFlush(FDisplay);
+}
+
+// Where the pointer rests as the window appears, as a window that appears under the pointer
+// learns it on Windows: a pointer that stays still never ends the saver, whenever the server
+// tells of it.
+void TX11Platform::LearnPointer(TWindowRec& W) {
+  Window Root, Child;
+  int RootX, RootY, X, Y;
+  unsigned Mask;
+  if (XQueryPointer(FDisplay, W.Xid, &Root, &Child, &RootX, &RootY, &X, &Y, &Mask))
+    FInput.Enter(W.Handle, W.Pointer, X, Y);
 }
 
 // Keys and pointer come to the saver wherever the focus and the pointer were; another
@@ -433,6 +444,7 @@ void TX11Platform::DestroyWindow(TWindowHandle Handle) {
   if (It == FWindows.end()) return;
   soft::UnregisterPresenter(AsHwnd(Handle));
   d3d9::UnregisterNativeWindow(AsHwnd(Handle));
+  FInput.Forget(Handle);
   TWindowRec& W = *It->second;
   {
     // The window may be going at this very moment by another hand.
@@ -455,7 +467,7 @@ void TX11Platform::DestroyWindow(TWindowHandle Handle) {
 
 void TX11Platform::Paint(TWindowRec& W) {
   if (!W.Painter) W.Painter = std::make_unique<x11::TPainter>(FDisplay, W.Xid, W.WindowVisual, W.Map, W.Depth);
-  posix::PaintControls(*W.Painter, W.Params, W.Pressed);
+  posix::PaintControls(*W.Painter, W.Params, W.Pointer.Pressed);
 }
 
 x11::TPresenter& TX11Platform::PresenterOf(TWindowRec& W) {
@@ -464,11 +476,12 @@ x11::TPresenter& TX11Platform::PresenterOf(TWindowRec& W) {
   return *W.Presenter;
 }
 
-void TX11Platform::Push(TPlatformEvent::TKind Kind, TWindowRec& W) {
-  TPlatformEvent E;
-  E.Kind = Kind;
+void TX11Platform::Push(TPlatformEvent::TKind Kind, TWindowRec& W, int X, int Y) {
+  TPlatformEvent E{Kind};
   E.Window = W.Handle;
-  FQueue.push_back(E);
+  E.X = X;
+  E.Y = Y;
+  FInput.Push(E);
 }
 
 void TX11Platform::Translate(XEvent& E) {
@@ -491,48 +504,20 @@ void TX11Platform::Translate(XEvent& E) {
   TWindowRec* W = Find(E.xany.window);
   if (!W) return;
   switch (E.type) {
-    case KeyPress: {
-      const KeySym Sym = XLookupKeysym(&E.xkey, 0);
-      if (const TControlParams* Button = posix::FocusedButton(W->Params)) {
-        // The focused button takes the keys, as a push button does.
-        if (Sym == XK_Return || Sym == XK_KP_Enter || Sym == XK_space) {
-          Push(TPlatformEvent::TKind::Click, *W);
-          FQueue.back().Control = Button->Id;
-        }
-        break;
-      }
-      Push(TPlatformEvent::TKind::KeyDown, *W);
-      FQueue.back().Key = posix::VirtualKeyOf(Sym);
+    case KeyPress:
+      FInput.Key(W->Handle, W->Params, XLookupKeysym(&E.xkey, 0));
       break;
-    }
+    case EnterNotify:
+      FInput.Enter(W->Handle, W->Pointer, E.xcrossing.x, E.xcrossing.y);
+      break;
     case MotionNotify:
-      // Moves that follow each other merge into one with the newest position, as a Windows
-      // program sees them: a quick move is one long move, not many short ones.
-      if (FQueue.empty() || FQueue.back().Kind != TPlatformEvent::TKind::MouseMove || FQueue.back().Window != W->Handle)
-        Push(TPlatformEvent::TKind::MouseMove, *W);
-      FQueue.back().X = E.xmotion.x;
-      FQueue.back().Y = E.xmotion.y;
+      FInput.Move(W->Handle, W->Pointer, E.xmotion.x, E.xmotion.y);
       break;
     case ButtonPress:
-      Push(TPlatformEvent::TKind::MouseDown, *W);
-      FQueue.back().X = E.xbutton.x;
-      FQueue.back().Y = E.xbutton.y;
-      if (E.xbutton.button == Button1)
-        if (const TControlParams* Button = posix::ButtonAt(W->Params, E.xbutton.x, E.xbutton.y)) {
-          W->Pressed = Button->Id;
-          Paint(*W);
-        }
-      break;
     case ButtonRelease:
-      if (E.xbutton.button == Button1 && W->Pressed) {
-        const TControlParams* Button = posix::ButtonAt(W->Params, E.xbutton.x, E.xbutton.y);
-        if (Button && Button->Id == W->Pressed) {
-          Push(TPlatformEvent::TKind::Click, *W);
-          FQueue.back().Control = Button->Id;
-        }
-        W->Pressed = 0;
+      if (FInput.Button(W->Handle, W->Params, W->Pointer, static_cast<int>(E.xbutton.button), E.type == ButtonPress,
+                        E.xbutton.x, E.xbutton.y))
         Paint(*W);
-      }
       break;
     case Expose:
       // Frames are sent where they change: an exposed saver window gets the next one whole.
@@ -543,9 +528,7 @@ void TX11Platform::Translate(XEvent& E) {
       if (E.xconfigure.width != W->Width || E.xconfigure.height != W->Height) {
         W->Width = E.xconfigure.width;
         W->Height = E.xconfigure.height;
-        Push(TPlatformEvent::TKind::Resize, *W);
-        FQueue.back().X = W->Width;
-        FQueue.back().Y = W->Height;
+        Push(TPlatformEvent::TKind::Resize, *W, W->Width, W->Height);
       }
       break;
     case DestroyNotify:
@@ -571,11 +554,7 @@ bool TX11Platform::PollEvent(TPlatformEvent& Event) {
       Event = TPlatformEvent{TPlatformEvent::TKind::Quit};
       return true;
     }
-    if (!FQueue.empty()) {
-      Event = FQueue.front();
-      FQueue.pop_front();
-      return true;
-    }
+    if (FInput.Take(Event)) return true;
     // Everything that has arrived is translated at once, so that the moves among it merge.
     if (!XPending(FDisplay)) return false;
     while (XEventsQueued(FDisplay, QueuedAlready) > 0) {
@@ -587,7 +566,7 @@ bool TX11Platform::PollEvent(TPlatformEvent& Event) {
 }
 
 void TX11Platform::WaitEvent(std::int64_t TimeoutMs) {
-  if (posix::QuitSignalled() || !FQueue.empty() || XPending(FDisplay)) return;
+  if (posix::QuitSignalled() || !FInput.Empty() || XPending(FDisplay)) return;
   pollfd Fds[2] = {{ConnectionNumber(FDisplay), POLLIN, 0}, {posix::QuitSignalFd(), POLLIN, 0}};
   const int Timeout = TimeoutMs < 0 ? -1 : static_cast<int>(std::min<std::int64_t>(TimeoutMs, INT_MAX));
   poll(Fds, posix::QuitSignalFd() >= 0 ? 2 : 1, Timeout);

@@ -2,13 +2,13 @@
 #include <X11/Xlib.h>
 
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/Platform.h"
+#include "platform/unix/InputQueue.h"
 #include "platform/x11/X11Monitor.h"
 
 namespace qel {
@@ -76,7 +76,8 @@ class TX11Platform : public TPlatform {
   void SetCursor(TWindowRec& W);
   void Paint(TWindowRec& W);
   x11::TPresenter& PresenterOf(TWindowRec& W);
-  void Push(TPlatformEvent::TKind Kind, TWindowRec& W);
+  void Push(TPlatformEvent::TKind Kind, TWindowRec& W, int X = 0, int Y = 0);
+  void LearnPointer(TWindowRec& W);
 
   TSteadyClock FClock;
   Display* FDisplay = nullptr;
@@ -94,7 +95,7 @@ class TX11Platform : public TPlatform {
   Cursor FBlankCursor = None;
   Atom FDeleteWindow = None;
   std::map<TWindowHandle, std::unique_ptr<TWindowRec>> FWindows;
-  std::deque<TPlatformEvent> FQueue;
+  posix::TInputQueue FInput;
 };
 
 }  // namespace qel

@@ -101,6 +101,23 @@ TEST(ExitRules, TheFirstMoveAfterArmingComparesWithTheLastRecordedPosition) {
   EXPECT_EQ(RunMoves({{{500, 400}}, {{512, 400}}}), 1200);
 }
 
+TEST(ExitRules, WhereThePointerRestsIsRecordedAndNeverEndsTheSaver) {
+  // A window that learns the position only after the first second (an enter that comes late):
+  // only the moves after it are compared.
+  struct TCase {
+    double EnterAt;
+    int MoveX;
+    double End;
+  };
+  for (const TCase& C : {TCase{500, 610, kLimit}, TCase{1500, 610, kLimit}, TCase{1500, 611, 1600},
+                         TCase{3000, 589, 3100}}) {
+    TSaverRun R;
+    R.Platform.MouseEnterAt(C.EnterAt, 600, 400);
+    R.Platform.MouseMoveAt(C.EnterAt + 100, C.MoveX, 400);
+    EXPECT_EQ(RunSaver(R), C.End) << C.EnterAt << " " << C.MoveX;
+  }
+}
+
 TEST(ExitRules, MousePositionsAreRecordedEveryTime) {
   TSaverRun R;
   R.Platform.MouseMoveAt(100, 40, 50);

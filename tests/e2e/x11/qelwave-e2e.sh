@@ -232,6 +232,30 @@ case "$case_name" in
     expect_exit "$saver" 3000 0 "a move of 11 pixels"
     ;;
 
+  mouse-resting)
+    # The pointer rests away from the corner when the window maps: where it rests is recorded,
+    # never compared with (0, 0). Another client holds the pointer meanwhile (an open menu), so
+    # that the saver's window hears of the pointer only once it is let go, after the first
+    # second, as it enters the window.
+    start_xvfb 800x600x24
+    xdotool mousemove 600 400
+    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" timeout 60 "$X11PROBE" hold-pointer 1800 \
+      >"$work/hold.txt" &
+    holder=$!
+    pids+=("$holder")
+    for _ in $(seq 100); do grep -q ready "$work/hold.txt" && break; sleep 0.05; done
+    grep -q ready "$work/hold.txt" || fail "the pointer could not be held"
+    start_saver
+    wait_saver_window
+    wait_exit "$holder" 20000 || fail "the pointer was not let go"
+    (($(ms_since "$started") > 1000)) || fail "the pointer was let go within the first second"
+    still_running "$saver" 500 "the pointer resting at (600, 400) ended the saver"
+    xdotool mousemove 610 410
+    still_running "$saver" 300 "a move of 10 pixels from where the pointer rested ended the saver"
+    xdotool mousemove 621 410
+    expect_exit "$saver" 3000 0 "a move of 11 pixels"
+    ;;
+
   no-window-modes)
     start_xvfb 640x480x24
     # Signalled straight, not through timeout: a watcher left behind by a killed timeout would

@@ -27,6 +27,8 @@
 //                                          bright, or evenly dimmed to half at most), or black
 //   x11probe grab                          grabs keyboard and pointer and lets go (status 0 if
 //                                          both could be grabbed)
+//   x11probe hold-pointer MS               grabs the pointer (as an open menu does), prints
+//                                          "ready", lets go after MS milliseconds
 //   x11probe clear ID                      paints a window made by `window` magenta again
 //   x11probe destroy ID                    destroys a window
 //   x11probe watch-maps                    prints "ready", then counts windows mapped until
@@ -353,6 +355,19 @@ int Grab() {
   return Keyboard && Pointer ? 0 : 1;
 }
 
+int HoldPointer(long Ms) {
+  if (XGrabPointer(D, DefaultRootWindow(D), False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None, None,
+                   CurrentTime) != GrabSuccess)
+    return 1;
+  XSync(D, False);
+  std::printf("ready\n");
+  std::fflush(stdout);
+  std::this_thread::sleep_for(std::chrono::milliseconds(Ms));
+  XUngrabPointer(D, CurrentTime);
+  XSync(D, False);
+  return 0;
+}
+
 int WatchMaps() {
   XSelectInput(D, DefaultRootWindow(D), SubstructureNotifyMask);
   XSync(D, False);
@@ -425,6 +440,7 @@ int main(int argc, char** argv) {
   if (Command == "drawn") return Drawn(static_cast<Window>(Num(2)), Num(3));
   if (Command == "window-first-frame") return WindowFirstFrame(static_cast<Window>(Num(2)), Arg(3), Arg(4), Num(5));
   if (Command == "grab") return Grab();
+  if (Command == "hold-pointer") return HoldPointer(Num(2));
   if (Command == "clear") {
     XClearWindow(D, static_cast<Window>(Num(2)));
     XSync(D, False);
