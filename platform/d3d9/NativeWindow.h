@@ -11,20 +11,35 @@
 namespace qel::d3d9 {
 
 struct TNativeWindow {
-  enum class TSystem { X11 };
+  enum class TSystem { X11, Wayland };
   TSystem System = TSystem::X11;
-  void* Display = nullptr;    // X11: the Display* the platform draws on
-  std::uintptr_t Window = 0;  // X11: the window's XID
-  // Whether a frame may be shown now (the window exists and is on the screen); a frame that
-  // may not is dropped.
-  std::function<bool()> Showable;
+  void* Display = nullptr;    // X11: the Display*; Wayland: the wl_display* the platform draws on
+  // X11: the window's XID; Wayland: the surface's wl_egl_window*, 0 while it is not mapped.
+  std::uintptr_t Window = 0;
+  // Readies the window for a frame of Width x Height pixels and says whether it may be shown
+  // now (the window exists and is on the screen); a frame that may not is dropped.
+  std::function<bool(int Width, int Height)> Showable;
+  // The platform paces the frames itself (Showable waits until the screen asks for one): a
+  // swap must then never wait, as the screen may never ask.
+  bool Paced = false;
+  // Showable sizes the window to the frame (else a frame shows in its top-left corner).
+  bool FitsFrame = false;
   // Called after each frame the device showed in the window.
   std::function<void()> Shown;
+  // Set by RegisterNativeWindow, new with each registration: what a device made for an
+  // earlier window of the same handle is not for this one.
+  std::uint64_t Serial = 0;
 };
 
+// Registers anew what was registered for Window before (a surface mapped again).
 void RegisterNativeWindow(HWND Window, TNativeWindow Native);
 void UnregisterNativeWindow(HWND Window);
 // The window's registration, or null.
 const TNativeWindow* FindNativeWindow(HWND Window);
+
+// Changed is called with the window's handle before its registration is replaced or ends,
+// while the native window still exists: what a device made on it goes then.
+void WatchNativeWindows(const void* Watcher, std::function<void(HWND Window)> Changed);
+void UnwatchNativeWindows(const void* Watcher);
 
 }  // namespace qel::d3d9

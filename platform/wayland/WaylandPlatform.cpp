@@ -12,6 +12,7 @@
 #include <cstring>
 #include <xkbcommon/xkbcommon-keysyms.h>
 
+#include "platform/d3d9/NativeWindow.h"
 #include "platform/d3d9/soft/Presentation.h"
 #include "platform/resources/EmbeddedResources.h"
 #include "platform/unix/ControlCanvas.h"
@@ -185,6 +186,8 @@ TWaylandPlatform::TWaylandPlatform() = default;
 
 TWaylandPlatform::~TWaylandPlatform() {
   while (!FWindows.empty()) DestroyWindow(FWindows.begin()->first);
+  if (FCountFrames)
+    std::fprintf(stderr, "qelwave: %llu frames shown, %llu of them through EGL\n", FFramesShown, FEglFramesShown);
   FSeats.clear();
   FOutputs.clear();
   if (FScreencopy) zwlr_screencopy_manager_v1_destroy(FScreencopy);
@@ -301,6 +304,7 @@ bool TWaylandPlatform::Open(const TWaylandOptions& Options, std::string& Error) 
   posix::CatchQuitSignals();
   // A test switch: each frame checked before it is shown against the same frame drawn whole.
   soft::DefaultDrawSettings().CheckShown = posix::EnvironmentSwitch("QEL_TEST_CHECK_PRESENTS");
+  FCountFrames = posix::EnvironmentSwitch("QEL_TEST_FRAME_COUNT");
   return true;
 }
 
@@ -408,10 +412,24 @@ TWindowHandle TWaylandPlatform::CreateWindow(const TWindowParams& Params) {
     Buffer.Height = Height;
     return S.Presenter->Lend(Width, Height, Buffer.Pixels, Buffer.Pitch);
   };
-  Presenter.Show = [&S](const soft::TFrameBuffer& Buffer) { S.Presenter->Present(Buffer); };
+  Presenter.Show = [this, &S](const soft::TFrameBuffer& Buffer) { FFramesShown += S.Presenter->Present(Buffer); };
   soft::RegisterBufferPresenter(AsHwnd(S.Handle), std::move(Presenter));
+  // The GL device's context is made for the saver's window before the surface is mapped.
+  if (Params.BorderStyle == TBorderStyle::bsNone) RegisterEglWindow(S, false);
   if (Params.Visible) Map(S);
   return S.Handle;
+}
+
+void TWaylandPlatform::RegisterEglWindow(TSurface& S, bool Mapped) {
+  // A GL device swaps the saver's frames into the surface itself, paced as the presenter is.
+  d3d9::TNativeWindow Native;
+  Native.System = d3d9::TNativeWindow::TSystem::Wayland;
+  Native.Display = FDisplay;
+  if (Mapped) Native.Window = reinterpret_cast<std::uintptr_t>(S.Presenter->EglWindow(S.Width, S.Height));
+  Native.Showable = [&S](int Width, int Height) { return S.Presenter->ReadyForEgl(Width, Height); };
+  Native.Paced = Native.FitsFrame = true;
+  Native.Shown = [this] { ++FFramesShown, ++FEglFramesShown; };
+  d3d9::RegisterNativeWindow(AsHwnd(S.Handle), std::move(Native));
 }
 
 void TWaylandPlatform::Map(TSurface& S) {
@@ -419,6 +437,7 @@ void TWaylandPlatform::Map(TSurface& S) {
   S.Surface = wl_compositor_create_surface(FCompositor);
   if (FViewporter) S.Viewport = wp_viewporter_get_viewport(FViewporter, S.Surface);
   S.Presenter->Attach(S.Surface, S.Viewport);
+  if (S.Saver) RegisterEglWindow(S);
   if (S.Saver && FLayerShell) {
     const auto Layer = FOptions.Background ? ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND : ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY;
     S.Layer = zwlr_layer_shell_v1_get_layer_surface(FLayerShell, S.Surface, FOutput->Output, Layer, "qelwave");
@@ -454,6 +473,7 @@ void TWaylandPlatform::Map(TSurface& S) {
 
 void TWaylandPlatform::Unmap(TSurface& S) {
   if (FMotionSurface == &S) FMotionSurface = nullptr;
+  if (S.Saver) RegisterEglWindow(S, false);
   S.Presenter->Detach();
   if (S.FractionalScale) wp_fractional_scale_v1_destroy(S.FractionalScale);
   if (S.Layer) zwlr_layer_surface_v1_destroy(S.Layer);
@@ -568,6 +588,7 @@ void TWaylandPlatform::DestroyWindow(TWindowHandle Handle) {
   if (It == FWindows.end()) return;
   soft::UnregisterPresenter(AsHwnd(Handle));
   Unmap(*It->second);
+  d3d9::UnregisterNativeWindow(AsHwnd(Handle));
   FWindows.erase(It);
 }
 

@@ -97,6 +97,8 @@ class TWaylandPlatform : public TPlatform, private wl::TSeatSink {
   void Unmap(TSurface& S);
   void Configured(TSurface& S, int Width, int Height);
   void Rescaled(TSurface& S);  // the saver's frames take the size its surface shows at
+  // What a GL device needs of the saver's surface: its wl_egl_window while it is Mapped.
+  void RegisterEglWindow(TSurface& S, bool Mapped = true);
   void Paint(TSurface& S);  // a window of controls, or the message box
   wl::TBufferCanvas& CanvasOf(TSurface& S);
   TSurface* Find(wl_surface* Surface);
@@ -125,6 +127,10 @@ class TWaylandPlatform : public TPlatform, private wl::TSeatSink {
   TOutput* FOutput = nullptr;  // the one the program covers
   bool FOutputGone = false;
   bool FLost = false;
+  // A test switch (QEL_TEST_FRAME_COUNT): the frames shown, and how many of them a GL device
+  // swapped, said at the end.
+  bool FCountFrames = false;
+  unsigned long long FFramesShown = 0, FEglFramesShown = 0;
   std::map<TWindowHandle, std::unique_ptr<TSurface>> FWindows;
   std::deque<TPlatformEvent> FQueue;
   // The pointer's moves not yet taken by the program, as one with the newest position.

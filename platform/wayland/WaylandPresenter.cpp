@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstring>
 
+#include <wayland-egl.h>
+
 #include "viewporter-client-protocol.h"
 
 namespace qel::wl {
@@ -35,6 +37,8 @@ void TPresenter::Attach(wl_surface* Surface, wp_viewport* Viewport) {
 }
 
 void TPresenter::Detach() {
+  if (FEglWindow) wl_egl_window_destroy(FEglWindow);
+  FEglWindow = nullptr;
   if (FFrame) wl_callback_destroy(FFrame);
   FFrame = nullptr;
   FSurface = nullptr;
@@ -72,23 +76,14 @@ bool TPresenter::Present(const soft::TFrameBuffer& Frame, bool Whole) {
   return Shown;
 }
 
-bool TPresenter::Commit(const soft::TFrameBuffer& Frame, bool Whole) {
-  const int Width = Frame.Width, Height = Frame.Height;
-  if (!FSurface || !FCanShow() || Width <= 0 || Height <= 0) return false;
+bool TPresenter::AwaitFrame() {
+  if (!FSurface || !FCanShow()) return false;
   // One frame for each the compositor shows: wait until it asks for the next.
   if (FFrame) FWaitFor([&] { return FFrame == nullptr; }, HiddenFrameMs, true);
-  if (!FSurface || !FCanShow()) return false;
-  // A frame in the device's own memory is copied whole: the buffer may hold any older frame.
-  TShmBuffer* B = FBuffers.Owning(Frame.Pixels);
-  if (!B) {
-    Whole = true;
-    B = WaitFree(Width, Height);
-    if (!B) return false;
-    for (int Y = 0; Y < Height; ++Y)
-      std::memcpy(B->Data() + static_cast<std::size_t>(Y) * B->Stride(),
-                  Frame.Pixels + static_cast<std::size_t>(Y) * Frame.Pitch, static_cast<std::size_t>(Width) * 4);
-  }
-  if (B->Busy()) return false;
+  return FSurface && FCanShow();
+}
+
+void TPresenter::ShowAt(int Width, int Height) {
   // Frames of the output's full resolution on a surface of its logical size.
   if (FViewport) {
     if (FShownWidth != FLogicalWidth || FShownHeight != FLogicalHeight) {
@@ -101,6 +96,49 @@ bool TPresenter::Commit(const soft::TFrameBuffer& Frame, bool Whole) {
     if (Wanted != FShownScale) wl_surface_set_buffer_scale(FSurface, Wanted);
     FShownScale = Wanted;
   }
+}
+
+void TPresenter::AskForFrame() {
+  // A callback the wait gave up on is not wanted any more.
+  if (FFrame) wl_callback_destroy(FFrame);
+  FFrame = wl_surface_frame(FSurface);
+  wl_callback_add_listener(FFrame, &FrameListener, this);
+}
+
+wl_egl_window* TPresenter::EglWindow(int Width, int Height) {
+  if (!FEglWindow && FSurface && Width > 0 && Height > 0)
+    FEglWindow = wl_egl_window_create(FSurface, FEglWidth = Width, FEglHeight = Height);
+  return FEglWindow;
+}
+
+bool TPresenter::ReadyForEgl(int Width, int Height) {
+  if (!FEglWindow || Width <= 0 || Height <= 0 || !AwaitFrame()) return false;
+  if (FEglWidth != Width || FEglHeight != Height) wl_egl_window_resize(FEglWindow, Width, Height, 0, 0);
+  FEglWidth = Width;
+  FEglHeight = Height;
+  ShowAt(Width, Height);
+  AskForFrame();
+  // The swap commits what was asked here with its buffer; a frame shown through memory
+  // after it shows whole.
+  FShownBufferWidth = FShownBufferHeight = 0;
+  return true;
+}
+
+bool TPresenter::Commit(const soft::TFrameBuffer& Frame, bool Whole) {
+  const int Width = Frame.Width, Height = Frame.Height;
+  if (Width <= 0 || Height <= 0 || !AwaitFrame()) return false;
+  // A frame in the device's own memory is copied whole: the buffer may hold any older frame.
+  TShmBuffer* B = FBuffers.Owning(Frame.Pixels);
+  if (!B) {
+    Whole = true;
+    B = WaitFree(Width, Height);
+    if (!B) return false;
+    for (int Y = 0; Y < Height; ++Y)
+      std::memcpy(B->Data() + static_cast<std::size_t>(Y) * B->Stride(),
+                  Frame.Pixels + static_cast<std::size_t>(Y) * Frame.Pitch, static_cast<std::size_t>(Width) * 4);
+  }
+  if (B->Busy()) return false;
+  ShowAt(Width, Height);
   wl_surface_attach(FSurface, B->Buffer(), 0, 0);
   // What differs from the frame shown before; the whole buffer where the compositor must
   // take it all (its first frame, a new size, an old compositor).
@@ -117,10 +155,7 @@ bool TPresenter::Commit(const soft::TFrameBuffer& Frame, bool Whole) {
   }
   FShownBufferWidth = Width;
   FShownBufferHeight = Height;
-  // A callback the wait gave up on is not wanted any more.
-  if (FFrame) wl_callback_destroy(FFrame);
-  FFrame = wl_surface_frame(FSurface);
-  wl_callback_add_listener(FFrame, &FrameListener, this);
+  AskForFrame();
   wl_surface_commit(FSurface);
   B->SetBusy();
   wl_display_flush(FDisplay);

@@ -8,6 +8,7 @@
 #include "platform/wayland/WaylandBuffers.h"
 
 struct wp_viewport;
+struct wl_egl_window;
 
 namespace qel::wl {
 
@@ -16,6 +17,7 @@ namespace qel::wl {
 // damaged (in buffer coordinates), and frames of the output's pixels shown at the surface's
 // logical size (through the viewporter where there is one, else an integer buffer scale).
 // The device can draw straight into the buffers (Lend): showing such a frame copies nothing.
+// A GL device shows its frames through a wl_egl_window on the surface instead, paced alike.
 class TPresenter {
  public:
   // Dispatches the compositor's events until Done answers true (then true), TimeoutMs passed,
@@ -44,8 +46,23 @@ class TPresenter {
   // frame is shown whole, as Changed is against the frame before).
   bool Present(const soft::TFrameBuffer& Frame, bool Whole = false);
 
+  // The surface's wl_egl_window, made on first asking at the size of the frames to come, so
+  // that the first is drawn at its size; null while detached. Detach ends it.
+  wl_egl_window* EglWindow(int Width, int Height);
+  // Readies the surface for a frame of Width x Height that an EGL swap then commits: waits,
+  // as Present does, for the compositor to ask for a frame, sizes the wl_egl_window to the
+  // frame and shows it at the logical size. False: the frame cannot be shown now.
+  bool ReadyForEgl(int Width, int Height);
+
  private:
   bool Commit(const soft::TFrameBuffer& Frame, bool Whole);
+  // Waits for the compositor to ask for the next frame (a while; not past input); false
+  // where the surface cannot show one.
+  bool AwaitFrame();
+  // The viewport or the buffer scale that shows a frame of Width x Height at the logical size.
+  void ShowAt(int Width, int Height);
+  // A frame callback with the next commit.
+  void AskForFrame();
 
   static const wl_callback_listener FrameListener;
 
@@ -56,6 +73,8 @@ class TPresenter {
   wl_surface* FSurface = nullptr;
   wp_viewport* FViewport = nullptr;
   wl_callback* FFrame = nullptr;  // the compositor has not yet asked for the next frame
+  wl_egl_window* FEglWindow = nullptr;
+  int FEglWidth = 0, FEglHeight = 0;
   TBufferRing FBuffers{3};
   int FLogicalWidth = 0, FLogicalHeight = 0, FScale = 1;
   int FShownScale = 1;

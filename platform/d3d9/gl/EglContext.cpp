@@ -16,32 +16,58 @@ bool HasExtension(const char* List, const char* Name) {
   return false;
 }
 
+// The EGL platform for a window's system, the extension that offers it, and what to call it.
+struct TPlatform {
+  EGLenum Name;
+  const char* Extension;
+  const char* What;
+};
+
+TPlatform PlatformOf(const d3d9::TNativeWindow* Window) {
+  if (!Window) return {EGL_PLATFORM_SURFACELESS_MESA, "EGL_MESA_platform_surfaceless", "surfaceless"};
+  if (Window->System == d3d9::TNativeWindow::TSystem::Wayland)
+    return {EGL_PLATFORM_WAYLAND_KHR, "EGL_KHR_platform_wayland", "Wayland"};
+  return {EGL_PLATFORM_X11_KHR, "EGL_KHR_platform_x11", "X11"};
+}
+
 // Displays are initialised when first asked for and never given back: terminating one would
 // end every context on it and unload the driver with what it keeps.
 EGLDisplay OpenDisplay(const d3d9::TNativeWindow* Window, std::string& Error) {
   const char* Client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
-  const bool X11 = Window && Window->System == d3d9::TNativeWindow::TSystem::X11;
-  if (!HasExtension(Client, X11 ? "EGL_KHR_platform_x11" : "EGL_MESA_platform_surfaceless")) {
-    Error = X11 ? "EGL offers no X11 platform" : "EGL offers no surfaceless platform";
+  const TPlatform P = PlatformOf(Window);
+  if (!HasExtension(Client, P.Extension)) {
+    Error = std::string("EGL offers no ") + P.What + " platform";
     return EGL_NO_DISPLAY;
   }
-  EGLDisplay D = X11 ? eglGetPlatformDisplay(EGL_PLATFORM_X11_KHR, Window->Display, nullptr)
-                     : eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+  EGLDisplay D = eglGetPlatformDisplay(P.Name, Window ? Window->Display : EGL_DEFAULT_DISPLAY, nullptr);
   EGLint Major = 0, Minor = 0;
   if (D == EGL_NO_DISPLAY || !eglInitialize(D, &Major, &Minor)) {
-    Error = X11 ? "EGL could not initialise the X display" : "EGL could not initialise its surfaceless display";
+    Error = std::string("EGL could not initialise its ") + P.What + " display";
     return EGL_NO_DISPLAY;
   }
   return D;
 }
 
-// A surface on the X11 window in an 8-bit RGB configuration, where EGL gives one.
+EGLint Attribute(EGLDisplay Display, EGLConfig Config, EGLint Name) {
+  EGLint Value = 0;
+  eglGetConfigAttrib(Display, Config, Name, &Value);
+  return Value;
+}
+
+// A surface on the window in an 8-bit RGB configuration, where EGL gives one.
 EGLSurface WindowSurface(EGLDisplay Display, const d3d9::TNativeWindow& Window) {
   const EGLint Wanted[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_ES3_BIT, EGL_RED_SIZE, 8,
                            EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_NONE};
   EGLConfig Configs[64];
   EGLint Count = 0;
   if (!eglChooseConfig(Display, Wanted, Configs, 64, &Count)) return EGL_NO_SURFACE;
+  if (Window.System == d3d9::TNativeWindow::TSystem::Wayland) {
+    // A compositor blends a buffer with alpha over what lies below: the frames are opaque.
+    for (EGLint i = 0; i < Count; ++i)
+      if (Attribute(Display, Configs[i], EGL_ALPHA_SIZE) == 0)
+        return eglCreatePlatformWindowSurface(Display, Configs[i], reinterpret_cast<void*>(Window.Window), nullptr);
+    return EGL_NO_SURFACE;
+  }
   for (EGLint i = 0; i < Count; ++i) {
     // Whichever matches the window's visual takes it.
     std::uintptr_t Xid = Window.Window;
@@ -79,7 +105,8 @@ std::unique_ptr<TEglContext> TEglContext::Create(std::string& Error, const d3d9:
     Error = "EGL gives no OpenGL ES 3.0 context";
     return nullptr;
   }
-  if (Window) C->FSurface = WindowSurface(Display, *Window);
+  C->FNativeDisplay = Window ? Window->Display : nullptr;
+  if (Window) C->SurfaceOn(*Window);
   if (!C->MakeCurrent()) {
     Error = "EGL cannot make the OpenGL ES context current";
     return nullptr;
@@ -102,13 +129,37 @@ TEglContext::~TEglContext() {
   if (FContext != EGL_NO_CONTEXT) eglDestroyContext(FDisplay, FContext);
 }
 
+bool TEglContext::SurfaceOn(const d3d9::TNativeWindow& Window) {
+  if (Window.Serial != FSurfaceWindow && Window.Display == FNativeDisplay) {
+    DropSurface();
+    if (Window.Window) FSurface = WindowSurface(FDisplay, Window);
+    FSurfaceWindow = Window.Serial;
+    if (Current == this) Current = nullptr;  // current again, with the surface
+  }
+  return Window.Serial == FSurfaceWindow && FSurface != EGL_NO_SURFACE && MakeCurrent();
+}
+
+void TEglContext::DropSurface() {
+  if (FSurface == EGL_NO_SURFACE) return;
+  // Current without a surface, so that the surface goes at once.
+  if (Current == this) eglMakeCurrent(FDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, FContext);
+  eglDestroySurface(FDisplay, FSurface);
+  FSurface = EGL_NO_SURFACE;
+  FInterval = -1;
+}
+
 int TEglContext::SurfaceHeight() const {
   EGLint Height = 0;
   eglQuerySurface(FDisplay, FSurface, EGL_HEIGHT, &Height);
   return Height;
 }
 
-bool TEglContext::Swap() { return eglSwapBuffers(FDisplay, FSurface) == EGL_TRUE; }
+bool TEglContext::Swap() {
+  if (eglSwapBuffers(FDisplay, FSurface)) return true;
+  // EGL's word for a context lost to a power event or a GPU reset, with or without robustness.
+  if (eglGetError() == EGL_CONTEXT_LOST) FLost = true;
+  return false;
+}
 
 void TEglContext::SetSwapInterval(int Interval) {
   if (Interval == FInterval || !MakeCurrent()) return;

@@ -1,8 +1,8 @@
 #pragma once
 // An OpenGL ES 3.0 context through EGL, for one device: on the display of the window the
-// platform handed over, with a surface on it that frames are swapped to, or else on the
-// surfaceless platform (frames read back and handed to a presenter); current whenever the
-// device works.
+// platform handed over, with a surface on that window that frames are swapped to while it is
+// mapped, or else on the surfaceless platform (frames read back and handed to a presenter);
+// current whenever the device works.
 #include <memory>
 #include <string>
 
@@ -28,8 +28,13 @@ class TEglContext {
   bool Lost();
   // The driver reads BGRA pixels back directly (GL_EXT_read_format_bgra).
   bool ReadsBgra() const { return FReadsBgra; }
-  // A window surface: framebuffer 0 is the window's, and Swap shows it.
-  bool HasSurface() const { return FSurface != EGL_NO_SURFACE; }
+  // A window surface on Window's native window as it is registered now (made on first
+  // asking, again after it was registered anew): framebuffer 0 is then the window's, and
+  // Swap shows it. False where there is none: another display, an unmapped window, no
+  // configuration EGL can show in it.
+  bool SurfaceOn(const d3d9::TNativeWindow& Window);
+  // Lets go of the window surface (its native window is about to go).
+  void DropSurface();
   int SurfaceHeight() const;
   // Shows what framebuffer 0 holds; false when EGL could not.
   bool Swap();
@@ -42,6 +47,8 @@ class TEglContext {
   EGLDisplay FDisplay = EGL_NO_DISPLAY;
   EGLContext FContext = EGL_NO_CONTEXT;
   EGLSurface FSurface = EGL_NO_SURFACE;
+  void* FNativeDisplay = nullptr;    // the display of the windows it may draw in
+  std::uint64_t FSurfaceWindow = 0;  // the TNativeWindow::Serial the surface was made for
   int FInterval = -1;
   std::string FRenderer;
   bool FReadsBgra = false;

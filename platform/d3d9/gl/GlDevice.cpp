@@ -40,9 +40,14 @@ TGlDevice::TGlDevice(IDirect3D9* Direct3D, HWND FocusWindow, HWND DeviceWindow)
   FLink->Device = this;
   FLink->Gl = this;
   soft::State().OtherDevices.insert(this);
+  // The window surface goes before the window it is on.
+  d3d9::WatchNativeWindows(this, [this](HWND Window) {
+    if (Window == FSurfaceWindow && FContext) FContext->DropSurface();
+  });
 }
 
 TGlDevice::~TGlDevice() {
+  d3d9::UnwatchNativeWindows(this);
   soft::State().OtherDevices.erase(this);
   // What the device holds goes while its context can still delete it.
   for (auto& T : FTextures) T = nullptr;
@@ -267,11 +272,12 @@ HRESULT TGlDevice::Present(const RECT* pSourceRect, const RECT* pDestRect, HWND 
 
 bool TGlDevice::SwapTo(HWND Window) {
   const d3d9::TNativeWindow* Native = d3d9::FindNativeWindow(Window);
-  if (!FContext->HasSurface() || Window != FSurfaceWindow || !Native) return false;
-  if (Native->Showable && !Native->Showable()) return true;  // dropped, as on a covered screen
-  FContext->SetSwapInterval(FParams.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
+  if (Window != FSurfaceWindow || !Native || !FContext->SurfaceOn(*Native)) return false;
   const auto W = static_cast<GLint>(FParams.BackBufferWidth), H = static_cast<GLint>(FParams.BackBufferHeight);
-  const GLint Height = FContext->SurfaceHeight();
+  if (Native->Showable && !Native->Showable(W, H)) return true;  // dropped, as on a covered screen
+  FContext->SetSwapInterval(Native->Paced || FParams.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
+  // A window sized to the frame may not say its new height before it is drawn in.
+  const GLint Height = Native->FitsFrame ? H : FContext->SurfaceHeight();
   glBindFramebuffer(GL_READ_FRAMEBUFFER, FFramebuffer);
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);

@@ -84,6 +84,22 @@ wait_weston_shot() {
   done
 }
 
+# The frame count the saver gives at its end (QEL_TEST_FRAME_COUNT): frames shown, and how
+# many of them a GL device swapped into its surface through EGL; $1: all or none of them.
+expect_frames_through_egl() {
+  local lines shown egl
+  lines=$(grep "frames shown, .* through EGL" "$work/qelwave.log") || fail "no count of the frames shown"
+  note "$lines"
+  # One line from each saver.
+  read -r shown egl < <(echo "$lines" | awk '{ s += $2; e += $5 } END { print s, e }')
+  ((shown > 0)) || fail "no frame shown"
+  if [ "$1" = all ]; then
+    ((egl == shown)) || fail "$((shown - egl)) of $shown frames were read back into shared memory, not swapped through EGL"
+  else
+    ((egl == 0)) || fail "$egl frames went through EGL on the software device"
+  fi
+}
+
 # The saver's surface is up: the desktop picture is covered.
 wait_saver() { probe covered 20000 || fail "the saver did not cover the output"; }
 
@@ -120,7 +136,7 @@ case "$case_name" in
     # On the GL device (llvmpipe here), which must start: --renderer gl insists.
     renderer=()
     [ "$case_name" = renderer-gl ] && renderer=(--renderer gl)
-    start_saver "${renderer[@]}"
+    QEL_TEST_FRAME_COUNT=1 start_saver "${renderer[@]}"
     wait "$watcher"
     watched=$?
     cat "$work/first-frame.txt"
@@ -128,6 +144,7 @@ case "$case_name" in
     probe wave "$work" 30000 HEADLESS-1 || fail "no wave"
     send key Escape
     expect_exit "$saver" 3000 0 "Escape"
+    expect_frames_through_egl "$([ "$case_name" = renderer-gl ] && echo all || echo none)"
     ;;
 
   frames-whole)
@@ -345,11 +362,14 @@ case "$case_name" in
     expect_exit "$saver" 5000 0 "SIGTERM"
     ;;
 
-  kwin-fractional)
+  kwin-fractional | kwin-fractional-gl)
     # Two outputs at scale 1.25: 2400 x 1350 pixels each, 1920 x 1080 logical. What the savers
-    # ask of the compositor is read from their protocol log.
+    # ask of the compositor is read from their protocol log; on the GL device the buffers are
+    # EGL's, sized as the saver sizes its wl_egl_window.
     start_kwin --output-count 2 --scale 1.25
-    WAYLAND_DEBUG=client start_saver
+    renderer=()
+    [ "$case_name" = kwin-fractional-gl ] && renderer=(--renderer gl)
+    QEL_TEST_FRAME_COUNT=1 WAYLAND_DEBUG=client start_saver "${renderer[@]}"
     log=$work/qelwave.log
     shown() { grep -c 'wl_surface@[0-9]*\.attach(wl_buffer' "$log"; }
     for _ in $(seq 600); do (($(shown) >= 20)) && break; sleep 0.05; done
@@ -357,13 +377,15 @@ case "$case_name" in
     kill -0 "$saver" 2>/dev/null || fail "the saver ended"
     sizes=$(grep -o 'create_buffer(new id wl_buffer@[0-9]*, 0, [0-9]*, [0-9]*' "$log" | awk '{print $(NF-1) $NF}' | sort | uniq -c)
     note "buffers made (count, width, height): $(echo $sizes)"
-    grep -q 'create_buffer(.*, 0, 2400, 1350, 9600, 1)' "$log" || fail "no buffer of the outputs' 2400 x 1350 pixels"
+    # XRGB8888, as wl_shm names it or (EGL's buffers) by its four-character code.
+    grep -qE 'create_buffer\(.*, 0, 2400, 1350, 9600, (1|808669784)\)' "$log" || fail "no buffer of the outputs' 2400 x 1350 pixels"
     grep -E 'create_buffer\(.*, 0, [0-9]+, [0-9]+' "$log" | grep -vE ', 0, (2400, 1350|1920, 1080), ' &&
       fail "buffers of another size than the outputs' pixels"
     (($(grep -c 'set_destination(1920, 1080)' "$log") >= 2)) || fail "not both savers show at the logical size"
     grep -q 'set_buffer_scale' "$log" && fail "a buffer scale set on top of the fractional scale"
     kill -TERM "$saver"
     expect_exit "$saver" 5000 0 "SIGTERM"
+    expect_frames_through_egl "$([ "$case_name" = kwin-fractional-gl ] && echo all || echo none)"
     ;;
 
   *)
