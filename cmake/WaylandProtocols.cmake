@@ -1,6 +1,7 @@
 # Wayland protocol code, generated at build time by wayland-scanner from the XML files that
 # Debian's packages ship: the stable and staging protocols of wayland-protocols, and the
-# wlroots protocols that librust-wayland-protocols-dev carries.
+# wlroots protocols that librust-wayland-protocols-dev carries, and KDE's that
+# plasma-wayland-protocols carries (fake-input).
 #
 # qel_wayland_protocol_file(VAR NAME): the path of the protocol file NAME.xml (for example
 #   xdg-shell, wlr-screencopy-unstable-v1), or VAR-NOTFOUND.
@@ -22,7 +23,7 @@ function(qel_wayland_protocol_file var name)
     string(REGEX REPLACE "-v[0-9]+$" "" family ${name})
     list(APPEND dirs ${QEL_WAYLAND_PROTOCOLS_DIR}/staging/${family})
   endif()
-  list(APPEND dirs ${QEL_WLR_PROTOCOLS_DIRS})
+  list(APPEND dirs ${QEL_WLR_PROTOCOLS_DIRS} /usr/share/plasma-wayland-protocols)
   unset(${var})
   find_file(${var} ${name}.xml PATHS ${dirs} NO_DEFAULT_PATH NO_CACHE)
   set(${var} ${${var}} PARENT_SCOPE)
@@ -33,7 +34,7 @@ function(qel_wayland_protocols target)
   foreach(name ${ARGN})
     qel_wayland_protocol_file(xml ${name})
     if(NOT xml)
-      message(FATAL_ERROR "The Wayland protocol ${name} is not installed (packages wayland-protocols, librust-wayland-protocols-dev)")
+      message(FATAL_ERROR "The Wayland protocol ${name} is not installed (packages wayland-protocols, librust-wayland-protocols-dev, plasma-wayland-protocols)")
     endif()
     add_custom_command(OUTPUT ${out}/${name}-client-protocol.h ${out}/${name}-protocol.c
       COMMAND ${CMAKE_COMMAND} -E make_directory ${out}

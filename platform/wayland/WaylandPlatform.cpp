@@ -21,6 +21,7 @@
 #include "platform/unix/MessageBoxLayout.h"
 #include "platform/unix/QuitSignals.h"
 #include "platform/wayland/BufferCanvas.h"
+#include "platform/wayland/KWinCapture.h"
 #include "platform/wayland/LayerShell.h"
 #include "platform/wayland/WaylandBuffers.h"
 #include "platform/wayland/WaylandCapture.h"
@@ -383,9 +384,11 @@ bool TWaylandPlatform::Roundtrip() {
 TScreenSize TWaylandPlatform::ScreenSize() { return FOutput ? FOutput->Pixels() : TScreenSize{}; }
 
 bool TWaylandPlatform::CaptureDesktop(TBitmap& Bitmap) {
-  if (FOptions.Background || FOptions.NoDesktop || !FScreencopy || !FOutput) return false;
+  if (FOptions.Background || FOptions.NoDesktop || !FOutput) return false;
   const TScreenSize S = ScreenSize();
   if (!Bitmap.SetSize(S.Width, S.Height, TPixelFormat::pf32bit)) return false;
+  // Screencopy where the compositor offers it; KDE Plasma's KWin answers on the session bus instead.
+  if (!FScreencopy) return wl::CaptureKWinScreen(FOutput->Name, CaptureMs, Bitmap);
   const bool Ok = wl::CaptureOutput(FDisplay, FShm, FScreencopy, FOutput->Output, CaptureMs, Bitmap);
   if (wl_display_get_error(FDisplay)) MarkLost();
   return Ok;

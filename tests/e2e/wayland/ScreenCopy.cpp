@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "platform/wayland/CaptureFormats.h"
+#include "platform/wayland/kwin/ScreenShot.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
 namespace qel::e2e {
@@ -85,7 +87,43 @@ void TScreenCopy::Request(TSlot& Slot) {
   zwlr_screencopy_frame_v1_add_listener(Slot.Frame, &FrameListener, &Slot);
 }
 
+bool TScreenCopy::NextScreenshot(TArgbPicture& Shot, Clock::time_point Deadline, std::string& Error) {
+  std::string Name;
+  for (const TOutput& O : Client.Outputs)
+    if (O.Handle == Output) Name = O.Name;
+  do {
+    const auto Left = std::chrono::duration_cast<std::chrono::milliseconds>(Deadline - Clock::now()).count();
+    kwin::TScreenImage Image;
+    if (kwin::CaptureScreen(Name, 0, 0, static_cast<int>(std::max<long long>(Left, 1)), Image, Error) !=
+        kwin::TShotResult::Taken) {
+      if (Error.empty()) Error = "the compositor offers neither screencopy nor KWin's screenshots";
+      return false;
+    }
+    TBitmap Bitmap(Image.Width, Image.Height);
+    if (!wl::ConvertCapture(Image.ShmFormat, Image.Pixels.data(), Image.Width, Image.Height, Image.Stride, false,
+                            Bitmap)) {
+      Error = "KWin's screenshot is in a format not read here";
+      return false;
+    }
+    TArgbPicture Taken{Image.Width, Image.Height, {}};
+    Taken.Pixels.resize(static_cast<std::size_t>(Image.Width) * Image.Height);
+    for (int Y = 0; Y < Image.Height; ++Y) {
+      const auto* Row = reinterpret_cast<const std::uint32_t*>(Bitmap.ScanLine(Y));
+      for (int X = 0; X < Image.Width; ++X) Taken.At(X, Y) = 0xFF000000u | Row[X];
+    }
+    const bool Changed = !Damaged || Taken.Pixels != LastScreenshot.Pixels;
+    LastScreenshot = Taken;
+    if (Changed) {
+      Shot = std::move(Taken);
+      return true;
+    }
+  } while (Clock::now() < Deadline);
+  Error = "no frame from the compositor in time";
+  return false;
+}
+
 bool TScreenCopy::Next(TArgbPicture& Shot, Clock::time_point Deadline, std::string& Error) {
+  if (!Client.Screencopy) return NextScreenshot(Shot, Deadline, Error);
   const auto Any = [&](TSlot::TState State) {
     for (auto& S : Slots)
       if (S->State == State) return true;

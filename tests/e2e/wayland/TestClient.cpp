@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "fake-input-client-protocol.h"
 #include "tests/e2e/wayland/VirtualKeyboard.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
@@ -81,6 +82,8 @@ void TTestClient::Global(void* Data, wl_registry* Registry, std::uint32_t Name, 
         static_cast<zwlr_virtual_pointer_manager_v1*>(Bind(&zwlr_virtual_pointer_manager_v1_interface, 1));
   } else if (I == VirtualKeyboardManagerInterface.name) {
     Self->KeyboardManager = static_cast<wl_proxy*>(Bind(&VirtualKeyboardManagerInterface, 1));
+  } else if (I == org_kde_kwin_fake_input_interface.name) {
+    Self->FakeInput = static_cast<org_kde_kwin_fake_input*>(Bind(&org_kde_kwin_fake_input_interface, 4));
   } else if (I == wl_output_interface.name && Version >= 4) {
     Self->Outputs.push_back(TOutput{static_cast<wl_output*>(Bind(&wl_output_interface, 4)), ""});
   }
@@ -112,7 +115,7 @@ TTestClient::~TTestClient() {
   for (const TOutput& O : Outputs) wl_output_destroy(O.Handle);
   for (void* P : {static_cast<void*>(Compositor), static_cast<void*>(Shm), static_cast<void*>(Seat),
                   static_cast<void*>(WmBase), static_cast<void*>(Screencopy), static_cast<void*>(PointerManager),
-                  static_cast<void*>(KeyboardManager), static_cast<void*>(Registry)})
+                  static_cast<void*>(KeyboardManager), static_cast<void*>(FakeInput), static_cast<void*>(Registry)})
     if (P) wl_proxy_destroy(static_cast<wl_proxy*>(P));
   wl_display_disconnect(Display);
 }

@@ -12,6 +12,7 @@
 struct xdg_wm_base;
 struct zwlr_screencopy_manager_v1;
 struct zwlr_virtual_pointer_manager_v1;
+struct org_kde_kwin_fake_input;
 
 namespace qel::e2e {
 
@@ -64,6 +65,7 @@ class TTestClient {
   zwlr_screencopy_manager_v1* Screencopy = nullptr;
   zwlr_virtual_pointer_manager_v1* PointerManager = nullptr;
   wl_proxy* KeyboardManager = nullptr;
+  org_kde_kwin_fake_input* FakeInput = nullptr;  // KWin's, offered to authorised programs only
   std::vector<TOutput> Outputs;
 
  private:

@@ -8,10 +8,12 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 
 #include "tests/e2e/wayland/VirtualKeyboard.h"
+#include "fake-input-client-protocol.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
 namespace qel::e2e {
@@ -47,11 +49,80 @@ std::uint32_t NowMs() {
       std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count());
 }
 
+// The devices the commands drive: wlroots' virtual keyboard and pointer, or KWin's fake input.
+struct TDevices {
+  virtual ~TDevices() = default;
+  virtual void Key(std::uint32_t Code, bool Pressed) = 0;
+  virtual void Move(int Dx, int Dy) = 0;
+  virtual void At(int X, int Y) = 0;
+  virtual void Button(bool Pressed) = 0;
+};
+
+class TVirtualDevices : public TDevices {
+ public:
+  TVirtualDevices(TTestClient& Client, int LayoutWidth, int LayoutHeight)
+      : Keyboard(CreateVirtualKeyboard(Client.KeyboardManager, Client.Seat)),
+        Pointer(zwlr_virtual_pointer_manager_v1_create_virtual_pointer(Client.PointerManager, Client.Seat)),
+        Width(static_cast<std::uint32_t>(LayoutWidth)),
+        Height(static_cast<std::uint32_t>(LayoutHeight)) {}
+  ~TVirtualDevices() override {
+    zwlr_virtual_pointer_v1_destroy(Pointer);
+    DestroyVirtualKeyboard(Keyboard);
+  }
+  bool SetKeymap(xkb_keymap* Keymap) { return SendKeymapText(Keyboard, Keymap); }
+  void Key(std::uint32_t Code, bool Pressed) override { SendKey(Keyboard, NowMs(), Code, Pressed); }
+  void Move(int Dx, int Dy) override {
+    zwlr_virtual_pointer_v1_motion(Pointer, NowMs(), wl_fixed_from_int(Dx), wl_fixed_from_int(Dy));
+    zwlr_virtual_pointer_v1_frame(Pointer);
+  }
+  void At(int X, int Y) override {
+    zwlr_virtual_pointer_v1_motion_absolute(Pointer, NowMs(), static_cast<std::uint32_t>(X),
+                                            static_cast<std::uint32_t>(Y), Width, Height);
+    zwlr_virtual_pointer_v1_frame(Pointer);
+  }
+  void Button(bool Pressed) override {
+    zwlr_virtual_pointer_v1_button(Pointer, NowMs(), BTN_LEFT,
+                                   Pressed ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
+    zwlr_virtual_pointer_v1_frame(Pointer);
+  }
+
+ private:
+  wl_proxy* Keyboard;
+  zwlr_virtual_pointer_v1* Pointer;
+  std::uint32_t Width, Height;
+};
+
+// KWin's fake input: keys by evdev code, the pointer in the compositor's logical coordinates.
+class TFakeInput : public TDevices {
+ public:
+  explicit TFakeInput(org_kde_kwin_fake_input* Input) : Input(Input) {
+    org_kde_kwin_fake_input_authenticate(Input, "wlprobe", "end-to-end tests");
+  }
+  void Key(std::uint32_t Code, bool Pressed) override {
+    org_kde_kwin_fake_input_keyboard_key(Input, Code, Pressed ? WL_KEYBOARD_KEY_STATE_PRESSED
+                                                              : WL_KEYBOARD_KEY_STATE_RELEASED);
+  }
+  void Move(int Dx, int Dy) override {
+    org_kde_kwin_fake_input_pointer_motion(Input, wl_fixed_from_int(Dx), wl_fixed_from_int(Dy));
+  }
+  void At(int X, int Y) override {
+    org_kde_kwin_fake_input_pointer_motion_absolute(Input, wl_fixed_from_int(X), wl_fixed_from_int(Y));
+  }
+  void Button(bool Pressed) override {
+    org_kde_kwin_fake_input_button(Input, BTN_LEFT,
+                                   Pressed ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
+  }
+
+ private:
+  org_kde_kwin_fake_input* Input;
+};
+
 }  // namespace
 
 int RunVirtualInput(TTestClient& Client, int LayoutWidth, int LayoutHeight) {
-  if (!Client.Seat || !Client.PointerManager || !Client.KeyboardManager) {
-    std::fprintf(stderr, "wlprobe: the compositor offers no seat, virtual pointer or virtual keyboard\n");
+  const bool Virtual = Client.Seat && Client.PointerManager && Client.KeyboardManager;
+  if (!Virtual && !Client.FakeInput) {
+    std::fprintf(stderr, "wlprobe: the compositor offers no virtual pointer and keyboard, nor fake input\n");
     return 1;
   }
   xkb_context* Context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
@@ -61,10 +132,16 @@ int RunVirtualInput(TTestClient& Client, int LayoutWidth, int LayoutHeight) {
     std::fprintf(stderr, "wlprobe: no keymap\n");
     return 1;
   }
-  wl_proxy* Keyboard = CreateVirtualKeyboard(Client.KeyboardManager, Client.Seat);
-  zwlr_virtual_pointer_v1* Pointer =
-      zwlr_virtual_pointer_manager_v1_create_virtual_pointer(Client.PointerManager, Client.Seat);
-  int Status = SendKeymapText(Keyboard, Keymap) && Client.Roundtrip(10000) ? 0 : 1;
+  std::unique_ptr<TDevices> Devices;
+  bool Made = true;
+  if (Virtual) {
+    auto V = std::make_unique<TVirtualDevices>(Client, LayoutWidth, LayoutHeight);
+    Made = V->SetKeymap(Keymap);
+    Devices = std::move(V);
+  } else {
+    Devices = std::make_unique<TFakeInput>(Client.FakeInput);
+  }
+  int Status = Made && Client.Roundtrip(10000) ? 0 : 1;
   std::printf(Status == 0 ? "ready\n" : "error: the devices were not made\n");
   std::fflush(stdout);
 
@@ -80,25 +157,20 @@ int RunVirtualInput(TTestClient& Client, int LayoutWidth, int LayoutHeight) {
       if (Code < 0) {
         Error = "no key " + Name;
       } else {
-        SendKey(Keyboard, NowMs(), static_cast<std::uint32_t>(Code), true);
-        SendKey(Keyboard, NowMs(), static_cast<std::uint32_t>(Code), false);
+        Devices->Key(static_cast<std::uint32_t>(Code), true);
+        Devices->Key(static_cast<std::uint32_t>(Code), false);
       }
     } else if (Command == "move") {
       int Dx = 0, Dy = 0;
       In >> Dx >> Dy;
-      zwlr_virtual_pointer_v1_motion(Pointer, NowMs(), wl_fixed_from_int(Dx), wl_fixed_from_int(Dy));
-      zwlr_virtual_pointer_v1_frame(Pointer);
+      Devices->Move(Dx, Dy);
     } else if (Command == "at") {
-      unsigned X = 0, Y = 0;
+      int X = 0, Y = 0;
       In >> X >> Y;
-      zwlr_virtual_pointer_v1_motion_absolute(Pointer, NowMs(), X, Y, static_cast<std::uint32_t>(LayoutWidth),
-                                              static_cast<std::uint32_t>(LayoutHeight));
-      zwlr_virtual_pointer_v1_frame(Pointer);
+      Devices->At(X, Y);
     } else if (Command == "click") {
-      zwlr_virtual_pointer_v1_button(Pointer, NowMs(), BTN_LEFT, WL_POINTER_BUTTON_STATE_PRESSED);
-      zwlr_virtual_pointer_v1_frame(Pointer);
-      zwlr_virtual_pointer_v1_button(Pointer, NowMs(), BTN_LEFT, WL_POINTER_BUTTON_STATE_RELEASED);
-      zwlr_virtual_pointer_v1_frame(Pointer);
+      Devices->Button(true);
+      Devices->Button(false);
     } else {
       Error = "unknown command '" + Line + "'";
     }
@@ -109,8 +181,7 @@ int RunVirtualInput(TTestClient& Client, int LayoutWidth, int LayoutHeight) {
     std::printf("%s\n", Error.empty() ? "ok" : ("error: " + Error).c_str());
     std::fflush(stdout);
   }
-  zwlr_virtual_pointer_v1_destroy(Pointer);
-  DestroyVirtualKeyboard(Keyboard);
+  Devices.reset();
   Client.Roundtrip(1000);
   xkb_keymap_unref(Keymap);
   xkb_context_unref(Context);

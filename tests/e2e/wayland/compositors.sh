@@ -5,6 +5,7 @@
 #   start_sway [CONFIG_LINES]   headless sway, one 1920x1080 output HEADLESS-1 (more lines
 #                               of configuration may follow); $SWAYSOCK for swaymsg
 #   start_weston                headless weston, 1920x1080, with its screenshooter allowed
+#   start_kwin [ARGS]           KWin's virtual back end, 1920x1080 (see there)
 # Either exports WAYLAND_DISPLAY and XDG_RUNTIME_DIR for the clients and leaves the
 # compositor's PID in $compositor. Each compositor gets a runtime folder of its own under
 # /tmp, so its socket's name cannot collide with another test's running at the same time.
@@ -104,18 +105,42 @@ start_weston() {
 # KWin's virtual back end (KDE Plasma's compositor), in a D-Bus session of its own, with the
 # arguments given (--output-count 2 --scale 1.25 ...). The installed kwin_wayland carries a file
 # capability that cannot be used here: a copy without it runs, under the same file name.
+# $WLPROBE may take KWin's screenshots and use its fake input (a desktop file names it); so may
+# the programs whose desktop files the array kwin_apps lists. DBUS_SESSION_BUS_ADDRESS is the
+# session's; kwin_apps_changed makes KWin read the desktop files in $kwin_apps_dir again.
+kwin_apps=()
 start_kwin() {
   type -P kwin_wayland >/dev/null && type -P dbus-run-session >/dev/null || skip "KWin (kwin-wayland) is not installed"
   new_runtime_dir
-  mkdir -p "$runtime/bin" "$runtime/home"
+  kwin_apps_dir=$runtime/home/.local/share/applications
+  mkdir -p "$runtime/bin" "$kwin_apps_dir"
   cp "$(type -P kwin_wayland)" "$runtime/bin/kwin_wayland" || fail "cannot copy kwin_wayland"
+  printf '[Desktop Entry]\nType=Application\nName=wlprobe\nExec=%s\nNoDisplay=true\n%s\n%s\n' "$WLPROBE" \
+    X-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2 X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input \
+    >"$kwin_apps_dir/wlprobe.desktop"
+  local f
+  for f in "${kwin_apps[@]}"; do cp "$f" "$kwin_apps_dir/" || fail "cannot install $f for KWin"; done
   (cd "$runtime" && exec env -i PATH=/usr/bin:/bin HOME="$runtime/home" XDG_RUNTIME_DIR="$runtime" \
-    dbus-run-session -- sh -c 'kbuildsycoca5 --noincremental >/dev/null 2>&1; echo $$ >kwin.pid; exec "$0" "$@"' \
+    dbus-run-session -- sh -c 'echo "$DBUS_SESSION_BUS_ADDRESS" >bus.new && mv bus.new bus
+      kbuildsycoca5 --noincremental >/dev/null 2>&1; echo $$ >kwin.pid; exec "$0" "$@"' \
     "$runtime/bin/kwin_wayland" --virtual --width 1920 --height 1080 --socket wayland-kwin "$@") >"$work/kwin.log" 2>&1 &
   sessions+=($!)  # ends its bus by itself once KWin has ended
   for _ in $(seq 200); do [ -s "$runtime/kwin.pid" ] && break; sleep 0.05; done
   compositor=$(cat "$runtime/kwin.pid" 2>/dev/null) || fail "KWin did not start (see $work/kwin.log)"
   pids+=("$compositor")
+  export DBUS_SESSION_BUS_ADDRESS=$(cat "$runtime/bus")
   wait_wayland_socket kwin
+  # KWin's screenshot interface answers once its scene is up.
+  for _ in $(seq 100); do
+    timeout 5 dbus-send --session --print-reply --dest=org.kde.KWin /org/kde/KWin/ScreenShot2 \
+      org.freedesktop.DBus.Properties.Get string:org.kde.KWin.ScreenShot2 string:Version >/dev/null 2>&1 && break
+    kill -0 "$compositor" 2>/dev/null || fail "KWin ended at start (see $work/kwin.log)"
+    sleep 0.1
+  done
   note "KWin on $WAYLAND_DISPLAY in $runtime"
+}
+
+kwin_apps_changed() {
+  env -i PATH=/usr/bin:/bin HOME="$runtime/home" XDG_RUNTIME_DIR="$runtime" DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" \
+    timeout 30 kbuildsycoca5 --noincremental >/dev/null 2>&1 || fail "kbuildsycoca5 failed"
 }

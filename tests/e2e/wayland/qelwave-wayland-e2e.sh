@@ -103,6 +103,16 @@ expect_frames_through_egl() {
 # The saver's surface is up: the desktop picture is covered.
 wait_saver() { probe covered 20000 || fail "the saver did not cover the output"; }
 
+# The armed saver $saver: moves of 10 pixels on both axes keep it, 11 end it.
+moves_of_10_keep_it_11_end_it() {
+  send move 10 10
+  still_running "$saver" 300 "a move of 10 pixels ended the saver"
+  send move -10 10
+  still_running "$saver" 300 "a move of 10 pixels ended the saver"
+  send move 11 0
+  expect_exit "$saver" 3000 0 "a move of 11 pixels"
+}
+
 # Headless sway with the test window over its output and the kept virtual keyboard and pointer.
 sway_with_window() { start_sway; show_window; start_input 1920 1080; }
 
@@ -202,14 +212,8 @@ case "$case_name" in
     start_saver
     wait_saver
     sleep 1.3  # armed: the first second began before the saver covered the output
-    # Moves of 10 pixels on both axes keep it, 11 end it. The first is compared with 0, 0,
-    # where the pointer rests.
-    send move 10 10
-    still_running "$saver" 300 "a move of 10 pixels ended the saver"
-    send move -10 10
-    still_running "$saver" 300 "a move of 10 pixels ended the saver"
-    send move 11 0
-    expect_exit "$saver" 3000 0 "a move of 11 pixels"
+    # The first move is compared with 0, 0, where the pointer rests.
+    moves_of_10_keep_it_11_end_it
     ;;
 
   two-outputs)
@@ -360,6 +364,54 @@ case "$case_name" in
     grep -q 'wl_surface@[0-9]*\.damage(' "$log" && fail "damage in surface coordinates"
     kill -TERM "$saver"
     expect_exit "$saver" 5000 0 "SIGTERM"
+    ;;
+
+  kwin)
+    # One 1920 x 1080 output, one KWin for every check. The saver takes the desktop picture through
+    # KWin's screenshot interface only where its own desktop entry is installed; otherwise, and
+    # with --no-desktop, it starts from black.
+    start_kwin
+    show_window
+    start_input 1920 1080
+    send at 0 0
+    start_black() {  # OPTION WHAT
+      start_saver "$1"
+      wait_saver
+      probe shot "$work/black-$1.png" || fail "no screenshot"
+      "$WLPROBE" judge "$work/black-$1.png" black >"$work/judged.txt" || fail "$2: $(cat "$work/judged.txt")"
+      kill -TERM "$saver"
+      expect_exit "$saver" 5000 0 "SIGTERM"
+    }
+    start_black --fps "without its desktop entry the saver did not start from black"
+    grep -q "KWin does not let this program take the desktop picture" "$work/qelwave.log" ||
+      fail "the saver did not say why it started from black"
+    sed "s|@QEL_HACK@|$QELWAVE|" "$here/../../../saver/x11/qelwave-kde.desktop.in" >"$kwin_apps_dir/qelwave.desktop"
+    kwin_apps_changed
+    : >"$work/qelwave.log"
+    timeout 60 "$WLPROBE" first-frame "$work/first-frame.png" 20000 >"$work/first-frame.txt" 2>&1 &
+    watcher=$!
+    pids+=("$watcher")
+    wait_line "$work/first-frame.txt" 10000 '^watching' || fail "no screenshots: $(cat "$work/first-frame.txt")"
+    start_saver
+    wait "$watcher"
+    watched=$?
+    cat "$work/first-frame.txt"
+    ((watched == 0)) || fail "the first frame is not the desktop picture"
+    [ -s "$work/qelwave.log" ] && fail "the saver complained: $(cat "$work/qelwave.log")"
+    output=$(probe outputs | head -n 1)
+    probe wave "$work" 30000 "$output" || fail "no wave"
+    send key Escape
+    expect_exit "$saver" 3000 0 "Escape"
+    start_black --no-desktop "with --no-desktop the saver did not start from black"
+    start_saver
+    wait_saver
+    sleep 1.2  # armed: the first second began before the saver covered the output
+    send key a
+    expect_exit "$saver" 3000 0 "a key once armed"
+    start_saver
+    wait_saver
+    sleep 1.3
+    moves_of_10_keep_it_11_end_it
     ;;
 
   kwin-fractional | kwin-fractional-gl)

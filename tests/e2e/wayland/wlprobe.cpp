@@ -1,6 +1,7 @@
 // wlprobe: what the end-to-end tests of qelwave need from a Wayland compositor: a window
 // with a known picture, a keyboard and pointer that stay, and frames of the outputs taken
-// through screencopy and checked against what the saver should show.
+// through screencopy (KWin: its screenshots over D-Bus) and checked against what the saver
+// should show.
 //
 //   wlprobe window [APP_ID]                shows the desktop picture in a window, prints
 //                                          "shown W H", lives until SIGTERM
@@ -9,6 +10,7 @@
 //   wlprobe first-frame OUT.png MS         prints "watching" once it sees the desktop
 //                                          picture, then waits for the first frame that
 //                                          differs and checks it is the picture in R5G6B5
+//                                          (without screencopy: the picture in R5G6B5, dimming)
 //   wlprobe covered MS                     waits until the first output no longer shows
 //                                          the desktop picture
 //   wlprobe wave DIR MS OUTPUT...          waits until every output shows a wave (saved as
@@ -21,6 +23,7 @@
 //   wlprobe behind X Y W H DIR MS          waits until the test window at X, Y (W x H) shows
 //                                          its picture untouched while a wave moves around it
 //   wlprobe shot OUT.png [OUTPUT]          the output as a PNG
+//   wlprobe outputs                        the outputs' names, one a line
 //   wlprobe judge FILE.png black|wave      checks a screenshot taken by other means
 //   wlprobe judge FILE.png same REF.png    ... or that it shows what REF.png shows
 // Every wait ends after MS milliseconds at the latest (exit status 1).
@@ -63,7 +66,7 @@ int Fail(const std::string& Error) {
 }
 
 int FirstFrame(TTestClient& Client, const std::string& Out, long Ms) {
-  if (!Client.Screencopy || Client.Outputs.empty()) return Fail("the compositor offers no screencopy");
+  if (Client.Outputs.empty()) return Fail("the compositor has no output");
   TScreenCopy Copy(Client, Client.Outputs[0].Handle, true);
   TArgbPicture Shot;
   std::string Error;
@@ -82,13 +85,15 @@ int FirstFrame(TTestClient& Client, const std::string& Out, long Ms) {
   } while (ShowsDesktop(Shot));
   Save(Out, Shot);
   std::string Report;
-  const bool Good = IsFirstFrame(Shot, Report);
+  // Screenshots a shot at a time (KWin's) come too far apart to be sure of the very first frame:
+  // one of the first few, the picture already dimming, counts.
+  const bool Good = IsFirstFrame(Shot, Report) || (!Client.Screencopy && IsDimmedDesktop(Shot, Report));
   std::printf("first change after %ld ms (%d frames): %s\n", ElapsedMs(Start), Frames, Report.c_str());
   return Good ? 0 : 1;
 }
 
 int Covered(TTestClient& Client, long Ms) {
-  if (!Client.Screencopy || Client.Outputs.empty()) return Fail("the compositor offers no screencopy");
+  if (Client.Outputs.empty()) return Fail("the compositor has no output");
   TScreenCopy Copy(Client, Client.Outputs[0].Handle, true);
   const auto Deadline = After(Ms);
   TArgbPicture Shot;
@@ -296,6 +301,10 @@ int main(int argc, char** argv) {
   if (Command == "behind")
     return Behind(Client, static_cast<int>(Num(2)), static_cast<int>(Num(3)), static_cast<int>(Num(4)),
                   static_cast<int>(Num(5)), Arg(6), Num(7));
+  if (Command == "outputs") {
+    for (const TOutput& O : Client.Outputs) std::printf("%s\n", O.Name.c_str());
+    return 0;
+  }
   if (Command == "shot") {
     TArgbPicture Shot;
     if (!CaptureOutput(Client, Arg(3), Shot, Error)) return Fail(Error);

@@ -32,6 +32,9 @@ dpkg_root -i "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg
 [ -f "$root/usr/share/xscreensaver/config/qelwave.xml" ] || fail "no settings XML"
 grep -q 'Exec=/usr/libexec/xscreensaver/qelwave --root' "$root/usr/share/applications/screensavers/qelwave.desktop" ||
   fail "the desktop entry does not start the installed hack"
+grep -qx 'Exec=/usr/libexec/xscreensaver/qelwave' "$root/usr/share/applications/qelwave.desktop" &&
+  grep -qx 'X-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2' "$root/usr/share/applications/qelwave.desktop" ||
+  fail "the program's desktop entry does not let the installed program take KWin's screenshots"
 dpkg_root --purge qelwave >>"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg --purge"; }
 left=$(cd "$root" && find . -mindepth 1 -not -path './var*')
 [ -z "$left" ] || fail "left after removal: $left"
