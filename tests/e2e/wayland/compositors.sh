@@ -105,7 +105,7 @@ start_weston() {
 # KWin's virtual back end (KDE Plasma's compositor), in a D-Bus session of its own, with the
 # arguments given (--output-count 2 --scale 1.25 ...). The installed kwin_wayland carries a file
 # capability that cannot be used here: a copy without it runs, under the same file name.
-# $WLPROBE may take KWin's screenshots and use its fake input (a desktop file names it); so may
+# $WLPROBE, where set, may take KWin's screenshots and use its fake input (a desktop file names it); so may
 # the programs whose desktop files the array kwin_apps lists. DBUS_SESSION_BUS_ADDRESS is the
 # session's; kwin_apps_changed makes KWin read the desktop files in $kwin_apps_dir again.
 kwin_apps=()
@@ -115,9 +115,10 @@ start_kwin() {
   kwin_apps_dir=$runtime/home/.local/share/applications
   mkdir -p "$runtime/bin" "$kwin_apps_dir"
   cp "$(type -P kwin_wayland)" "$runtime/bin/kwin_wayland" || fail "cannot copy kwin_wayland"
-  printf '[Desktop Entry]\nType=Application\nName=wlprobe\nExec=%s\nNoDisplay=true\n%s\n%s\n' "$WLPROBE" \
-    X-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2 X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input \
-    >"$kwin_apps_dir/wlprobe.desktop"
+  [ -n "${WLPROBE:-}" ] &&
+    printf '[Desktop Entry]\nType=Application\nName=wlprobe\nExec=%s\nNoDisplay=true\n%s\n%s\n' "$WLPROBE" \
+      X-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2 X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input \
+      >"$kwin_apps_dir/wlprobe.desktop"
   local f
   for f in "${kwin_apps[@]}"; do cp "$f" "$kwin_apps_dir/" || fail "cannot install $f for KWin"; done
   (cd "$runtime" && exec env -i PATH=/usr/bin:/bin HOME="$runtime/home" XDG_RUNTIME_DIR="$runtime" \

@@ -438,6 +438,25 @@ case "$case_name" in
     kill -TERM "$saver"
     expect_exit "$saver" 5000 0 "SIGTERM"
     expect_frames_through_egl "$([ "$case_name" = kwin-fractional-gl ] && echo all || echo none)"
+    if [ "$case_name" = kwin-fractional ]; then
+      # The pointer rests at the first output's centre when the surfaces map: KWin's first enter,
+      # whenever it comes, is no move. Both outputs covered, each by a wave of its own; a key ends both.
+      mv "$work/qelwave.log" "$work/qelwave-protocol.log"
+      start_input 3840 1080
+      send at 960 540
+      start_saver
+      outputs=($(probe outputs))
+      ((${#outputs[@]} == 2)) || fail "KWin has the outputs ${outputs[*]}"
+      probe wave "$work" 40000 "${outputs[@]}" || fail "not both outputs show a wave of their own"
+      until (($(( (${EPOCHREALTIME/./} - ${started/./}) / 1000 )) >= 5000)); do
+        kill -0 "$saver" 2>/dev/null || break
+        sleep 0.1
+      done
+      still_running "$saver" 100 "the saver ended with the pointer resting, no input at all"
+      send key a
+      expect_exit "$saver" 3000 0 "a key"
+      probe uncovered 10000 "${outputs[@]}" || fail "a saver stayed on the screen"
+    fi
     ;;
 
   *)
