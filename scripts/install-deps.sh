@@ -9,7 +9,8 @@ packages=(
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine64 xvfb xauth xdotool imagemagick
   libwayland-dev libxkbcommon-dev wayland-protocols librust-wayland-protocols-dev sway weston kwin-wayland dbus
-  libdbus-1-dev plasma-wayland-protocols
+  libdbus-1-dev plasma-wayland-protocols mutter
+  pipewire pipewire-bin wireplumber gstreamer1.0-pipewire gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   clang libclang-rt-14-dev
   libegl-dev libgles-dev libegl-mesa0 libgl1-mesa-dri
   libwayland-dev libwayland-bin libxkbcommon-dev wayland-protocols librust-wayland-protocols-dev

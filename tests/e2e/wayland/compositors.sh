@@ -6,6 +6,8 @@
 #                               of configuration may follow); $SWAYSOCK for swaymsg
 #   start_weston                headless weston, 1920x1080, with its screenshooter allowed
 #   start_kwin [ARGS]           KWin's virtual back end, 1920x1080 (see there)
+#   start_mutter                GNOME's mutter, headless, one 1920x1080 monitor, with PipeWire for
+#                               its screen casts
 # Either exports WAYLAND_DISPLAY and XDG_RUNTIME_DIR for the clients and leaves the
 # compositor's PID in $compositor. Each compositor gets a runtime folder of its own under
 # /tmp, so its socket's name cannot collide with another test's running at the same time.
@@ -144,4 +146,36 @@ start_kwin() {
 kwin_apps_changed() {
   env -i PATH=/usr/bin:/bin HOME="$runtime/home" XDG_RUNTIME_DIR="$runtime" DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" \
     timeout 30 kbuildsycoca5 --noincremental >/dev/null 2>&1 || fail "kbuildsycoca5 failed"
+}
+
+# mutter, headless, in a D-Bus session of its own with PipeWire and WirePlumber beside it (its
+# screen casts go through them); DBUS_SESSION_BUS_ADDRESS is the session's.
+start_mutter() {
+  type -P mutter >/dev/null && type -P dbus-run-session >/dev/null || skip "mutter is not installed"
+  type -P pipewire >/dev/null && type -P wireplumber >/dev/null && type -P gst-launch-1.0 >/dev/null ||
+    skip "PipeWire or GStreamer (pipewire, wireplumber, gstreamer1.0-pipewire, gstreamer1.0-tools) is not installed"
+  new_runtime_dir
+  mkdir -p "$runtime/home"
+  (cd "$runtime" && exec env -i PATH=/usr/bin:/bin HOME="$runtime/home" XDG_RUNTIME_DIR="$runtime" \
+    dbus-run-session -- sh -c 'echo "$DBUS_SESSION_BUS_ADDRESS" >bus.new && mv bus.new bus
+      pipewire & echo $! >pipewire.pid; wireplumber & echo $! >wireplumber.pid
+      echo $$ >mutter.pid; exec mutter --wayland --headless --no-x11 --wayland-display=wayland-mutter \
+        --virtual-monitor 1920x1080') >"$work/mutter.log" 2>&1 &
+  sessions+=($!)
+  local f
+  for _ in $(seq 200); do [ -s "$runtime/mutter.pid" ] && break; sleep 0.05; done
+  for f in pipewire wireplumber mutter; do
+    [ -s "$runtime/$f.pid" ] || fail "mutter did not start (see $work/mutter.log)"
+    pids+=("$(cat "$runtime/$f.pid")")
+  done
+  compositor=$(cat "$runtime/mutter.pid")
+  export DBUS_SESSION_BUS_ADDRESS=$(cat "$runtime/bus")
+  wait_wayland_socket mutter
+  for _ in $(seq 100); do
+    timeout 5 dbus-send --session --print-reply --dest=org.gnome.Mutter.ScreenCast /org/gnome/Mutter/ScreenCast \
+      org.freedesktop.DBus.Properties.Get string:org.gnome.Mutter.ScreenCast string:Version >/dev/null 2>&1 && break
+    kill -0 "$compositor" 2>/dev/null || fail "mutter ended at start (see $work/mutter.log)"
+    sleep 0.1
+  done
+  note "mutter on $WAYLAND_DISPLAY in $runtime"
 }

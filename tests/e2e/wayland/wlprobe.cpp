@@ -26,6 +26,7 @@
 //   wlprobe outputs                        the outputs' names, one a line
 //   wlprobe judge FILE.png black|wave      checks a screenshot taken by other means
 //   wlprobe judge FILE.png same REF.png    ... or that it shows what REF.png shows
+//   wlprobe mutter-remote                  mutter's screen cast and input (MutterRemote.h)
 // Every wait ends after MS milliseconds at the latest (exit status 1).
 #include <cmath>
 #include <csignal>
@@ -38,6 +39,7 @@
 #include <vector>
 
 #include "tests/e2e/common/ScreenChecks.h"
+#include "tests/e2e/wayland/MutterRemote.h"
 #include "tests/e2e/wayland/ScreenCopy.h"
 #include "tests/e2e/wayland/TestClient.h"
 #include "tests/e2e/wayland/TestWindow.h"
@@ -282,6 +284,7 @@ int main(int argc, char** argv) {
   const auto Num = [&](int i) { return std::strtol(Arg(i).c_str(), nullptr, 10); };
   const auto Rest = [&](int From) { return std::vector<std::string>(argv + std::min(From, argc), argv + argc); };
   if (Command == "judge") return Judge(Arg(2), Arg(3), Arg(4));
+  if (Command == "mutter-remote") return RunMutterRemote();
 
   std::signal(SIGTERM, [](int) { Stop = 1; });
   std::signal(SIGINT, [](int) { Stop = 1; });
