@@ -178,6 +178,17 @@ class TiledDrawingTest : public SoftDeviceTest {
     for (int y = 0; y < Height; ++y) std::memset(static_cast<std::uint8_t*>(L.pBits) + y * L.Pitch, 0x5A, L.Pitch);
     EXPECT_EQ(D3D_OK, Back->UnlockRect());
   }
+  // The back buffer as stored, alpha included (the frame read back is made opaque).
+  std::vector<std::uint32_t> StoredBackBuffer(int W, int H) {
+    ComPtr<IDirect3DSurface9> Back;
+    D3DLOCKED_RECT L;
+    std::vector<std::uint32_t> Pixels(static_cast<std::size_t>(W) * H);
+    EXPECT_EQ(D3D_OK, Device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, Back.Put()));
+    EXPECT_EQ(D3D_OK, Back->LockRect(&L, nullptr, D3DLOCK_READONLY));
+    for (int y = 0; y < H; ++y) std::memcpy(&Pixels[static_cast<std::size_t>(y) * W], static_cast<const std::uint8_t*>(L.pBits) + y * L.Pitch, W * 4u);
+    EXPECT_EQ(D3D_OK, Back->UnlockRect());
+    return Pixels;
+  }
   static std::vector<std::uint32_t> Picture(std::uint32_t Salt = 0) {
     std::vector<std::uint32_t> P(64 * 64);
     for (std::size_t i = 0; i < P.size(); ++i)
@@ -434,6 +445,85 @@ TEST_F(TiledDrawingTest, RandomFrameSequencesGiveTheFramesDrawnInFull) {
   }
 }
 
+// Shapes drawn over a tile that a clear (and a tint) left all one colour, where the fast paths
+// draw the first layers over that colour without filling it in: each scene against the general
+// path, in buffers that held another frame before, stored alpha included (shown opaque by
+// swapping, and with alpha of its own). Among them the saver's two layers drawn in one pass,
+// with pairs of triangles of which only the first can be so drawn.
+TEST_F(TiledDrawingTest, ShapesOverAClearedTileGiveTheFrameOfTheGeneralPath) {
+  constexpr int W = 64, H = 40;
+  const float Wf = W - 0.5f, Hf = H - 0.5f;
+  auto Layer = [](std::vector<TQuadVertex> V, int Texture, DWORD Src, DWORD Dest, DWORD Filter = D3DTEXF_LINEAR,
+                  bool Blend = true) { return TBatch{std::move(V), Texture, D3DTOP_MODULATE, Src, Dest, Filter, Blend}; };
+  // Stretched: 16 texture rows over the frame's 40, so that rows are filtered across once.
+  const auto Stretched = Quad(-0.5f, -0.5f, Wf, Hf, 0xA0FFE0C0, 0, 0, 0.5f, 0.25f);
+  const TBatch Tint = Layer(Quad(0, 0, W, H, 0x40FF8040), -1, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
+  const TBatch Clouds = Layer(Quad(-0.5f, -0.5f, Wf, Hf, 0xC0FF8040), 0, D3DBLEND_ZERO, D3DBLEND_SRCCOLOR);
+  // The picture over the clouds at one texel a pixel; Second changes its second triangle.
+  auto Over = [&](int Texture, const std::function<void(TQuadVertex&)>& Second) {
+    auto V = Quad(-0.5f, -0.5f, Wf, Hf, 0xA0FFFFFF, 0, 0, W / 64.0f, H / 64.0f);
+    for (std::size_t i = 3; i < 6; ++i) Second(V[i]);
+    return Layer(V, Texture, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
+  };
+  auto Magnified = [](TQuadVertex& V) { V.U *= 0.5f, V.V *= 0.5f; };
+  auto OffCentre = [](TQuadVertex& V) { V.U += 0.25f / 64; };
+  auto Same = [](TQuadVertex&) {};
+  auto Gouraud = [&](std::vector<TQuadVertex> V) {
+    V[4].Diffuse = 0xC0204080;
+    return V;
+  };
+  struct TCase {
+    const char* Name;
+    std::vector<TBatch> Scene;
+  };
+  const TCase Cases[] = {
+      {"a picture stretched linearly, blended by alpha", {Layer(Stretched, 3, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA)}},
+      {"the same, added", {Layer(Stretched, 3, D3DBLEND_SRCALPHA, D3DBLEND_ONE)}},
+      {"the same, multiplied", {Layer(Stretched, 3, D3DBLEND_ZERO, D3DBLEND_SRCCOLOR)}},
+      {"the same, by points", {Layer(Stretched, 3, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DTEXF_POINT)}},
+      {"the same, without blending", {Layer(Stretched, 3, D3DBLEND_ONE, D3DBLEND_ZERO, D3DTEXF_LINEAR, false)}},
+      {"a tint, then the picture blended by alpha", {Tint, Layer(Stretched, 3, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA)}},
+      {"the saver's layers", {Tint, Clouds, Over(1, Same)}},
+      {"translucent over the clouds", {Tint, Clouds, Over(3, Same)}},
+      {"over the clouds, its second triangle magnified", {Tint, Clouds, Over(3, Magnified)}},
+      {"over the clouds, its second triangle off the texel centres", {Tint, Clouds, Over(1, OffCentre)}},
+      {"the clouds' second triangle not of one colour",
+       {Tint, Layer(Gouraud(Clouds.Vertices), 0, D3DBLEND_ZERO, D3DBLEND_SRCCOLOR), Over(3, Same)}},
+  };
+  const TDrawSettings Tiles[] = {{1, 0, 0, false}, {1, 32, 8, false}, {2, 64, 16, false}, {1, 16, 8, false},
+                                 {1, 7, 5, false}};
+  for (D3DFORMAT Format : {D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8}) {
+    MakeDevice(W, H, Format, D3DPRESENTFLAG_LOCKABLE_BACKBUFFER);
+    const std::vector<ComPtr<IDirect3DTexture9>> Textures = SceneTextures();
+    const auto Before = RandomScene(7, W, H);  // what the buffers held
+    for (int f = 0; f < 2; ++f) {  // from the second on, frames are shown by swapping
+      DrawScene(Before, Textures);
+      ASSERT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
+    }
+    auto Draw = [&](const std::vector<TBatch>& Scene, bool Fast) {
+      UseFastPaths(Fast);
+      DrawScene(Before, Textures);
+      // A target without alpha is drawn opaque, as it is shown.
+      EXPECT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
+      DrawScene(Scene, Textures);
+      return StoredBackBuffer(W, H);
+    };
+    for (const TCase& C : Cases)
+      for (const TDrawSettings& T : Tiles) {
+        ASSERT_TRUE(SetDrawSettings(Device.Get(), T));
+        const auto General = Draw(C.Scene, false);
+        for (const std::string& Variant : RowKernelVariants()) {
+          ASSERT_TRUE(UseRowKernelVariant(Variant));
+          const auto Fast = Draw(C.Scene, true);
+          for (std::size_t i = 0; i < Fast.size(); ++i)
+            ASSERT_EQ(General[i], Fast[i]) << C.Name << ", format " << Format << ", " << Variant << ", tile "
+                                           << T.TileWidth << "x" << T.TileHeight << ", pixel " << i % W << "," << i / W;
+        }
+      }
+  }
+  UseRowKernelVariant(RowKernelVariants().front());
+}
+
 TEST(DrawThreads, OneThreadUntilFramesComeLateThenEveryCoreUntilTheyAreCheap) {
   struct TCase {
     int Threads;
@@ -487,7 +577,9 @@ TEST(DrawStates, EqualStatesAreOneObjectWhileHeld) {
 
 // A compositor lends a few buffers and holds some longer than a frame: each buffer the device
 // is lent again holds a frame drawn several frames ago, or none (a buffer new mid-wave), and
-// must be brought whole before it is shown: a compositor may read any pixel of it. Each frame
+// must be brought whole before it is shown: a compositor may read any pixel of it. Among the
+// frames, a wave that stops (a buffer that missed frames then repeats none of them), and the
+// presenter gone for two frames (the frame copied back into the device's memory). Each frame
 // shown, and the device's own check of it, against the same frame drawn whole.
 TEST_F(TiledDrawingTest, BuffersLentInAnyOrderAreShownWhole) {
   constexpr int W = 97, H = 71;
@@ -497,7 +589,7 @@ TEST_F(TiledDrawingTest, BuffersLentInAnyOrderAreShownWhole) {
   auto SceneOf = [&](int f) {
     auto Scene = Base;
     Scene.resize(6);
-    Scene[5] = RandomScene(200 + f, W, H)[5];  // strips moving in every frame over a start that stays
+    Scene[5] = RandomScene(200 + std::min(f, 16), W, H)[5];  // strips moving over a start that stays, then still
     for (TQuadVertex& V : Scene[5].Vertices) V.Y *= 0.5f;
     if (f >= 12 && f < 15) Scene[0].Vertices[0].Diffuse = Scene[0].Vertices[1].Diffuse = 0x10FFFFFF;  // a fade
     return Scene;
@@ -544,7 +636,10 @@ TEST_F(TiledDrawingTest, BuffersLentInAnyOrderAreShownWhole) {
     RegisterBufferPresenter(TestWindow(), Presenter);
     for (Frame = 0; Frame < Frames; ++Frame) {
       DrawScene(SceneOf(Frame), Textures);
+      if (Frame == 7) UnregisterPresenter(TestWindow());
+      if (Frame == 9) RegisterBufferPresenter(TestWindow(), Presenter);
       ASSERT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
+      if (Frame == 7 || Frame == 8) Shown = PresentedFrame(TestWindow())->Pixels;
       for (std::size_t i = 0; i < Shown.size(); ++i)
         ASSERT_EQ(Whole[static_cast<std::size_t>(Frame)].Pixels[i], Shown[i])
             << C.Name << ", frame " << Frame << " (buffer " << Order[std::max(Frame - 1, 0)] << "), pixel " << i % W
