@@ -24,6 +24,9 @@ class TShmBuffer {
   int Stride() const { return FStride; }
   bool Busy() const { return FBusy; }
   void SetBusy() { FBusy = true; }
+  // Lent to the device, and written by nothing else since.
+  bool Lent() const { return FLent; }
+  void SetLent(bool Lent) { FLent = Lent; }
 
  private:
   TShmBuffer() = default;
@@ -32,6 +35,7 @@ class TShmBuffer {
   std::size_t FBytes = 0;
   int FWidth = 0, FHeight = 0, FStride = 0;
   bool FBusy = false;
+  bool FLent = false;
 };
 
 // The XRGB8888 buffers a surface shows its frames in: at most Count of them, made on demand.

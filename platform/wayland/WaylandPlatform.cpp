@@ -413,7 +413,7 @@ TWindowHandle TWaylandPlatform::CreateWindow(const TWindowParams& Params) {
   Presenter.Lend = [&S](int Width, int Height, soft::TFrameBuffer& Buffer) {
     Buffer.Width = Width;
     Buffer.Height = Height;
-    return S.Presenter->Lend(Width, Height, Buffer.Pixels, Buffer.Pitch);
+    return S.Presenter->Lend(Width, Height, Buffer.Pixels, Buffer.Pitch, &Buffer.Kept);
   };
   Presenter.Show = [this, &S](const soft::TFrameBuffer& Buffer) { FFramesShown += S.Presenter->Present(Buffer); };
   soft::RegisterBufferPresenter(AsHwnd(S.Handle), std::move(Presenter));
@@ -564,6 +564,7 @@ wl::TBufferCanvas& TWaylandPlatform::CanvasOf(TSurface& S) {
         [&S](int Width, int Height, int& Pitch) -> std::uint32_t* {
           wl::TShmBuffer* B = S.Presenter->WaitFree(Width, Height);
           if (!B) return nullptr;
+          B->SetLent(false);  // painted here
           Pitch = B->Stride() / 4;
           return reinterpret_cast<std::uint32_t*>(B->Data());
         },

@@ -55,10 +55,14 @@ void TPresenter::SetLogicalSize(int Width, int Height, int Scale) {
   FScale = Scale > 0 ? Scale : 1;
 }
 
-bool TPresenter::Lend(int Width, int Height, std::uint32_t*& Pixels, int& Pitch) {
+bool TPresenter::Lend(int Width, int Height, std::uint32_t*& Pixels, int& Pitch, bool* Kept) {
   if (!FSurface || !FCanShow()) return false;
   TShmBuffer* B = WaitFree(Width, Height);
   if (!B) return false;
+  if (Kept) {
+    *Kept = B->Lent();
+    B->SetLent(true);
+  }
   Pixels = reinterpret_cast<std::uint32_t*>(B->Data());
   Pitch = B->Stride() / 4;
   return true;
@@ -133,6 +137,7 @@ bool TPresenter::Commit(const soft::TFrameBuffer& Frame, bool Whole) {
     Whole = true;
     B = WaitFree(Width, Height);
     if (!B) return false;
+    B->SetLent(false);
     for (int Y = 0; Y < Height; ++Y)
       std::memcpy(B->Data() + static_cast<std::size_t>(Y) * B->Stride(),
                   Frame.Pixels + static_cast<std::size_t>(Y) * Frame.Pitch, static_cast<std::size_t>(Width) * 4);

@@ -38,8 +38,9 @@ class TPresenter {
   // there is no viewporter).
   void SetLogicalSize(int Width, int Height, int Scale);
 
-  // Memory for the next frame of Width x Height (Pitch in pixels), or false.
-  bool Lend(int Width, int Height, std::uint32_t*& Pixels, int& Pitch);
+  // Memory for the next frame of Width x Height (Pitch in pixels), or false. Kept, when given:
+  // set when the memory was lent (given) before and written by nothing else since.
+  bool Lend(int Width, int Height, std::uint32_t*& Pixels, int& Pitch, bool* Kept = nullptr);
   // A buffer of Width x Height to draw into, waiting a little for the compositor to free one.
   TShmBuffer* WaitFree(int Width, int Height);
   // Shows a frame; Whole: damage all of it. False where it was not shown (then the next

@@ -31,9 +31,10 @@ bool ReadBackBuffer(IDirect3DDevice9* Device, TFrame& Frame);
 // unregistered (the device then copies the frame back into memory of its own).
 // A frame the device shows before anything is lent lives in the device's own memory.
 // As with a discarding swap, a new back buffer holds whatever the lent memory held. The
-// presenter only reads lent memory: when the same memory is lent for a later frame, the device
-// relies on it still holding the frame it drew there and mends only what changed. Memory shown
-// is whole: every pixel of it belongs to the frame shown, not only the changed ones.
+// presenter only reads lent memory: when the same memory is lent for the next frame again, or
+// lent later with Kept, the device relies on it still holding the frame it drew there and
+// mends only what changed since (the frames it missed too). Memory shown is whole: every pixel
+// of it belongs to the frame shown, not only the changed ones.
 // Columns Left .. Right-1 and rows Top .. Bottom-1 of a frame, in its pixels.
 struct TPixelRect {
   int Left = 0, Top = 0, Right = 0, Bottom = 0;
@@ -53,6 +54,9 @@ struct TFrameBuffer {
   // other memory lent, frames drawn without remembering tiles). Pixels outside may still be
   // sent, as a presenter must do where its window shows something else (an exposure, a size).
   std::vector<TPixelRect> Changed;
+  // At Lend: the memory was lent to the device before and nothing else wrote it since. False,
+  // the safe answer, where unsure (memory new, or written by anything else meanwhile).
+  bool Kept = false;
 };
 struct TBufferPresenter {
   // Memory for a frame of Width x Height, or false: the device then uses its own.

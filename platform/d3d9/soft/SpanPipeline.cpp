@@ -322,6 +322,10 @@ void TSpanPipeline::BeginTriangle(const TTriangleSetup& Setup, int Left, int Rig
   // The two layers LayeredSpan draws in one pass.
   FLayerBelow = FState.Paths.LayerBelow && Setup.FlatColor && FMode.UnderUniform && FRowCacheReady && !FFillUnder;
   FLayerOver = FState.Paths.LayerOver && Setup.FlatColor && !FMode.UnderUniform && !Setup.Perspective && !FRowCacheReady;
+  // One texel a pixel, across and not down: spans then only ask whether they fall on texel centres.
+  FTexelExact = FState.Paths.TexelExact && !Setup.Perspective && !FRowCacheReady && FDU[0] == (std::int64_t{1} << 32) &&
+                FDV[0] == 0;
+  FWhite = FState.Paths.WhiteStrips && Setup.FlatColor && (Setup.Flat & 0xFFFFFF) == 0xFFFFFF;
 }
 
 void TSpanPipeline::TriangleSpan(int X, int Y, int Count) {
@@ -356,13 +360,13 @@ void TSpanPipeline::SpanInputs(int X, int Y, int Count, TSpanInputs& In) const {
       In.V[s] = FixedCoord((S.V.Base + S.V.DY * Y) * H) + In.DV[s] * X;
     }
   In.UseRowCache = FRowCacheReady;
-  if (FState.Paths.TexelExact && !S.Perspective && !FRowCacheReady) {
-    // One texel a pixel at texel centres: every filter gives the texel itself.
+  if (FTexelExact) {
+    // At texel centres inside the texture: every filter gives the texel itself.
     const TTexInfo& T = FTex[0];
     const std::int64_t U0 = In.U[0] - Half32, V0 = In.V[0] - Half32;
     const std::int64_t Column = U0 >> 32, Row = V0 >> 32;
-    In.TexelExact = In.DU[0] == (std::int64_t{1} << 32) && In.DV[0] == 0 && (U0 & 0xFFFFFFFF) == 0 &&
-                    (V0 & 0xFFFFFFFF) == 0 && Column >= 0 && Column + Count <= T.Width && Row >= 0 && Row < T.Height;
+    In.TexelExact = (U0 & 0xFFFFFFFF) == 0 && (V0 & 0xFFFFFFFF) == 0 && Column >= 0 && Column + Count <= T.Width &&
+                    Row >= 0 && Row < T.Height;
   }
 }
 
@@ -380,7 +384,7 @@ bool TSpanPipeline::LayeredSpan(TSpanPipeline& Below, TSpanPipeline& Over, int X
   std::uint32_t* Dst = Below.FTarget.Pixels + static_cast<std::size_t>(Y) * Below.FTarget.Pitch + X;
   const std::uint32_t Set = Below.FMode.MakeOpaque ? 0xFF000000u : 0u;
   const TTexInfo& T = Over.FTex[0];
-  if (T.Rgb565) {
+  if (Over.FState.Paths.Exact565) {
     // Half the bytes to read (the picture over the whole screen comes from memory).
     const std::int64_t Column = (Up.U[0] - Half32) >> 32, Row = (Up.V[0] - Half32) >> 32;
     LerpModulateMultiplyColorRgb565BlendRow(Above, Beneath, Fy, Top.Flat, Below.FMode.Under,
@@ -388,7 +392,7 @@ bool TSpanPipeline::LayeredSpan(TSpanPipeline& Below, TSpanPipeline& Over, int X
                                             Set, Dst, Count);
     return true;
   }
-  (T.Opaque ? LerpModulateMultiplyColorOpaqueBlendRow : LerpModulateMultiplyColorAlphaBlendRow)(
+  (Over.FState.Paths.OverOpaque ? LerpModulateMultiplyColorOpaqueBlendRow : LerpModulateMultiplyColorAlphaBlendRow)(
       Above, Beneath, Fy, Top.Flat, Below.FMode.Under, Over.ExactTexels(Up, 0), Up.Flat, Set, Dst, Count);
   return true;
 }
@@ -497,7 +501,7 @@ bool TSpanPipeline::RunFused(const TSpanInputs& In) {
   if (FTexturedStages != 1) return false;
   if (In.TexelExact && FCombine == TCombine::Modulate && In.FlatColor) {
     const TTexInfo& T = FTex[0];
-    if (T.Rgb565 && FBlend == TBlend::Alpha) {
+    if (FState.Paths.Exact565) {
       // Half the bytes of the decoded texels to read: the picture over the whole screen.
       const std::int64_t Column = (In.U[0] - Half32) >> 32, Row = (In.V[0] - Half32) >> 32;
       Rgb565ModulateAlphaBlendRow(T.Rgb565 + static_cast<std::size_t>(Row) * T.Rgb565Pitch + Column, In.Flat, Dst,

@@ -191,6 +191,8 @@ class TSpanPipeline {
   bool FFillUnder = false;  // each span fills the uniform colour under it first
   bool FLayerBelow = false, FLayerOver = false;  // the layers of LayeredSpan, but for the span's texels
   bool FRowCacheReady = false;
+  bool FTexelExact = false;  // stage 0 one texel a pixel (spans at texel centres take the texels as they are)
+  bool FWhite = false;       // strips of white light
   double FConstantZ = 0;  // depth of points and lines
   std::uint32_t FTexRows[8][Chunk];
 };

@@ -34,7 +34,7 @@ inline __attribute__((always_inline)) void TSpanPipeline::StripSpan(int X, int Y
 }
 
 TSpanPipeline::TWhiteBatch* TSpanPipeline::WhiteBatch(TWhiteBatch& Spans) const {
-  return FTex[0].WhitePairs && (FSetup->Flat & 0xFFFFFF) == 0xFFFFFF ? &Spans : nullptr;
+  return FWhite ? &Spans : nullptr;
 }
 
 void TSpanPipeline::AddWhite(TWhiteBatch& Batch) {
@@ -141,7 +141,7 @@ int TSpanPipeline::ClearRun(const TTriangleSetup& S, int From, int End, std::int
 inline void TSpanPipeline::StripRow(std::int64_t V, std::int64_t DV, std::uint32_t Color, std::uint32_t* Dst,
                                     int Count) {
   const TTexInfo& T = FTex[0];
-  if (T.WhitePairs && (Color & 0xFFFFFF) == 0xFFFFFF) {
+  if (FWhite) {
     const TWhiteSpan Span{Dst, V, Count};
     WhiteRowsAddSpans(T.WhitePairs, T.HeightMask, DV, Color >> 24, &Span, 1);
   } else

@@ -144,8 +144,9 @@ void TSwapChain::ShowLent(TPresentTarget& T, HWND Window) {
   TFrameBuffer Next;
   if (T.BufferPresenter.Lend && T.BufferPresenter.Lend(FWidth, FHeight, Next) && Next.Pixels && Next.Width == FWidth &&
       Next.Height == FHeight && Next.Pitch >= FWidth) {
-    // Only the memory lent for the frame before holds what was drawn into it.
-    if (Next.Pixels != FPixels) Written(Next.Pixels, Next.Pitch);
+    // The memory lent for the frame before holds what was drawn into it, and so does memory
+    // lent before that nothing else wrote since (its record says which frames it missed).
+    if (Next.Pixels != FPixels && !Next.Kept) Written(Next.Pixels, Next.Pitch);
     FPixels = Next.Pixels, FPitch = Next.Pitch, FLentBy = Window;
   } else {
     FPixels = FOwn.data(), FPitch = FWidth, FLentBy = nullptr;

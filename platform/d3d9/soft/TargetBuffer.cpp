@@ -9,9 +9,10 @@ void TTargetBuffer::Forget(bool Opaque) {
   FOpaque = Opaque;
 }
 
-void TTargetBuffer::NoteUse(std::uint64_t Use, bool Opaque) {
+void TTargetBuffer::NoteDrawn(std::uint64_t Use, bool Opaque) {
   FUsed = Use;
   FOpaque = Opaque;
+  FMissed = 0;
 }
 
 void TTargetBuffer::Track(std::size_t Tiles) {
@@ -58,6 +59,12 @@ void TTargetBuffers::Written(const std::uint32_t* Pixels, int Pitch, bool Opaque
 bool TTargetBuffers::Opaque(const std::uint32_t* Pixels) const {
   const TTargetBuffer* B = Find(Pixels);
   return B && B->Opaque();
+}
+
+void TTargetBuffers::Drawn(TTargetBuffer& Buffer, std::uint64_t Use, bool Opaque) {
+  for (TTargetBuffer& B : FBuffers)
+    if (&B != &Buffer) B.NoteMissed();
+  Buffer.NoteDrawn(Use, Opaque);
 }
 
 void TTargetBuffers::ClearNotes() {

@@ -65,7 +65,7 @@ TBufferNote TTileRenderer::NoteAfterKept(const TTileMemory& Memory, const std::v
     Top = std::min(Top, std::max(B.Top, Clip.Top));
     Bottom = std::max(Bottom, std::min(B.Bottom, Clip.Bottom));
   }
-  return {Memory.Generation, Top - Clip.Top, std::max(Top, Bottom) - Clip.Top, FFlushes, FFlushes};
+  return {Memory.Generation, Top - Clip.Top, std::max(Top, Bottom) - Clip.Top, FFlushes};
 }
 
 void TTileMemory::Restore(const TTarget& Target, const TClipRect& Clip, int Top, int Bottom) const {

@@ -246,7 +246,7 @@ void TTileRenderer::Flush(const TTarget& Target, const TDrawSettings& Settings, 
     FPool->Run(Tiles, [&](int Tile, int Worker) {
       DrawTile(*Whole, nullptr, Tile, ClipOf(Tile), *FScratch[static_cast<std::size_t>(Worker)], Opaque);
     }, Threads == 1);
-  Buffer.NoteUse(Use, Opaque);
+  FBuffers.Drawn(Buffer, Use, Opaque);
   // This sync point's commands are compared with the next one's, and its states kept till then.
   if (Remember) {
     std::swap(FLast, FNow);
@@ -273,12 +273,10 @@ void TTileRenderer::DrawTile(const TTarget& Target, TTargetBuffer* Buffer, int T
     // A buffer that still holds the kept pixels needs only the rows drawn over since.
     const bool Holds = Note.Generation && Note.Generation == Memory->Generation;
     if (Holds && Common == Bin.size() && Common == FLast.Bins[static_cast<std::size_t>(Tile)].size() &&
-        Note.Flush + 1 == FFlushes) {
+        Buffer->Missed() == 0) {
       // It holds this very tile, drawn at the last sync point (a frame that repeats the last).
       Memory->LastEnd = End;
-      TBufferNote Again = Note;
-      Again.Flush = FFlushes;
-      Buffer->Note(static_cast<std::size_t>(Tile), Again);
+      Buffer->Note(static_cast<std::size_t>(Tile), Note);
       return;
     }
     Memory->Restore(Target, Clip, Holds ? Note.DirtyTop : 0, Holds ? Note.DirtyBottom : Clip.Bottom - Clip.Top);

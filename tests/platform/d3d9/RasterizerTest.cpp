@@ -542,7 +542,8 @@ TEST_P(RasterTest, StripQuadsOfAnyShapeGiveThePixelsOfTheirTwoTriangles) {
 
 TEST_P(RasterTest, SixteenBitPictureAtOneTexelAPixelBlendsAsDecoded) {
   // Every R5G6B5 value once, at texel centres one texel a pixel, blended by the colour's
-  // alpha (white and tinted), over a background that varies: the same frame either way.
+  // alpha (white and tinted), added and multiplied, over a background that varies: the same
+  // frame either way.
   MakeDevice(256, 256);
   ComPtr<IDirect3DTexture9> Texture;
   ASSERT_EQ(D3D_OK, Device->CreateTexture(256, 256, 1, 0, D3DFMT_R5G6B5, D3DPOOL_MANAGED, Texture.Put(), nullptr));
@@ -559,6 +560,13 @@ TEST_P(RasterTest, SixteenBitPictureAtOneTexelAPixelBlendsAsDecoded) {
     TextureTimesDiffuseOverTheFrame(Device.Get());
     for (std::uint32_t Color : {0xFFFFFFFFu, 0x3FFFFFFFu, 0x9A40C0FFu, 0x01FFFFFFu})
       ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Quad(-0.5f, -0.5f, 255.5f, 255.5f, Color), 2));
+    // Added, and multiplied: blends that read the decoded texels another way.
+    Device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Quad(-0.5f, -0.5f, 255.5f, 127.5f, 0x60FFC0FF, 0, 0, 1, 0.5f), 2));
+    Device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ZERO);
+    Device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_SRCCOLOR);
+    ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Quad(-0.5f, 127.5f, 255.5f, 255.5f, 0xFFE0FFC0, 0, 0.5f, 1, 1), 2));
+    TextureTimesDiffuseOverTheFrame(Device.Get());
     // Not at texel centres: the general path, for contrast.
     ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Quad(10.25f, 7.5f, 200.5f, 90.5f, 0x80FFFFFF), 2));
   };

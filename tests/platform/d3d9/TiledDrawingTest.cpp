@@ -578,9 +578,10 @@ TEST(DrawStates, EqualStatesAreOneObjectWhileHeld) {
 // A compositor lends a few buffers and holds some longer than a frame: each buffer the device
 // is lent again holds a frame drawn several frames ago, or none (a buffer new mid-wave), and
 // must be brought whole before it is shown: a compositor may read any pixel of it. Among the
-// frames, a wave that stops (a buffer that missed frames then repeats none of them), and the
-// presenter gone for two frames (the frame copied back into the device's memory). Each frame
-// shown, and the device's own check of it, against the same frame drawn whole.
+// frames, a wave that stops (a buffer that missed frames then repeats none of them), the
+// presenter gone for two frames (the frame copied back into the device's memory), and a buffer
+// the presenter writes itself (lent again as not kept). Each frame shown, and the device's own
+// check of it, against the same frame drawn whole.
 TEST_F(TiledDrawingTest, BuffersLentInAnyOrderAreShownWhole) {
   constexpr int W = 97, H = 71;
   MakeDevice(W, H, D3DFMT_X8R8G8B8);
@@ -589,12 +590,12 @@ TEST_F(TiledDrawingTest, BuffersLentInAnyOrderAreShownWhole) {
   auto SceneOf = [&](int f) {
     auto Scene = Base;
     Scene.resize(6);
-    Scene[5] = RandomScene(200 + std::min(f, 16), W, H)[5];  // strips moving over a start that stays, then still
+    Scene[5] = RandomScene(200 + std::min(f, 24), W, H)[5];  // strips moving over a start that stays, then still
     for (TQuadVertex& V : Scene[5].Vertices) V.Y *= 0.5f;
-    if (f >= 12 && f < 15) Scene[0].Vertices[0].Diffuse = Scene[0].Vertices[1].Diffuse = 0x10FFFFFF;  // a fade
+    if (f >= 3 && f < 6) Scene[0].Vertices[0].Diffuse = Scene[0].Vertices[1].Diffuse = 0x10FFFFFF;  // a fade
     return Scene;
   };
-  constexpr int Frames = 22;
+  constexpr int Frames = 30;
   std::vector<TFrame> Whole;
   UseFastPaths(false);  // every frame drawn whole into memory of the device's own
   ASSERT_TRUE(SetDrawSettings(Device.Get(), {1, 0, 8, false}));
@@ -605,9 +606,9 @@ TEST_F(TiledDrawingTest, BuffersLentInAnyOrderAreShownWhole) {
   }
   UseFastPaths(true);
 
-  // The buffer lent for each frame: three in turn, one held for two frames (lent after the
-  // next), a fourth new mid-wave, two in turn, one lent again at once.
-  const int Order[Frames] = {0, 1, 2, 0, 1, 2, 1, 0, 1, 2, 3, 0, 3, 1, 2, 0, 1, 0, 1, 1, 2, 0};
+  // The buffer lent after each frame: three in turn, one held for two frames (lent after the
+  // next), a fourth new mid-wave, one missing eight frames, one lent again at once.
+  const int Order[Frames] = {0, 1, 2, 0, 1, 2, 1, 0, 1, 2, 0, 1, 0, 1, 3, 0, 3, 1, 2, 0, 1, 2, 0, 1, 1, 2, 0, 1, 2, 0};
   struct TCase {
     const char* Name;
     TDrawSettings Settings;
@@ -622,9 +623,15 @@ TEST_F(TiledDrawingTest, BuffersLentInAnyOrderAreShownWhole) {
     int Frame = 0;
     std::vector<std::uint32_t> Shown;
     TBufferPresenter Presenter;
+    std::vector<bool> LentBefore(Pool.size());  // and not written since
     Presenter.Lend = [&](int Width, int Height, TFrameBuffer& B) {
-      const int Pick = Order[std::min(Frame, Frames - 1)];
-      B = {Pool[static_cast<std::size_t>(Pick)].data(), Width, Height, W + Pick % 2 * 5, {}};
+      const std::size_t Pick = static_cast<std::size_t>(Order[std::min(Frame, Frames - 1)]);
+      if (Frame == 20 && Pick != 2) {
+        std::fill(Pool[2].begin(), Pool[2].end(), 0x00C0FFEEu);  // written by the presenter itself
+        LentBefore[2] = false;
+      }
+      B = {Pool[Pick].data(), Width, Height, W + static_cast<int>(Pick) % 2 * 5, {}, LentBefore[Pick]};
+      LentBefore[Pick] = true;
       return true;
     };
     Presenter.Show = [&](const TFrameBuffer& B) {
@@ -636,10 +643,10 @@ TEST_F(TiledDrawingTest, BuffersLentInAnyOrderAreShownWhole) {
     RegisterBufferPresenter(TestWindow(), Presenter);
     for (Frame = 0; Frame < Frames; ++Frame) {
       DrawScene(SceneOf(Frame), Textures);
-      if (Frame == 7) UnregisterPresenter(TestWindow());
-      if (Frame == 9) RegisterBufferPresenter(TestWindow(), Presenter);
+      if (Frame == 6) UnregisterPresenter(TestWindow());
+      if (Frame == 8) RegisterBufferPresenter(TestWindow(), Presenter);
       ASSERT_EQ(D3D_OK, Device->Present(nullptr, nullptr, nullptr, nullptr));
-      if (Frame == 7 || Frame == 8) Shown = PresentedFrame(TestWindow())->Pixels;
+      if (Frame == 6 || Frame == 7) Shown = PresentedFrame(TestWindow())->Pixels;
       for (std::size_t i = 0; i < Shown.size(); ++i)
         ASSERT_EQ(Whole[static_cast<std::size_t>(Frame)].Pixels[i], Shown[i])
             << C.Name << ", frame " << Frame << " (buffer " << Order[std::max(Frame - 1, 0)] << "), pixel " << i % W
