@@ -99,6 +99,33 @@ bool Measure(int Width, int Height, bool AllCases, int Profile = 0, int ProfileT
     const double Ms = bench::BestMs(8, NextFrame);
     std::printf("frame %dx%d steady threads=%d: %.2f ms, %.2fx memcpy\n", Width, Height, Threads, Ms, Ms / Memcpy);
   }
+  // The same drawn straight into three buffers lent in turn, as a compositor lends them: each
+  // two frames behind when it comes back, drawn whole from the kept tiles (not kept) or mended
+  // where it is behind (kept: lent before and written by nothing else).
+  if (AllCases) {
+    const HWND Window = reinterpret_cast<HWND>(Form->Handle());
+    std::vector<std::vector<std::uint32_t>> Lent(3, std::vector<std::uint32_t>(static_cast<std::size_t>(Width) * Height));
+    for (bool Kept : {false, true}) {
+      std::size_t Next = 0;
+      std::vector<bool> LentBefore(Lent.size());
+      soft::TBufferPresenter Presenter;
+      Presenter.Lend = [&](int W, int H, soft::TFrameBuffer& B) {
+        B = {Lent[Next].data(), W, H, W, {}, Kept && LentBefore[Next]};
+        LentBefore[Next] = true;
+        Next = (Next + 1) % Lent.size();
+        return W == Width && H == Height;
+      };
+      Presenter.Show = [](const soft::TFrameBuffer&) {};
+      soft::RegisterBufferPresenter(Window, Presenter);
+      for (int Threads : {1, Cores}) {
+        soft::SetDrawSettings(Direct3DDevice.Get(), {Threads, 0, 32});
+        const double Ms = bench::BestMs(8, NextFrame);
+        std::printf("frame %dx%d steady threads=%d three buffers lent%s: %.2f ms, %.2fx memcpy\n", Width, Height, Threads,
+                    Kept ? " and kept" : "", Ms, Ms / Memcpy);
+      }
+      soft::UnregisterPresenter(Window);
+    }
+  }
   // Frames of a fade-in: the tint, the clouds and the ribbons change with every step, so
   // nothing is remembered; each run starts again from the same point of the fade.
   for (int Threads : {1, Cores}) {
