@@ -23,7 +23,7 @@ void TMainForm::TimerTimer(TObject*) {
 }
 
 // The tint, the clouds multiplied over it, the desktop, the frame rate when asked for, then
-// the ribbons. Images are looked up by name at every use; a missing one is not drawn.
+// the ribbons. Images are looked up by name once a frame; a missing one is not drawn.
 void TMainForm::DRender(TObject*) {
   const int W = D->Width();
   const int H = D->Height();
@@ -41,12 +41,11 @@ void TMainForm::DRender(TObject*) {
       Readout->TextOut("FPS:" + std::to_string(Timer->FrameRate()), 10.0, 10.0, 0x80FFFFFF);
   }
 
-  for (int i = 0; i < Wave.LayerCount; ++i) {
+  TGlowImage* Strip = Tex->Find("tex");
+  for (int i = 0; Strip && i < Wave.LayerCount; ++i) {
     const TWaveLayer& L = Wave.Layers[static_cast<std::size_t>(i)];
     const TColor4 Light = Alpha4(RibbonOpacity(L, Fade));
-    ForEachRibbonQuad(L, Fade, W, [&](const TPoint4& Corners) {
-      if (TGlowImage* Strip = Tex->Find("tex")) C->TexMap(Strip, Corners, Light, TexPattern(0), fxAddGlow);
-    });
+    ForEachRibbonQuad(L, Fade, W, [&](const TPoint4& Corners) { C->TexMap(Strip, Corners, Light, TexPattern(0), fxAddGlow); });
   }
 }
 

@@ -16,14 +16,14 @@ struct TNativeWindow {
   void* Display = nullptr;    // X11: the Display*; Wayland: the wl_display* the platform draws on
   // X11: the window's XID; Wayland: the surface's wl_egl_window*, 0 while it is not mapped.
   std::uintptr_t Window = 0;
-  // Readies the window for a frame of Width x Height pixels and says whether it may be shown
-  // now (the window exists and is on the screen); a frame that may not is dropped.
-  std::function<bool(int Width, int Height)> Showable;
-  // The platform paces the frames itself (Showable waits until the screen asks for one): a
+  // Readies the window for a frame of Width x Height pixels, shown in its top-left corner,
+  // and answers the window's height in pixels as the platform knows it (asking the system
+  // would cost a round trip a frame); 0 where the frame may not be shown now (the window is
+  // gone or off the screen): it is dropped.
+  std::function<int(int Width, int Height)> Ready;
+  // The platform paces the frames itself (Ready waits until the screen asks for one): a
   // swap must then never wait, as the screen may never ask.
   bool Paced = false;
-  // Showable sizes the window to the frame (else a frame shows in its top-left corner).
-  bool FitsFrame = false;
   // Called after each frame the device showed in the window.
   std::function<void()> Shown;
   // Set by RegisterNativeWindow, new with each registration: what a device made for an

@@ -429,8 +429,8 @@ void TWaylandPlatform::RegisterEglWindow(TSurface& S, bool Mapped) {
   Native.System = d3d9::TNativeWindow::TSystem::Wayland;
   Native.Display = FDisplay;
   if (Mapped) Native.Window = reinterpret_cast<std::uintptr_t>(S.Presenter->EglWindow(S.Width, S.Height));
-  Native.Showable = [&S](int Width, int Height) { return S.Presenter->ReadyForEgl(Width, Height); };
-  Native.Paced = Native.FitsFrame = true;
+  Native.Ready = [&S](int Width, int Height) { return S.Presenter->ReadyForEgl(Width, Height) ? Height : 0; };
+  Native.Paced = true;
   Native.Shown = [this] { ++FFramesShown, ++FEglFramesShown; };
   d3d9::RegisterNativeWindow(AsHwnd(S.Handle), std::move(Native));
 }

@@ -310,7 +310,7 @@ TWindowHandle TX11Platform::CreateWindow(const TWindowParams& Params) {
   d3d9::TNativeWindow Native;
   Native.Display = FDisplay;
   Native.Window = W.Xid;
-  Native.Showable = [&W](int, int) { return !W.Gone && (!W.Own || W.Mapped); };
+  Native.Ready = [&W](int, int) { return !W.Gone && (!W.Own || W.Mapped) ? W.Height : 0; };
   Native.Shown = [this] { ++FFramesShown; };
   d3d9::RegisterNativeWindow(AsHwnd(Handle), std::move(Native));
   if (W.Own && Params.Visible) Map(W);

@@ -148,12 +148,6 @@ void TEglContext::DropSurface() {
   FInterval = -1;
 }
 
-int TEglContext::SurfaceHeight() const {
-  EGLint Height = 0;
-  eglQuerySurface(FDisplay, FSurface, EGL_HEIGHT, &Height);
-  return Height;
-}
-
 bool TEglContext::Swap() {
   if (eglSwapBuffers(FDisplay, FSurface)) return true;
   // EGL's word for a context lost to a power event or a GPU reset, with or without robustness.

@@ -35,7 +35,6 @@ class TEglContext {
   bool SurfaceOn(const d3d9::TNativeWindow& Window);
   // Lets go of the window surface (its native window is about to go).
   void DropSurface();
-  int SurfaceHeight() const;
   // Shows what framebuffer 0 holds; false when EGL could not.
   bool Swap();
   // 0: frames go to the screen at once; 1: with the display's refresh, where it paces.

@@ -58,7 +58,7 @@ TGlDevice::~TGlDevice() {
     glDeleteFramebuffers(1, &FFramebuffer);
     const GLuint Buffers[2] = {FColour, FDepth};
     glDeleteRenderbuffers(2, Buffers);
-    const GLuint Streams[2] = {FVertexStream, FIndexStream};
+    const GLuint Streams[2] = {FVertexBuffer, FIndexBuffer};
     glDeleteBuffers(2, Streams);
     glDeleteVertexArrays(1, &FVertexArray);
     glDeleteSamplers(soft::StageCount, FSamplers);
@@ -85,12 +85,16 @@ bool TGlDevice::MakeContext(std::string& Error) {
   FColour = FDepth = 0;
   glGenFramebuffers(1, &FFramebuffer);
   glGenVertexArrays(1, &FVertexArray);
-  glGenBuffers(1, &FVertexStream);
-  glGenBuffers(1, &FIndexStream);
+  glGenBuffers(1, &FVertexBuffer);
+  glGenBuffers(1, &FIndexBuffer);
+  FVertexStream.Forget();
+  FIndexStream.Forget();
   glGenSamplers(soft::StageCount, FSamplers);
+  for (int s = 0; s < soft::StageCount; ++s) glBindSampler(s, FSamplers[s]);
+  FGl.Forget();
   glBindVertexArray(FVertexArray);
-  glBindBuffer(GL_ARRAY_BUFFER, FVertexStream);
-  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, FIndexStream);
+  glBindBuffer(GL_ARRAY_BUFFER, FVertexBuffer);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, FIndexBuffer);
   // GL dithers by default; Direct3D writes the colour it computed.
   glDisable(GL_DITHER);
   FContextLost = false;
@@ -106,7 +110,7 @@ bool TGlDevice::ApplyParams(const D3DPRESENT_PARAMETERS& Params) {
   glDeleteRenderbuffers(2, Old);
   FColour = FDepth = 0;
   const auto W = static_cast<GLsizei>(Params.BackBufferWidth), H = static_cast<GLsizei>(Params.BackBufferHeight);
-  glBindFramebuffer(GL_FRAMEBUFFER, FFramebuffer);
+  FGl.BindFramebuffer(GL_FRAMEBUFFER, FFramebuffer);
   glGenRenderbuffers(1, &FColour);
   glBindRenderbuffer(GL_RENDERBUFFER, FColour);
   // Eight bits a channel whatever the format, as the software device keeps its frames.
@@ -121,9 +125,9 @@ bool TGlDevice::ApplyParams(const D3DPRESENT_PARAMETERS& Params) {
   if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE || glGetError() != GL_NO_ERROR) return false;
   glViewport(0, 0, W, H);
   // A new back buffer starts black and transparent, its depth at the far plane.
-  glDisable(GL_SCISSOR_TEST);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  glDepthMask(GL_TRUE);
+  FGl.Enable(GL_SCISSOR_TEST, false);
+  FGl.ColorMask(true, true, true, true);
+  FGl.DepthMask(true);
   glClearColor(0, 0, 0, 0);
   glClearDepthf(1.0f);
   glClear(GL_COLOR_BUFFER_BIT | (FDepth ? GL_DEPTH_BUFFER_BIT : 0));
@@ -211,7 +215,7 @@ HRESULT TGlDevice::Reset(D3DPRESENT_PARAMETERS* pPresentationParameters) {
 
 void TGlDevice::ReadPixels(std::uint32_t* Pixels, int Pitch) {
   const auto W = static_cast<GLsizei>(FParams.BackBufferWidth), H = static_cast<GLsizei>(FParams.BackBufferHeight);
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, FFramebuffer);
+  FGl.BindFramebuffer(GL_READ_FRAMEBUFFER, FFramebuffer);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glPixelStorei(GL_PACK_ROW_LENGTH, Pitch);
   constexpr GLenum Bgra = 0x80E1;  // GL_BGRA_EXT
@@ -274,19 +278,19 @@ bool TGlDevice::SwapTo(HWND Window) {
   const d3d9::TNativeWindow* Native = d3d9::FindNativeWindow(Window);
   if (Window != FSurfaceWindow || !Native || !FContext->SurfaceOn(*Native)) return false;
   const auto W = static_cast<GLint>(FParams.BackBufferWidth), H = static_cast<GLint>(FParams.BackBufferHeight);
-  if (Native->Showable && !Native->Showable(W, H)) return true;  // dropped, as on a covered screen
+  const GLint Height = Native->Ready ? Native->Ready(W, H) : H;
+  if (Height <= 0) return true;  // dropped, as on a covered screen
   FContext->SetSwapInterval(Native->Paced || FParams.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
-  // A window sized to the frame may not say its new height before it is drawn in.
-  const GLint Height = Native->FitsFrame ? H : FContext->SurfaceHeight();
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, FFramebuffer);
-  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  FGl.BindFramebuffer(GL_READ_FRAMEBUFFER, FFramebuffer);
+  FGl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  FGl.ColorMask(true, true, true, true);
+  FGl.Enable(GL_SCISSOR_TEST, false);
   // The frame's top row is row 0 here and the window's top row its last: the copy turns it
   // over, into the window's top-left corner.
   glBlitFramebuffer(0, 0, W, H, 0, Height, W, Height - H, GL_COLOR_BUFFER_BIT, GL_NEAREST);
   const bool Swapped = FContext->Swap();
-  glBindFramebuffer(GL_FRAMEBUFFER, FFramebuffer);
-  StatesChanged();
+  FGl.BindFramebuffer(GL_FRAMEBUFFER, FFramebuffer);
+  StatesChanged();  // the colour mask
   if (Swapped && Native->Shown) Native->Shown();
   return true;
 }
@@ -418,9 +422,9 @@ HRESULT TGlDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOL
       return D3DERR_INVALIDCALL;
     if (!(Z >= 0.0f && Z <= 1.0f)) return D3DERR_INVALIDCALL;
     if (FLoss != TLoss::Ok || !Use()) return D3D_OK;
-    glBindFramebuffer(GL_FRAMEBUFFER, FFramebuffer);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glDepthMask(GL_TRUE);
+    FGl.BindFramebuffer(GL_FRAMEBUFFER, FFramebuffer);
+    FGl.ColorMask(true, true, true, true);
+    FGl.DepthMask(true);
     glClearColor(((Color >> 16) & 0xFF) / 255.0f, ((Color >> 8) & 0xFF) / 255.0f, (Color & 0xFF) / 255.0f,
                  (Color >> 24) / 255.0f);
     glClearDepthf(Z);
@@ -428,10 +432,10 @@ HRESULT TGlDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOL
                             ((Flags & D3DCLEAR_ZBUFFER) ? GL_DEPTH_BUFFER_BIT : 0);
     const LONG W = static_cast<LONG>(FParams.BackBufferWidth), H = static_cast<LONG>(FParams.BackBufferHeight);
     if (Count == 0) {
-      glDisable(GL_SCISSOR_TEST);
+      FGl.Enable(GL_SCISSOR_TEST, false);
       glClear(Mask);
     } else {
-      glEnable(GL_SCISSOR_TEST);
+      FGl.Enable(GL_SCISSOR_TEST, true);
       for (DWORD i = 0; i < Count; ++i) {
         const LONG L = std::max(pRects[i].x1, LONG{0}), T = std::max(pRects[i].y1, LONG{0});
         const LONG R = std::min(pRects[i].x2, W), B = std::min(pRects[i].y2, H);
@@ -439,9 +443,9 @@ HRESULT TGlDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOL
         glScissor(L, T, R - L, B - T);  // row 0 of the target is the top row
         glClear(Mask);
       }
-      glDisable(GL_SCISSOR_TEST);
+      FGl.Enable(GL_SCISSOR_TEST, false);
     }
-    StatesChanged();  // the masks changed
+    StatesChanged();  // the masks
     return D3D_OK;
   });
 }

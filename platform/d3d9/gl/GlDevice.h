@@ -10,6 +10,8 @@
 #include "platform/d3d9/gl/EglContext.h"
 #include "platform/d3d9/gl/GlPrograms.h"
 #include "platform/d3d9/gl/GlResources.h"
+#include "platform/d3d9/gl/GlStateCache.h"
+#include "platform/d3d9/gl/StreamBuffer.h"
 #include "platform/d3d9/soft/RequestRules.h"
 
 namespace qel::gl {
@@ -99,8 +101,10 @@ class TGlDevice final : public soft::TRefCounted<IDirect3DDevice9>, private soft
 
   std::unique_ptr<TEglContext> FContext;
   std::unique_ptr<TProgramCache> FPrograms;
+  TGlStateCache FGl;
   GLuint FFramebuffer = 0, FColour = 0, FDepth = 0;
-  GLuint FVertexArray = 0, FVertexStream = 0, FIndexStream = 0;
+  GLuint FVertexArray = 0, FVertexBuffer = 0, FIndexBuffer = 0;
+  TStreamBuffer FVertexStream{GL_ARRAY_BUFFER}, FIndexStream{GL_ELEMENT_ARRAY_BUFFER};
   GLuint FSamplers[soft::StageCount] = {};
 
   DWORD FRenderStates[soft::RenderStateCount] = {};

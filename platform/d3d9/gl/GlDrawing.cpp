@@ -122,51 +122,55 @@ void ListPrimitives(D3DPRIMITIVETYPE Type, UINT Count, const std::vector<std::ui
 }  // namespace
 
 bool TGlDevice::ApplyStates() {
-  glBindFramebuffer(GL_FRAMEBUFFER, FFramebuffer);
+  FGl.BindFramebuffer(GL_FRAMEBUFFER, FFramebuffer);
   if (!FStateChanged && FProgram) return true;
   const DWORD* R = FRenderStates;
   TProgramKey Key;
-  std::vector<TGlTexture*> Textures;
+  std::array<TGlTexture*, soft::StageCount> Textures{};
   for (DWORD s = 0; s < soft::StageCount; ++s) {
     const DWORD* T = FStageStates[s];
     if (T[D3DTSS_COLOROP] == D3DTOP_DISABLE) break;
-    auto* Texture = dynamic_cast<TGlTexture*>(FTextures[s].Get());
+    // SetTexture let only the device's own textures in.
+    auto* Texture = static_cast<TGlTexture*>(FTextures[s].Get());
     if (!Texture) continue;  // passes the colour on, as Direct3D 9 under Wine shows
+    Textures[Key.Stages.size()] = Texture;
     Key.Stages.push_back({s, T[D3DTSS_COLOROP], T[D3DTSS_COLORARG1], T[D3DTSS_COLORARG2], T[D3DTSS_ALPHAOP],
                           T[D3DTSS_ALPHAARG1], T[D3DTSS_ALPHAARG2]});
-    Textures.push_back(Texture);
   }
   Key.AlphaFunc = R[D3DRS_ALPHATESTENABLE] ? R[D3DRS_ALPHAFUNC] : DWORD{D3DCMP_ALWAYS};
   Key.Flat = R[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
   FProgram = FPrograms->Get(Key);
   if (!FProgram) return false;
-  glUseProgram(FProgram->Name);
-  glUniform2f(FProgram->Scale, 2.0f / static_cast<float>(FParams.BackBufferWidth),
-              2.0f / static_cast<float>(FParams.BackBufferHeight));
-  glUniform1f(FProgram->PointSize, std::clamp(std::bit_cast<float>(R[D3DRS_POINTSIZE]), 1.0f, soft::MaxPointSize));
+  FGl.UseProgram(FProgram->Name);
   auto Bytes = [](DWORD C) {
     return std::array<float, 4>{float((C >> 16) & 0xFF), float((C >> 8) & 0xFF), float(C & 0xFF), float(C >> 24)};
   };
-  const auto Factor = Bytes(R[D3DRS_TEXTUREFACTOR]);
-  glUniform4fv(FProgram->Factor, 1, Factor.data());
-  float Constants[soft::StageCount][4];
-  for (int s = 0; s < soft::StageCount; ++s) {
-    const auto C = Bytes(FStageStates[s][D3DTSS_CONSTANT]);
-    std::copy(C.begin(), C.end(), Constants[s]);
+  TUniforms U;
+  U.Scale = {2.0f / static_cast<float>(FParams.BackBufferWidth), 2.0f / static_cast<float>(FParams.BackBufferHeight)};
+  U.PointSize = std::clamp(std::bit_cast<float>(R[D3DRS_POINTSIZE]), 1.0f, soft::MaxPointSize);
+  U.Factor = Bytes(R[D3DRS_TEXTUREFACTOR]);
+  for (int s = 0; s < soft::StageCount; ++s) U.Constants[s] = Bytes(FStageStates[s][D3DTSS_CONSTANT]);
+  U.AlphaRef = static_cast<float>(R[D3DRS_ALPHAREF] & 0xFF);
+  if (!FProgram->Set || *FProgram->Set != U) {
+    glUniform2fv(FProgram->Scale, 1, U.Scale.data());
+    glUniform1f(FProgram->PointSize, U.PointSize);
+    glUniform4fv(FProgram->Factor, 1, U.Factor.data());
+    glUniform4fv(FProgram->Constants, soft::StageCount, U.Constants[0].data());
+    glUniform1f(FProgram->AlphaRef, U.AlphaRef);
+    FProgram->Set = U;
   }
-  glUniform4fv(FProgram->Constants, soft::StageCount, &Constants[0][0]);
-  glUniform1f(FProgram->AlphaRef, static_cast<float>(R[D3DRS_ALPHAREF] & 0xFF));
   for (std::size_t i = 0; i < Key.Stages.size(); ++i) {
     const DWORD s = Key.Stages[i].Unit;
     const DWORD* Sm = FSamplerStates[s];
     if (!Textures[i]->Bind(GL_TEXTURE0 + s, Sm[D3DSAMP_MIPFILTER] != D3DTEXF_NONE)) return false;
+    const auto Unit = static_cast<int>(s);
     const GLuint Sampler = FSamplers[s];
-    glBindSampler(s, Sampler);
-    glSamplerParameteri(Sampler, GL_TEXTURE_MAG_FILTER, Linear(Sm[D3DSAMP_MAGFILTER]) ? GL_LINEAR : GL_NEAREST);
-    glSamplerParameteri(Sampler, GL_TEXTURE_MIN_FILTER, MinFilter(Sm[D3DSAMP_MINFILTER], Sm[D3DSAMP_MIPFILTER]));
-    glSamplerParameteri(Sampler, GL_TEXTURE_WRAP_S, Addressing(Sm[D3DSAMP_ADDRESSU]));
-    glSamplerParameteri(Sampler, GL_TEXTURE_WRAP_T, Addressing(Sm[D3DSAMP_ADDRESSV]));
+    FGl.SamplerParameter(Unit, Sampler, GL_TEXTURE_MAG_FILTER, Linear(Sm[D3DSAMP_MAGFILTER]) ? GL_LINEAR : GL_NEAREST);
+    FGl.SamplerParameter(Unit, Sampler, GL_TEXTURE_MIN_FILTER, MinFilter(Sm[D3DSAMP_MINFILTER], Sm[D3DSAMP_MIPFILTER]));
+    FGl.SamplerParameter(Unit, Sampler, GL_TEXTURE_WRAP_S, Addressing(Sm[D3DSAMP_ADDRESSU]));
+    FGl.SamplerParameter(Unit, Sampler, GL_TEXTURE_WRAP_T, Addressing(Sm[D3DSAMP_ADDRESSV]));
   }
+  FGl.Enable(GL_BLEND, R[D3DRS_ALPHABLENDENABLE] != 0);
   if (R[D3DRS_ALPHABLENDENABLE]) {
     DWORD Src = R[D3DRS_SRCBLEND], Dst = R[D3DRS_DESTBLEND];
     if (Src == D3DBLEND_BOTHSRCALPHA) Src = D3DBLEND_SRCALPHA, Dst = D3DBLEND_INVSRCALPHA;
@@ -174,33 +178,25 @@ bool TGlDevice::ApplyStates() {
     DWORD SrcA = Src, DstA = Dst, OpA = R[D3DRS_BLENDOP];
     if (R[D3DRS_SEPARATEALPHABLENDENABLE])
       SrcA = R[D3DRS_SRCBLENDALPHA], DstA = R[D3DRS_DESTBLENDALPHA], OpA = R[D3DRS_BLENDOPALPHA];
-    glEnable(GL_BLEND);
-    glBlendEquationSeparate(BlendOperation(R[D3DRS_BLENDOP]), BlendOperation(OpA));
-    glBlendFuncSeparate(BlendFactor(Src), BlendFactor(Dst), BlendFactor(SrcA), BlendFactor(DstA));
-    const auto Constant = Bytes(R[D3DRS_BLENDFACTOR]);
-    glBlendColor(Constant[0] / 255.0f, Constant[1] / 255.0f, Constant[2] / 255.0f, Constant[3] / 255.0f);
-  } else {
-    glDisable(GL_BLEND);
+    auto Constant = Bytes(R[D3DRS_BLENDFACTOR]);
+    for (float& C : Constant) C /= 255.0f;
+    FGl.Blend(BlendOperation(R[D3DRS_BLENDOP]), BlendOperation(OpA),
+              {BlendFactor(Src), BlendFactor(Dst), BlendFactor(SrcA), BlendFactor(DstA)}, Constant);
   }
-  if (FDepth && R[D3DRS_ZENABLE] != D3DZB_FALSE) {
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(Comparison(R[D3DRS_ZFUNC]));
-    glDepthMask(R[D3DRS_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
-  } else {
-    glDisable(GL_DEPTH_TEST);
+  const bool DepthTest = FDepth && R[D3DRS_ZENABLE] != D3DZB_FALSE;
+  FGl.Enable(GL_DEPTH_TEST, DepthTest);
+  if (DepthTest) {
+    FGl.DepthFunc(Comparison(R[D3DRS_ZFUNC]));
+    FGl.DepthMask(R[D3DRS_ZWRITEENABLE] != 0);
   }
   // Rows run top-down in the target as on the screen, so the sense of a winding on the
-  // screen is the opposite of GL's: Direct3D's counter-clockwise is GL's clockwise.
-  if (R[D3DRS_CULLMODE] == D3DCULL_NONE) {
-    glDisable(GL_CULL_FACE);
-  } else {
-    glEnable(GL_CULL_FACE);
-    glFrontFace(GL_CCW);
-    glCullFace(R[D3DRS_CULLMODE] == D3DCULL_CCW ? GL_BACK : GL_FRONT);
-  }
+  // screen is the opposite of GL's (front faces are GL's counter-clockwise ones): Direct3D's
+  // counter-clockwise is GL's clockwise.
+  FGl.Enable(GL_CULL_FACE, R[D3DRS_CULLMODE] != D3DCULL_NONE);
+  if (R[D3DRS_CULLMODE] != D3DCULL_NONE) FGl.CullFace(R[D3DRS_CULLMODE] == D3DCULL_CCW ? GL_BACK : GL_FRONT);
   const DWORD Mask = R[D3DRS_COLORWRITEENABLE];
-  glColorMask((Mask & D3DCOLORWRITEENABLE_RED) != 0, (Mask & D3DCOLORWRITEENABLE_GREEN) != 0,
-              (Mask & D3DCOLORWRITEENABLE_BLUE) != 0, (Mask & D3DCOLORWRITEENABLE_ALPHA) != 0);
+  FGl.ColorMask((Mask & D3DCOLORWRITEENABLE_RED) != 0, (Mask & D3DCOLORWRITEENABLE_GREEN) != 0,
+                (Mask & D3DCOLORWRITEENABLE_BLUE) != 0, (Mask & D3DCOLORWRITEENABLE_ALPHA) != 0);
   FStateChanged = false;
   return true;
 }
@@ -232,15 +228,16 @@ HRESULT TGlDevice::Draw(D3DPRIMITIVETYPE Type, UINT PrimitiveCount, UINT FirstVe
       std::memcpy(FVertexScratch.data() + std::uint64_t{i} * Stride, P, 8);
     }
   }
-  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(Bytes), FVertexScratch.empty() ? Base : FVertexScratch.data(),
-               GL_STREAM_DRAW);
+  const GLintptr At = FVertexStream.Put(FVertexScratch.empty() ? Base : FVertexScratch.data(), Bytes);
   FVertexScratch.clear();
+  if (At < 0) return D3DERR_DRIVERINTERNALERROR;
+  auto Offset = [At](std::size_t Member) { return reinterpret_cast<const void*>(static_cast<std::uintptr_t>(At) + Member); };
   glEnableVertexAttribArray(PositionAttribute);
-  glVertexAttribPointer(PositionAttribute, 4, GL_FLOAT, GL_FALSE, static_cast<GLsizei>(Stride), nullptr);
+  glVertexAttribPointer(PositionAttribute, 4, GL_FLOAT, GL_FALSE, static_cast<GLsizei>(Stride), Offset(0));
   if (L.Diffuse >= 0) {
     glEnableVertexAttribArray(ColourAttribute);
     glVertexAttribPointer(ColourAttribute, 4, GL_UNSIGNED_BYTE, GL_TRUE, static_cast<GLsizei>(Stride),
-                          reinterpret_cast<const void*>(static_cast<std::uintptr_t>(L.Diffuse)));
+                          Offset(static_cast<std::size_t>(L.Diffuse)));
   } else {
     glDisableVertexAttribArray(ColourAttribute);
     glVertexAttrib4f(ColourAttribute, 1, 1, 1, 1);  // white, as Direct3D assumes
@@ -249,7 +246,7 @@ HRESULT TGlDevice::Draw(D3DPRIMITIVETYPE Type, UINT PrimitiveCount, UINT FirstVe
   if (CoordSet < static_cast<DWORD>(L.TexCount)) {
     glEnableVertexAttribArray(TexCoordAttribute);
     glVertexAttribPointer(TexCoordAttribute, 2, GL_FLOAT, GL_FALSE, static_cast<GLsizei>(Stride),
-                          reinterpret_cast<const void*>(static_cast<std::uintptr_t>(L.TexCoords[CoordSet])));
+                          Offset(static_cast<std::size_t>(L.TexCoords[CoordSet])));
   } else {
     glDisableVertexAttribArray(TexCoordAttribute);
     glVertexAttrib4f(TexCoordAttribute, 0, 0, 0, 1);
@@ -265,8 +262,10 @@ HRESULT TGlDevice::Draw(D3DPRIMITIVETYPE Type, UINT PrimitiveCount, UINT FirstVe
   }
   if (Sent) {
     if (Sent->empty()) return D3D_OK;
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(Sent->size() * 4), Sent->data(), GL_STREAM_DRAW);
-    glDrawElements(GlMode, static_cast<GLsizei>(Sent->size()), GL_UNSIGNED_INT, nullptr);
+    const GLintptr IndicesAt = FIndexStream.Put(Sent->data(), Sent->size() * 4);
+    if (IndicesAt < 0) return D3DERR_DRIVERINTERNALERROR;
+    glDrawElements(GlMode, static_cast<GLsizei>(Sent->size()), GL_UNSIGNED_INT,
+                   reinterpret_cast<const void*>(static_cast<std::uintptr_t>(IndicesAt)));
   } else {
     glDrawArrays(GlMode, 0, static_cast<GLsizei>(soft::VertexCountOf(Type, PrimitiveCount)));
   }

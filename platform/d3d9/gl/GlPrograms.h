@@ -1,12 +1,15 @@
 #pragma once
 // Direct3D 9's fixed-function texture stages and alpha test as OpenGL ES shader programs:
 // one program per combination of the states in use, compiled once and kept.
+#include <array>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/d3d9/gl/GlApi.h"
 #include "platform/d3d9/d3d9api.h"
+#include "platform/d3d9/soft/RequestRules.h"
 
 namespace qel::gl {
 
@@ -28,6 +31,16 @@ struct TProgramKey {
 // Vertex attributes, at fixed locations in every program.
 enum : GLuint { PositionAttribute = 0, ColourAttribute = 1, TexCoordAttribute = 2 };
 
+// The values of a program's uniforms.
+struct TUniforms {
+  std::array<float, 2> Scale{};
+  float PointSize = 0;
+  std::array<float, 4> Factor{};
+  std::array<std::array<float, 4>, soft::StageCount> Constants{};
+  float AlphaRef = 0;
+  bool operator==(const TUniforms&) const = default;
+};
+
 struct TProgram {
   GLuint Name = 0;
   GLint Scale = -1;      // vec2: 2 / width, 2 / height
@@ -35,6 +48,7 @@ struct TProgram {
   GLint Factor = -1;     // vec4: the texture factor, 0..255 a channel (R, G, B, A)
   GLint Constants = -1;  // vec4[8]: each stage's constant
   GLint AlphaRef = -1;   // float: 0..255
+  mutable std::optional<TUniforms> Set;  // what the program's uniforms were set to
 };
 
 class TProgramCache {

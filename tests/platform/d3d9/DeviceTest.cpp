@@ -347,6 +347,40 @@ TEST_P(DeviceTest, ClearChecksFlagsAndClearsOnlyRectangles) {
   EXPECT_EQ(D3DERR_INVALIDCALL, Device->Clear(0, nullptr, 0, 0, 1.0f, 0));
 }
 
+TEST_P(DeviceTest, DrawsAfterARectangleClearReachTheWholeTargetWithTheirWriteMask) {
+  MakeDevice(4, 4);
+  Clear(0xFF000000);
+  Device->SetRenderState(D3DRS_COLORWRITEENABLE, D3DCOLORWRITEENABLE_RED | D3DCOLORWRITEENABLE_ALPHA);
+  const D3DRECT R = {1, 1, 2, 2};
+  ASSERT_EQ(D3D_OK, Device->Clear(1, &R, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0));  // a clear ignores the mask
+  ASSERT_EQ(D3D_OK, DrawQuad(0, 0, 4, 4, 0xFFFFFFFF));
+  EXPECT_EQ(0xFFFF0000u, Pixel(0, 0));
+  EXPECT_EQ(0xFFFF00FFu, Pixel(1, 1));
+  EXPECT_EQ(0xFFFF0000u, Pixel(3, 3));
+}
+
+TEST_P(DeviceTest, DrawsKeepTheirVerticesWhenVerticesPastAMegabyteWereSentBefore) {
+  // Draws of some 300 KB each, then one of a megabyte and a half, then small ones: what the
+  // device sends each draw's vertices through fills, grows and starts again.
+  MakeDevice(16, 1);
+  Clear(0xFF000000);
+  auto Covering = [](int X, std::uint32_t Colour, std::size_t Copies) {
+    std::vector<TQuadVertex> Vertices;
+    for (std::size_t i = 0; i < Copies; ++i) {
+      const auto Q = Quad(static_cast<float>(X), 0, static_cast<float>(X + 1), 1, Colour);
+      Vertices.insert(Vertices.end(), Q.begin(), Q.end());
+    }
+    return Vertices;
+  };
+  const std::size_t Sizes[16] = {2000, 2000, 2000, 2000, 2000, 9000, 10, 10, 2000, 2000, 2000, 2000, 10, 10, 10, 10};
+  for (int x = 0; x < 16; ++x) {
+    const auto Vertices = Covering(x, 0xFF000000u | static_cast<std::uint32_t>(x + 1) * 0x0F0F0F, Sizes[x]);
+    ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Vertices, static_cast<UINT>(Vertices.size() / 3))) << x;
+  }
+  const TFrame F = Frame();
+  for (int x = 0; x < 16; ++x) EXPECT_EQ(0xFF000000u | static_cast<std::uint32_t>(x + 1) * 0x0F0F0F, F.Pixel(x, 0)) << x;
+}
+
 TEST_P(DeviceTest, DepthBufferClearsAndTests) {
   Direct3D = ComPtr<IDirect3D9>::Adopt(Direct3DCreate9(D3D_SDK_VERSION));
   D3DPRESENT_PARAMETERS P = WindowedParams(4, 1);

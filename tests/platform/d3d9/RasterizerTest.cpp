@@ -180,6 +180,28 @@ TEST_P(RasterTest, PointFilteringWrapsRepeatedCoordinates) {
   }
 }
 
+TEST_P(RasterTest, ClampAddressingRepeatsTheEdgeTexelsBeyondTheTexture) {
+  // u runs from -1 to 3 over eight pixels on a two-texel texture: pixel centres at u -0.75,
+  // -0.25, ..., 2.75; beyond the texture each takes its edge texel, with either filter (the
+  // bilinear mix of two clamped texels is the edge texel itself).
+  const std::vector<std::uint32_t> Texels = {0xFF202020, 0xFFA0A0A0};
+  for (const DWORD Filter : {DWORD{D3DTEXF_POINT}, DWORD{D3DTEXF_LINEAR}}) {
+    MakeDevice(8, 1);
+    auto Texture = MakeTexture(2, 1, Texels);
+    Device->SetTexture(0, Texture.Get());
+    Device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    Device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+    Device->SetSamplerState(0, D3DSAMP_MAGFILTER, Filter);
+    Device->SetSamplerState(0, D3DSAMP_MINFILTER, Filter);
+    ASSERT_EQ(D3D_OK, Draw(D3DPT_TRIANGLELIST, Quad(-0.5f, -0.5f, 7.5f, 0.5f, 0xFFFFFFFF, -1, 0, 3, 1), 2));
+    const TFrame F = Frame();
+    for (const int x : {0, 1, 2}) EXPECT_EQ(0xFF202020u, F.Pixel(x, 0)) << "filter " << Filter << ", pixel " << x;
+    for (const int x : {5, 6, 7}) EXPECT_EQ(0xFFA0A0A0u, F.Pixel(x, 0)) << "filter " << Filter << ", pixel " << x;
+    Texture = nullptr;
+    Device = nullptr;
+  }
+}
+
 TEST_P(RasterTest, GouraudColoursFollowThePlaneThroughTheVertices) {
   MakeDevice(256, 4);
   Clear(0xFF000000);
