@@ -92,6 +92,19 @@ bool TInputQueue::Take(TPlatformEvent& Event) {
   return true;
 }
 
+bool TInputQueue::TakeFor(TWindowHandle Window, TPlatformEvent& Event) {
+  auto It = std::find_if(FQueue.begin(), FQueue.end(), [&](const TPlatformEvent& E) { return E.Window == Window; });
+  if (It != FQueue.end()) {
+    Event = *It;
+    FQueue.erase(It);
+    return true;
+  }
+  if (!FMoveWaiting || FMove.Window != Window) return false;
+  FMoveWaiting = false;
+  Event = FMove;
+  return true;
+}
+
 void TInputQueue::Forget(TWindowHandle Window) {
   if (FMoveWaiting && FMove.Window == Window) FMoveWaiting = false;
   FQueue.erase(std::remove_if(FQueue.begin(), FQueue.end(), [&](const TPlatformEvent& E) { return E.Window == Window; }),

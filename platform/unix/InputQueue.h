@@ -41,7 +41,11 @@ class TInputQueue {
 
   // The next event, oldest first; the merged move comes once nothing else is waiting.
   bool Take(TPlatformEvent& Event);
+  // The next event of one window (a modal one), leaving the others' waiting.
+  bool TakeFor(TWindowHandle Window, TPlatformEvent& Event);
   bool Empty() const { return FQueue.empty() && !FMoveWaiting; }
+  // Whether an event other than the merged move is waiting.
+  bool EventsWaiting() const { return !FQueue.empty(); }
   // The window is gone: nothing of it is delivered any more.
   void Forget(TWindowHandle Window);
 

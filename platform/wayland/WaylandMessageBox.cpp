@@ -44,14 +44,9 @@ void TWaylandPlatform::MessageBox(const std::string& Text, const std::string& Ca
   // Modal: the box's own events are taken here, the program's other windows wait.
   bool Done = false;
   while (!Done && !QuitPending()) {
-    for (auto It = FQueue.begin(); It != FQueue.end();) {
-      if (It->Window != Handle) {
-        ++It;
-        continue;
-      }
-      Done = Done || It->Kind == TPlatformEvent::TKind::Click || It->Kind == TPlatformEvent::TKind::Close;
-      It = FQueue.erase(It);
-    }
+    TPlatformEvent E;
+    while (FInput.TakeFor(Handle, E))
+      Done = Done || E.Kind == TPlatformEvent::TKind::Click || E.Kind == TPlatformEvent::TKind::Close;
     if (!Done && !Pump(-1)) break;
   }
   DestroyWindow(Handle);

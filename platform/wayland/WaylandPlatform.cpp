@@ -10,19 +10,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <xkbcommon/xkbcommon-keysyms.h>
 
 #include "platform/d3d9/NativeWindow.h"
 #include "platform/d3d9/soft/Presentation.h"
 #include "platform/resources/EmbeddedResources.h"
 #include "platform/unix/ControlCanvas.h"
 #include "platform/unix/EnvironmentSwitch.h"
-#include "platform/unix/KeyTable.h"
 #include "platform/unix/MessageBoxLayout.h"
 #include "platform/unix/QuitSignals.h"
 #include "platform/wayland/BufferCanvas.h"
 #include "platform/wayland/KWinCapture.h"
 #include "platform/wayland/LayerShell.h"
+#include "platform/wayland/OutputTransform.h"
 #include "platform/wayland/WaylandBuffers.h"
 #include "platform/wayland/WaylandCapture.h"
 #include "platform/wayland/WaylandPresenter.h"
@@ -57,8 +56,8 @@ struct TWaylandPlatform::TOutput {
 
   // The output's size in pixels, as a buffer that covers it is.
   TScreenSize Pixels() const {
-    int W = ModeWidth, H = ModeHeight;
-    if (Transform & 1) std::swap(W, H);  // turned by 90 or 270 degrees
+    int W = 0, H = 0;
+    wl::UprightSize(Transform, ModeWidth, ModeHeight, W, H);
     if (W <= 0 || H <= 0) W = LogicalWidth * Scale, H = LogicalHeight * Scale;
     return {W, H};
   }
@@ -365,7 +364,7 @@ template <class TDone>
 bool TWaylandPlatform::PumpUntil(TDone Done, int TimeoutMs, bool StopOnEvents) {
   const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
   while (!Done()) {
-    if (QuitPending() || (StopOnEvents && !FQueue.empty())) return false;
+    if (QuitPending() || (StopOnEvents && FInput.EventsWaiting())) return false;
     const auto Left = std::chrono::duration_cast<std::chrono::milliseconds>(End - std::chrono::steady_clock::now());
     if (Left.count() <= 0 || !Pump(static_cast<int>(Left.count()))) return false;
   }
@@ -386,12 +385,21 @@ TScreenSize TWaylandPlatform::ScreenSize() { return FOutput ? FOutput->Pixels() 
 bool TWaylandPlatform::CaptureDesktop(TBitmap& Bitmap) {
   if (FOptions.Background || FOptions.NoDesktop || !FOutput) return false;
   const TScreenSize S = ScreenSize();
-  if (!Bitmap.SetSize(S.Width, S.Height, TPixelFormat::pf32bit)) return false;
   // Screencopy where the compositor offers it; KDE Plasma's KWin answers on the session bus instead.
-  if (!FScreencopy) return wl::CaptureKWinScreen(FOutput->Name, CaptureMs, Bitmap);
-  const bool Ok = wl::CaptureOutput(FDisplay, FShm, FScreencopy, FOutput->Output, CaptureMs, Bitmap);
+  if (!FScreencopy)
+    return Bitmap.SetSize(S.Width, S.Height, TPixelFormat::pf32bit) &&
+           wl::CaptureKWinScreen(FOutput->Name, CaptureMs, Bitmap);
+  // Screencopy holds the output's pixels as the output does: a turned output's are turned
+  // back upright.
+  const std::int32_t Transform = FOutput->Transform;
+  int Width = 0, Height = 0;
+  wl::UprightSize(Transform, S.Width, S.Height, Width, Height);
+  TBitmap Held;
+  TBitmap& Into = Transform == WL_OUTPUT_TRANSFORM_NORMAL ? Bitmap : Held;
+  if (!Into.SetSize(Width, Height, TPixelFormat::pf32bit)) return false;
+  const bool Ok = wl::CaptureOutput(FDisplay, FShm, FScreencopy, FOutput->Output, CaptureMs, Into);
   if (wl_display_get_error(FDisplay)) MarkLost();
-  return Ok;
+  return Ok && (&Into == &Bitmap || wl::TurnUpright(Held, Transform, Bitmap));
 }
 
 TWindowHandle TWaylandPlatform::CreateWindow(const TWindowParams& Params) {
@@ -475,7 +483,6 @@ void TWaylandPlatform::Map(TSurface& S) {
 }
 
 void TWaylandPlatform::Unmap(TSurface& S) {
-  if (FMotionSurface == &S) FMotionSurface = nullptr;
   if (S.Saver) RegisterEglWindow(S, false);
   S.Presenter->Detach();
   if (S.FractionalScale) wp_fractional_scale_v1_destroy(S.FractionalScale);
@@ -582,15 +589,16 @@ wl::TBufferCanvas& TWaylandPlatform::CanvasOf(TSurface& S) {
 void TWaylandPlatform::Paint(TSurface& S) {
   if (!S.Surface || !S.Configured || S.Closed || FLost) return;
   if (S.Box)
-    posix::PaintMessageBox(CanvasOf(S), *S.Box, S.BoxText, S.Pressed != 0);
+    posix::PaintMessageBox(CanvasOf(S), *S.Box, S.BoxText, S.Pointer.Pressed != 0);
   else
-    posix::PaintControls(CanvasOf(S), S.Params, S.Pressed);
+    posix::PaintControls(CanvasOf(S), S.Params, S.Pointer.Pressed);
 }
 
 void TWaylandPlatform::DestroyWindow(TWindowHandle Handle) {
   auto It = FWindows.find(Handle);
   if (It == FWindows.end()) return;
   soft::UnregisterPresenter(AsHwnd(Handle));
+  FInput.Forget(Handle);
   Unmap(*It->second);
   d3d9::UnregisterNativeWindow(AsHwnd(Handle));
   FWindows.erase(It);
@@ -604,19 +612,11 @@ TSurface* TWaylandPlatform::Find(wl_surface* Surface) {
 }
 
 void TWaylandPlatform::Push(TPlatformEvent::TKind Kind, TSurface& S, int X, int Y) {
-  if (Kind != TPlatformEvent::TKind::MouseMove) FlushMotion();
-  TPlatformEvent E;
-  E.Kind = Kind;
+  TPlatformEvent E{Kind};
   E.Window = S.Handle;
   E.X = X;
   E.Y = Y;
-  FQueue.push_back(E);
-}
-
-void TWaylandPlatform::FlushMotion() {
-  TSurface* S = FMotionSurface;
-  FMotionSurface = nullptr;
-  if (S) Push(TPlatformEvent::TKind::MouseMove, *S, FMotionX, FMotionY);
+  FInput.Push(E);
 }
 
 namespace {
@@ -631,17 +631,7 @@ int ToPixels(double Value, int Pixels, int Logical) {
 void TWaylandPlatform::SeatKey(wl_surface* Surface, std::uint32_t Sym) {
   TSurface* S = Find(Surface);
   if (!S || FOptions.Background) return;
-  if (const TControlParams* Button = posix::FocusedButton(S->Params)) {
-    // The focused button takes the keys, as a push button does.
-    if (Sym == XKB_KEY_Return || Sym == XKB_KEY_KP_Enter || Sym == XKB_KEY_space ||
-        (S->Box && Sym == XKB_KEY_Escape)) {
-      Push(TPlatformEvent::TKind::Click, *S);
-      FQueue.back().Control = Button->Id;
-    }
-    return;
-  }
-  Push(TPlatformEvent::TKind::KeyDown, *S);
-  FQueue.back().Key = posix::VirtualKeyOf(Sym);
+  FInput.Key(S->Handle, S->Params, Sym, S->Box != nullptr);
 }
 
 void TWaylandPlatform::SeatPointerEnter(wl_pointer* Pointer, wl_surface* Surface, std::uint32_t Serial, double X,
@@ -649,61 +639,34 @@ void TWaylandPlatform::SeatPointerEnter(wl_pointer* Pointer, wl_surface* Surface
   TSurface* S = Find(Surface);
   if (!S || FOptions.Background) return;
   if (!S->Params.CursorVisible) wl_pointer_set_cursor(Pointer, Serial, nullptr, 0, 0);
-  SeatPointerMotion(Surface, X, Y);
+  FInput.Enter(S->Handle, S->Pointer, ToPixels(X, S->Width, S->LogicalWidth), ToPixels(Y, S->Height, S->LogicalHeight));
 }
 
 void TWaylandPlatform::SeatPointerMotion(wl_surface* Surface, double X, double Y) {
   TSurface* S = Find(Surface);
   if (!S || FOptions.Background) return;
-  if (FMotionSurface && FMotionSurface != S) FlushMotion();
-  FMotionSurface = S;
-  FMotionX = ToPixels(X, S->Width, S->LogicalWidth);
-  FMotionY = ToPixels(Y, S->Height, S->LogicalHeight);
+  FInput.Move(S->Handle, S->Pointer, ToPixels(X, S->Width, S->LogicalWidth), ToPixels(Y, S->Height, S->LogicalHeight));
 }
 
 void TWaylandPlatform::SeatButton(wl_surface* Surface, int Button, bool Pressed, double X, double Y) {
   TSurface* S = Find(Surface);
   if (!S || FOptions.Background) return;
   const int Px = ToPixels(X, S->Width, S->LogicalWidth), Py = ToPixels(Y, S->Height, S->LogicalHeight);
-  const TControlParams* Control = Button == 1 ? posix::ButtonAt(S->Params, Px, Py) : nullptr;
-  if (Pressed) {
-    Push(TPlatformEvent::TKind::MouseDown, *S, Px, Py);
-    if (Control) {
-      S->Pressed = Control->Id;
-      Paint(*S);
-    }
-  } else if (Button == 1 && S->Pressed) {
-    // A click is a press and a release on the same button.
-    if (Control && Control->Id == S->Pressed) {
-      Push(TPlatformEvent::TKind::Click, *S);
-      FQueue.back().Control = Control->Id;
-    }
-    S->Pressed = 0;
-    Paint(*S);
-  }
+  if (FInput.Button(S->Handle, S->Params, S->Pointer, Button, Pressed, Px, Py)) Paint(*S);
 }
 
 bool TWaylandPlatform::PollEvent(TPlatformEvent& Event) {
+  // Everything that has arrived is dispatched at once, so that the moves among it merge.
+  if (!QuitPending() && FInput.Empty()) Pump(0);
   if (QuitPending()) {
     Event = TPlatformEvent{TPlatformEvent::TKind::Quit};
     return true;
   }
-  if (FQueue.empty()) Pump(0);
-  if (QuitPending()) {
-    Event = TPlatformEvent{TPlatformEvent::TKind::Quit};
-    return true;
-  }
-  // As Windows does with its mouse-move message: the pointer's moves until the program takes
-  // one are one move to the newest position.
-  if (FQueue.empty()) FlushMotion();
-  if (FQueue.empty()) return false;
-  Event = FQueue.front();
-  FQueue.pop_front();
-  return true;
+  return FInput.Take(Event);
 }
 
 void TWaylandPlatform::WaitEvent(std::int64_t TimeoutMs) {
-  if (QuitPending() || !FQueue.empty() || FMotionSurface) return;
+  if (QuitPending() || !FInput.Empty()) return;
   Pump(TimeoutMs < 0 ? -1 : static_cast<int>(std::min<std::int64_t>(TimeoutMs, INT_MAX)));
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -8,6 +7,7 @@
 
 #include "framework/Platform.h"
 #include "platform/d3d9/soft/Presentation.h"
+#include "platform/unix/InputQueue.h"
 #include "platform/wayland/WaylandSeat.h"
 
 struct wl_display;
@@ -103,7 +103,6 @@ class TWaylandPlatform : public TPlatform, private wl::TSeatSink {
   wl::TBufferCanvas& CanvasOf(TSurface& S);
   TSurface* Find(wl_surface* Surface);
   void Push(TPlatformEvent::TKind Kind, TSurface& S, int X = 0, int Y = 0);
-  void FlushMotion();
 
   void SeatKey(wl_surface* Surface, std::uint32_t Sym) override;
   void SeatPointerEnter(wl_pointer* Pointer, wl_surface* Surface, std::uint32_t Serial, double X, double Y) override;
@@ -132,10 +131,7 @@ class TWaylandPlatform : public TPlatform, private wl::TSeatSink {
   bool FCountFrames = false;
   unsigned long long FFramesShown = 0, FEglFramesShown = 0;
   std::map<TWindowHandle, std::unique_ptr<TSurface>> FWindows;
-  std::deque<TPlatformEvent> FQueue;
-  // The pointer's moves not yet taken by the program, as one with the newest position.
-  TSurface* FMotionSurface = nullptr;
-  int FMotionX = 0, FMotionY = 0;
+  posix::TInputQueue FInput;
 };
 
 }  // namespace qel

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/unix/InputQueue.h"
 #include "platform/unix/MessageBoxLayout.h"
 #include "platform/wayland/BufferCanvas.h"
 #include "platform/wayland/LayerShell.h"
@@ -34,7 +35,7 @@ struct TWaylandPlatform::TSurface {
   bool Closed = false;
   std::unique_ptr<wl::TPresenter> Presenter;
   std::unique_ptr<wl::TBufferCanvas> Canvas;  // windows of controls (the configuration panel)
-  std::uintptr_t Pressed = 0;                 // the button held down with the pointer
+  posix::TPointerState Pointer;               // where the pointer is known, the button held down
   std::unique_ptr<posix::TMessageBoxLayout> Box;  // the message box: drawn as such, Escape clicks OK
   std::string BoxText;
 };

@@ -4,6 +4,7 @@
 
 #include "platform/wayland/CaptureFormats.h"
 #include "platform/wayland/kwin/ScreenShot.h"
+#include "platform/wayland/OutputTransform.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
 namespace qel::e2e {
@@ -143,16 +144,19 @@ bool TScreenCopy::Next(TArgbPicture& Shot, Clock::time_point Deadline, std::stri
     if (S->State == TSlot::Ready && (!First || S->Number < First->Number)) First = S.get();
   const TShmBuffer& B = *First->Buffer;
   const bool Swap = B.Format == WL_SHM_FORMAT_XBGR8888 || B.Format == WL_SHM_FORMAT_ABGR8888;
-  Shot.Width = B.Width;
-  Shot.Height = B.Height;
+  // A turned output's pixels shown the right way up, as its user sees them.
+  std::int32_t Transform = 0;
+  for (const TOutput& O : Client.Outputs)
+    if (O.Handle == Output) Transform = O.Transform;
+  wl::UprightSize(Transform, B.Width, B.Height, Shot.Width, Shot.Height);
   Shot.Pixels.resize(static_cast<std::size_t>(B.Width) * B.Height);
-  for (int Y = 0; Y < B.Height; ++Y) {
-    const std::uint32_t* Row = B.Row(First->YInvert ? B.Height - 1 - Y : Y);
-    for (int X = 0; X < B.Width; ++X) {
-      const std::uint32_t P = Row[X];
+  for (int Y = 0; Y < Shot.Height; ++Y)
+    for (int X = 0; X < Shot.Width; ++X) {
+      int Cx = 0, Cy = 0;
+      wl::CapturedPixel(Transform, B.Width, B.Height, X, Y, Cx, Cy);
+      const std::uint32_t P = B.Row(First->YInvert ? B.Height - 1 - Cy : Cy)[Cx];
       Shot.At(X, Y) = 0xFF000000u | (Swap ? (P & 0xFF) << 16 | (P & 0xFF00) | (P >> 16 & 0xFF) : P & 0xFFFFFF);
     }
-  }
   First->State = TSlot::Idle;
   if (!Any(TSlot::Pending)) Request(*First);
   return true;

@@ -43,13 +43,15 @@ TShmBuffer::~TShmBuffer() {
 namespace {
 
 void OutputName(void* Data, wl_output*, const char* Name) { static_cast<TOutput*>(Data)->Name = Name; }
-void OutputIgnoreGeometry(void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                          const char*, const char*, std::int32_t) {}
+void OutputGeometry(void* Data, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                    const char*, const char*, std::int32_t Transform) {
+  static_cast<TOutput*>(Data)->Transform = Transform;
+}
 void OutputIgnoreMode(void*, wl_output*, std::uint32_t, std::int32_t, std::int32_t, std::int32_t) {}
 void OutputIgnoreDone(void*, wl_output*) {}
 void OutputIgnoreScale(void*, wl_output*, std::int32_t) {}
 void OutputIgnoreDescription(void*, wl_output*, const char*) {}
-const wl_output_listener OutputListener = {OutputIgnoreGeometry, OutputIgnoreMode,  OutputIgnoreDone,
+const wl_output_listener OutputListener = {OutputGeometry, OutputIgnoreMode,  OutputIgnoreDone,
                                            OutputIgnoreScale,    OutputName,        OutputIgnoreDescription};
 
 void WmPing(void*, xdg_wm_base* Base, std::uint32_t Serial) { xdg_wm_base_pong(Base, Serial); }
@@ -85,7 +87,7 @@ void TTestClient::Global(void* Data, wl_registry* Registry, std::uint32_t Name, 
   } else if (I == org_kde_kwin_fake_input_interface.name) {
     Self->FakeInput = static_cast<org_kde_kwin_fake_input*>(Bind(&org_kde_kwin_fake_input_interface, 4));
   } else if (I == wl_output_interface.name && Version >= 4) {
-    Self->Outputs.push_back(TOutput{static_cast<wl_output*>(Bind(&wl_output_interface, 4)), ""});
+    Self->Outputs.push_back(TOutput{static_cast<wl_output*>(Bind(&wl_output_interface, 4)), "", 0});
   }
 }
 

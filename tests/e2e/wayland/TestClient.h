@@ -21,6 +21,7 @@ using Clock = std::chrono::steady_clock;
 struct TOutput {
   wl_output* Handle = nullptr;
   std::string Name;  // HEADLESS-1 and so on (wl_output version 4)
+  std::int32_t Transform = 0;  // turned or flipped (wl_output's transform)
 };
 
 // A wl_shm buffer of one pool, mapped into this process.

@@ -164,6 +164,11 @@ int RunVirtualInput(TTestClient& Client, int LayoutWidth, int LayoutHeight) {
       int Dx = 0, Dy = 0;
       In >> Dx >> Dy;
       Devices->Move(Dx, Dy);
+    } else if (Command == "moves") {
+      // Sent together: the compositor passes them on at once, one dispatch of the client's.
+      int Count = 0, Dx = 0, Dy = 0;
+      In >> Count >> Dx >> Dy;
+      for (int i = 0; i < Count; ++i) Devices->Move(Dx, Dy);
     } else if (Command == "at") {
       int X = 0, Y = 0;
       In >> X >> Y;

@@ -8,6 +8,7 @@ namespace qel::e2e {
 // and answers each with "ok" once the compositor has taken it (or "error: ..."):
 //   key NAME       presses and releases the key of that keysym name (a, space, Escape, Return)
 //   move DX DY     moves the pointer by so many pixels
+//   moves N DX DY  N such moves sent at once
 //   at X Y         puts the pointer at X, Y of a layout W x H wide given at start (KWin: of its
 //                  logical layout)
 //   click          presses and releases the left button

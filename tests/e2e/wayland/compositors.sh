@@ -4,6 +4,9 @@
 #
 #   start_sway [CONFIG_LINES]   headless sway, one 1920x1080 output HEADLESS-1 (more lines
 #                               of configuration may follow); $SWAYSOCK for swaymsg
+#   start_nested_sway N         after start_sway: a sway inside it with N outputs WL-1 ...
+#                               (windows of the first one, which can hide or close them);
+#                               the first one's socket and IPC in $outer_display, $outer_swaysock
 #   start_weston                headless weston, 1920x1080, with its screenshooter allowed
 #   start_kwin [ARGS]           KWin's virtual back end, 1920x1080 (see there)
 #   start_mutter                GNOME's mutter, headless, one 1920x1080 monitor, with PipeWire for
@@ -50,8 +53,10 @@ wait_wayland_socket() {
   fail "$what opened no socket in 10 s"
 }
 
-start_sway() {
+# Runs sway on the back end given (headless, wayland) with the configuration lines given.
+run_sway() {
   type -P sway >/dev/null && type -P swaymsg >/dev/null || skip "sway is not installed"
+  local backend=$1 log=$2 extra=()
   # sway refuses to run as root: as root, it runs as nobody.
   local as_user=() uid=
   if [ "$(id -u)" = 0 ]; then
@@ -63,29 +68,38 @@ start_sway() {
 xwayland disable
 default_border none
 default_floating_border none
-output HEADLESS-1 mode 1920x1080 position 0 0
-${1:-}
+${3:-}
 CONF
+  [ "$backend" = wayland ] && extra=(WAYLAND_DISPLAY="$outer_display" WLR_WL_OUTPUTS="$4")
   # setpriv and env exec, so the PID is sway's own.
   (cd "$runtime" && exec env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime" \
-    WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
-    "${as_user[@]}" sway -c "$runtime/sway.conf") >"$work/sway.log" 2>&1 &
+    WLR_BACKENDS=$backend WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 "${extra[@]}" \
+    "${as_user[@]}" sway -c "$runtime/sway.conf") >"$work/$log.log" 2>&1 &
   compositor=$!
   pids+=("$compositor")
-  wait_wayland_socket sway
+  wait_wayland_socket "$log"
   local s
   for _ in $(seq 100); do
     for s in "$runtime"/sway-ipc.*.sock; do
       if [ -S "$s" ] && timeout 5 swaymsg -s "$s" -t get_version >/dev/null 2>&1; then
         export SWAYSOCK=$s
-        note "sway on $WAYLAND_DISPLAY in $runtime"
+        note "$log on $WAYLAND_DISPLAY in $runtime"
         return 0
       fi
     done
-    kill -0 "$compositor" 2>/dev/null || fail "sway ended at start (see $work/sway.log)"
+    kill -0 "$compositor" 2>/dev/null || fail "$log ended at start (see $work/$log.log)"
     sleep 0.1
   done
-  fail "sway did not answer on its IPC socket in 10 s"
+  fail "$log did not answer on its IPC socket in 10 s"
+}
+
+start_sway() { run_sway headless sway "output HEADLESS-1 mode 1920x1080 position 0 0
+${1:-}"; }
+
+start_nested_sway() {
+  outer_display=$runtime/$WAYLAND_DISPLAY
+  outer_swaysock=$SWAYSOCK
+  run_sway wayland nested-sway "" "$1"
 }
 
 sway_command() { timeout 10 swaymsg -s "$SWAYSOCK" "$@" >/dev/null || fail "swaymsg $* failed"; }

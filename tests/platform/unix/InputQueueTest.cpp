@@ -119,6 +119,23 @@ TEST(InputQueue, AClickIsAPressAndAReleaseOfTheLeftButtonOnTheSameButton) {
   }
 }
 
+TEST(InputQueue, AModalWindowTakesItsOwnEventsAndTheOthersWait) {
+  TInputQueue Q;
+  TPointerState State{true, 0};
+  Q.Key(Saver, {}, XKB_KEY_a);
+  Q.Key(Other, {}, XKB_KEY_b);
+  Q.Move(Other, State, 4, 4);
+  TPlatformEvent E;
+  ASSERT_TRUE(Q.TakeFor(Other, E));
+  EXPECT_EQ(E.Key, 'B');
+  ASSERT_TRUE(Q.TakeFor(Other, E));
+  EXPECT_EQ(E.Kind, TKind::MouseMove);
+  EXPECT_FALSE(Q.TakeFor(Other, E));
+  const auto All = TakeAll(Q);
+  ASSERT_EQ(All.size(), 1u);
+  EXPECT_EQ(All[0].Key, 'A');
+}
+
 TEST(InputQueue, NothingOfAWindowGoneIsDelivered) {
   TInputQueue Q;
   TPointerState State{true, 0};
