@@ -107,8 +107,15 @@ TDisplayChoice ChooseDisplay(TSaverCommand& Command, const char* WaylandDisplay,
     return TDisplayChoice::Fail;
   };
   TDisplay Display = Command.Display;
-  if (Display == TDisplay::Automatic)
-    Display = WaylandDisplay && *WaylandDisplay && CompositorAnswers() ? TDisplay::Wayland : TDisplay::X11;
+  if (Display == TDisplay::Automatic && WaylandDisplay && *WaylandDisplay) {
+    // A Wayland session whose compositor cannot show the saver: X11 only when asked for (a
+    // hack's host is X11's), as an X server there may show nothing the user sees.
+    const bool Answers = CompositorAnswers();
+    if (!Answers && !Command.Hack)
+      return Fail("$WAYLAND_DISPLAY names a Wayland compositor that cannot show the saver: add --x11 to run it on X11");
+    Display = Answers ? TDisplay::Wayland : TDisplay::X11;
+  }
+  if (Display == TDisplay::Automatic) Display = TDisplay::X11;
   if (Display == TDisplay::Wayland && Command.Hack)
     return Fail("--root and --window-id are for X11 hosts (xscreensaver, xsecurelock): add --x11 under Wayland");
   if (Display == TDisplay::X11 && Command.Background)

@@ -90,8 +90,10 @@ int main(int argc, char** argv) {
       std::printf("qelwave %s\n", QEL_VERSION);
       return 0;
     case qel::TSaverCommand::TAction::Fail:
+      // Why the compositor could not serve, first: not a fault of the command line.
+      if (!Error.empty()) std::fprintf(stderr, "qelwave: %s\n", Error.c_str());
       std::fprintf(stderr, "qelwave: %s (see qelwave --help)\n", Command.Error.c_str());
-      return 2;
+      return Error.empty() ? 2 : 1;
     case qel::TSaverCommand::TAction::Run:
       break;
   }

@@ -122,7 +122,8 @@ TEST(SaverCommand, DisplayChoiceFollowsTheSwitchesThenTheCompositor) {
   };
   const TCase Cases[] = {
       {{}, "wayland-1", true, TDisplayChoice::Wayland, true},
-      {{}, "wayland-1", false, TDisplayChoice::X11, true},
+      {{}, "wayland-1", false, TDisplayChoice::Fail, true},
+      {{"/s"}, "wayland-1", false, TDisplayChoice::Fail, true},
       {{}, "", true, TDisplayChoice::X11, false},
       {{}, nullptr, true, TDisplayChoice::X11, false},
       {{"--x11"}, "wayland-1", true, TDisplayChoice::X11, false},
