@@ -288,9 +288,26 @@ case "$case_name" in
     ((watched == 0)) || fail "the first frame is not the desktop picture upright"
     probe wave "$work" 30000 HEADLESS-1 || fail "no wave"
     sizes=$(awk -f "$here/attached-sizes.awk" "$work/qelwave.log")
-    [[ $sizes =~ ^1080x1920\ [0-9]+$ ]] || fail "buffers shown (size, count): $(echo $sizes), not only 1080 x 1920"
+    [[ $sizes =~ ^1080x1920\ [0-9]+\ [0-9]+$ ]] || fail "buffers shown (size, count): $(echo $sizes), not only 1080 x 1920"
     send key Escape
     expect_exit "$saver" 3000 0 "Escape"
+    ;;
+
+  resized)
+    # The output resized once the saver has shown frames in all three of its buffers: from
+    # then on it shows buffers of the new size only, never one of the old size again.
+    start_sway
+    WAYLAND_DEBUG=client start_saver --no-desktop
+    sizes() { awk -f "$here/attached-sizes.awk" "$work/qelwave.log"; }
+    for _ in $(seq 300); do read -r _ _ made <<<"$(sizes)"; ((${made:-0} >= 3)) && break; sleep 0.05; done
+    ((${made:-0} >= 3)) || fail "the saver showed frames in $made buffers, not 3: $(sizes)"
+    sway_command output HEADLESS-1 mode 1280x720
+    for _ in $(seq 300); do (($(sizes | grep -c '^1280x720 [0-9][0-9]') > 0)) && break; sleep 0.05; done
+    note "buffers shown (size, frames, buffers): $(echo $(sizes))"
+    [[ $(echo $(sizes)) =~ ^1920x1080\ [0-9]+\ 3\ 1280x720\ [0-9]{2,}\ [0-9]+$ ]] ||
+      fail "not the old size's buffers, then only the new size's"
+    kill -TERM "$saver"
+    expect_exit "$saver" 5000 0 "SIGTERM"
     ;;
 
   output-hidden-removed)
